@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and running the program need.
+# Safe to run again; uses sudo when not already root.
+set -euo pipefail
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+PACKAGES=(
+  # build
+  build-essential cmake ninja-build pkg-config git
+  # GUI
+  qt6-base-dev qt6-base-dev-tools libqt6dbus6 qt6-qpa-plugins libgl-dev
+  fonts-wine fonts-dejavu-core
+  # platform layer
+  libsqlite3-dev libmount-dev libudev-dev libpci-dev pci.ids libcups2-dev libasound2-dev
+  nlohmann-json3-dev libxcb1-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev googletest libbenchmark-dev xvfb xauth sqlite3 clang ccache
+  # shell launches at run time
+  xdg-utils
+)
+
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends "${PACKAGES[@]}"

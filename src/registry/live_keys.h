@@ -1,0 +1,27 @@
+#pragma once
+// Live keys: registry keys and values that a provider answers from the running system at
+// read time (product name, processor vendor, display adapter...). A value written to the
+// store overrides the live one.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/api/platform.h"
+
+namespace vintrel::registry {
+
+class LiveKeys {
+public:
+    virtual ~LiveKeys() = default;
+    // keyPath is relative to root, backslash-separated, in any letter case.
+    virtual std::optional<platform::RegValue> value(platform::HKey root, std::string_view keyPath,
+                                                    std::string_view valueName) = 0;
+    // True for every key that holds a live value and for each of its ancestors.
+    virtual bool keyExists(platform::HKey root, std::string_view keyPath) = 0;
+    // Names of the live subkeys directly under keyPath.
+    virtual std::vector<std::string> subKeys(platform::HKey root, std::string_view keyPath) = 0;
+};
+
+}  // namespace vintrel::registry
