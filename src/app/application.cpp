@@ -1,0 +1,154 @@
+#include "app/application.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFile>
+#include <QFontDatabase>
+#include <QPixmap>
+#include <QStyleFactory>
+#include <QTimer>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+
+#include "app/command_line.h"
+#include "forms/error_handler.h"
+#include "forms/main_form.h"
+#include "forms/widget_dump.h"
+#include "platform/api/platform.h"
+#include "platform/linux/linux_platform.h"
+#include "platform/sim/sim_platform.h"
+#include "system/errors.h"
+#include "text/cp1252.h"
+#include "text/numbers.h"
+
+namespace vintrel::app {
+namespace {
+
+constexpr const char* kWindowFont = "/usr/share/wine/fonts/ms_sans_serif.ttf";
+
+// Re-reads the decimal separator when the desktop announces a change of regional settings.
+class LocaleWatcher : public QObject {
+public:
+    using QObject::QObject;
+    static void refresh() { text::setDecimalSeparator(platform::current().locale().current().decimalSeparator); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::LocaleChange && watched == qApp) refresh();
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// A folder for a simulated run's files when VINTREL_ROOT does not name one; removed at exit.
+class RunFolder {
+public:
+    RunFolder() {
+        if (const char* root = std::getenv("VINTREL_ROOT"); root && *root) {
+            path_ = root;
+            return;
+        }
+        std::string pattern = (std::filesystem::temp_directory_path() / "vintrel-sim-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) {
+            path_ = pattern;
+            owned_ = true;
+        }
+    }
+    ~RunFolder() {
+        std::error_code ignored;
+        if (owned_) std::filesystem::remove_all(path_, ignored);
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    bool owned_ = false;
+};
+
+std::unique_ptr<platform::Platform> makePlatform(const std::string& simRoot) {
+    if (const char* profile = std::getenv("VINTREL_MACHINE"); profile && *profile)
+        return platform::sim::makeSimPlatform(profile, simRoot);
+    platform::linux_host::LinuxEnvironment environment;
+    environment.root = platform::linux_host::defaultRoot();
+    return platform::linux_host::makeLinuxPlatform(environment);
+}
+
+void loadWindowFont() {
+    if (QFile::exists(QString::fromLatin1(kWindowFont))) QFontDatabase::addApplicationFont(QString::fromLatin1(kWindowFont));
+}
+
+}  // namespace
+
+int run(int argc, char** argv) {
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    const ParseResult parsed = parseCommandLine(arguments);
+    if (!parsed.error.empty()) {
+        std::cerr << "vintrel: " << parsed.error << "\n\n" << usageText();
+        return 2;
+    }
+    const Options& options = parsed.options;
+    if (options.help) {
+        std::cout << usageText();
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "vintrel 1.1\n";
+        return 0;
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows")));
+    QApplication::setApplicationName(QStringLiteral("vintrel"));
+    loadWindowFont();
+    std::setlocale(LC_NUMERIC, "C");  // number text never goes through the C library's locale
+
+    RunFolder runFolder;
+    std::unique_ptr<platform::ScopedPlatform> platformGuard;
+    try {
+        platformGuard = std::make_unique<platform::ScopedPlatform>(makePlatform(runFolder.path()));
+    } catch (const std::exception& error) {
+        std::cerr << "vintrel: " << error.what() << '\n';
+        return 2;
+    }
+
+    LocaleWatcher localeWatcher;
+    LocaleWatcher::refresh();
+    application.installEventFilter(&localeWatcher);
+
+    const bool headless = options.dumpWidgets || options.screenshotFile;
+    if (headless) {
+        // Nobody is there to close a message box: errors go to standard error.
+        forms::setErrorSink([](const std::string& title, const std::string& message) {
+            std::cerr << text::cp1252ToUtf8(title) << ": " << text::cp1252ToUtf8(message) << '\n';
+        });
+    }
+
+    forms::TForm1 form;
+    form.show();
+    int exitCode = 0;
+    if (options.dumpWidgets) {
+        // After start-up, before the first timer tick.
+        QTimer::singleShot(0, &form, [&] {
+            const QByteArray json = forms::dumpWidgets(&form, form.outerHeight());
+            std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
+            std::fflush(stdout);
+            form.close();
+        });
+    } else if (options.screenshotFile) {
+        QTimer::singleShot(0, &form, [&] {
+            const QPixmap picture = form.grab();
+            if (!picture.save(QString::fromStdString(*options.screenshotFile), "PNG")) {
+                std::cerr << "vintrel: cannot write " << *options.screenshotFile << '\n';
+                exitCode = 1;
+            }
+            form.close();
+        });
+    }
+    const int loopResult = application.exec();
+    return exitCode != 0 ? exitCode : loopResult;
+}
+
+}  // namespace vintrel::app

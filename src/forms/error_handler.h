@@ -1,0 +1,35 @@
+#pragma once
+// The application's default error handler: an error that ends a handler is shown in a
+// message box with the stop icon, captioned with the application's title, and the event
+// loop goes on.
+
+#include <exception>
+#include <functional>
+#include <string>
+#include <string_view>
+
+class QWidget;
+
+namespace vintrel::forms {
+
+// Where shown errors go: title and message, both Windows-1252. The default opens a message box.
+using ErrorSink = std::function<void(const std::string& title, const std::string& message)>;
+void setErrorSink(ErrorSink sink);
+void setApplicationTitle(std::string title);
+const std::string& applicationTitleText();
+
+// Shows an error's message per the handler's rules (title, period).
+void showError(QWidget* owner, std::string_view message);
+void showException(QWidget* owner, const std::exception& error);
+
+// Runs an event handler; an error it raises ends it and goes to the default handler.
+template <typename Handler>
+void guarded(QWidget* owner, Handler&& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        showException(owner, error);
+    }
+}
+
+}  // namespace vintrel::forms

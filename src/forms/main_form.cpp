@@ -1,0 +1,438 @@
+#include "forms/main_form.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTimer>
+
+#include "forms/error_handler.h"
+#include "forms/qt_text.h"
+#include "platform/api/platform.h"
+#include "system/drives.h"
+#include "system/hardware.h"
+
+namespace vintrel::forms {
+
+std::string TotalFixedSizeText;
+
+namespace {
+using text::operator""_w;
+using Sizing = TLabel::Sizing;
+constexpr Qt::Alignment kCentred = Qt::AlignHCenter | Qt::AlignTop;
+constexpr int kRows = 10;
+constexpr int kFirstRowTop = 24;
+constexpr int kRowPitch = 16;
+
+QString rowName(const char* stem, int row) { return QString::fromLatin1(stem) + QString::number(row); }
+
+TLabel* makeLabel(QWidget* parent, const char* name, QRect geometry, std::string_view caption,
+                  const QFont& font, Sizing sizing = Sizing::Fixed, Qt::Alignment alignment = kCentred) {
+    auto* label = new TLabel(parent, name, geometry, sizing, alignment);
+    label->setFont(font);
+    label->setCaption(caption);
+    return label;
+}
+
+// A label right-aligned at `right` that sizes itself to its text.
+TLabel* makeRightLabel(QWidget* parent, const char* name, int right, int top, int height, std::string_view caption,
+                       const QFont& font) {
+    auto* label = new TLabel(parent, name, QRect(right, top, 0, height), Sizing::AutoRight, Qt::AlignLeft | Qt::AlignTop);
+    label->setFont(font);
+    label->setCaption(caption);
+    return label;
+}
+
+// A grey title strip with its title label.
+void makeTitleStrip(QWidget* parent, const char* boxName, QRect box, const char* labelName, QRect labelGeometry,
+                    std::string_view title) {
+    auto* strip = new TScrollBox(parent, boxName, box, grey());
+    makeLabel(strip, labelName, labelGeometry, title, formFont(13, true));
+}
+}  // namespace
+
+TForm1::TForm1() : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                                        Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("Form1"));
+    setProperty(kClassProperty, "TForm1");
+    setWindowTitle(QStringLiteral("Malvex - Vintrel 1.1"));
+    setWindowIcon(QIcon(QStringLiteral(":/vintrel.png")));
+    setFont(formFont(11));
+    QPalette p = palette();
+    p.setColor(QPalette::Window, buttonFace());
+    setPalette(p);
+    setAutoFillBackground(true);
+    // Design size and position; the layout replaces both at creation.
+    setGeometry(170, 85, kClientWidth, 444);
+
+    buildMemoryBox();
+    buildVideoBox();
+    buildSystemBox();
+    buildDiskPanel();
+    buildSwapBox();
+    buildTotalsBox();
+    buildButtons();
+    buildTimersAndMenu();
+    indexControls();
+
+    FormCreate();
+
+    Timer1->start();
+    Timer2->start();
+    Timer3->start();
+}
+
+TForm1::~TForm1() = default;
+
+// ---------------------------------------------------------------- controls
+
+void TForm1::buildMemoryBox() {
+    auto* box = new TScrollBox(this, "ScrollBox3", QRect(0, 0, 121, 121), infoBackground());
+    makeTitleStrip(box, "ScrollBox7", QRect(0, 0, 117, 20), "Label19", QRect(0, 0, 105, 17), "Memória"_w);
+    auto* total = makeLabel(box, "Label20", QRect(8, 32, 105, 16), "Label20", formFont(13, true));
+    total->setTextColour(Qt::red);
+    total->setBackground(infoBackground());
+    total->setHint("Total de memória física."_w);
+    makeLabel(box, "Label21", QRect(8, 64, 105, 17), "Utilizado", formFont(11));
+    auto* track = new TScrollBox(box, "ScrollBox1", QRect(7, 80, 104, 17), Qt::white);
+    makeLabel(track, "Label10", QRect(0, 0, 100, 13), "Label10", formFont(11, true));
+    ScrollBox2 = new TScrollBox(track, "ScrollBox2", QRect(0, 0, 45, 25), Qt::red, false);
+    auto* load = makeLabel(ScrollBox2, "Label11", QRect(0, 0, 100, 13), "Label11", formFont(11, true));
+    load->setHint("Uso da memória."_w);
+}
+
+void TForm1::buildVideoBox() {
+    auto* box = new TScrollBox(this, "ScrollBox11", QRect(120, 0, 153, 121), infoBackground());
+    makeTitleStrip(box, "ScrollBox12", QRect(0, 0, 149, 20), "Label3", QRect(0, 0, 145, 17), "Video");
+    makeLabel(box, "Label6", QRect(0, 24, 145, 17), "Label6", formFont(11, true));
+    auto* adapter = makeLabel(box, "Label8", QRect(0, 40, 145, 25), "Label8", formFont(11));
+    adapter->setWordWrapping(true);
+    makeLabel(box, "Label1", QRect(0, 64, 145, 13), "Monitor", formFont(11, true));
+    auto* monitor = makeLabel(box, "Label9", QRect(0, 80, 145, 41), "Label9", formFont(11));
+    monitor->setWordWrapping(true);
+    monitor->setTransparent(true);
+}
+
+void TForm1::buildSystemBox() {
+    auto* box = new TScrollBox(this, "ScrollBox13", QRect(272, 0, 241, 121), infoBackground());
+    box->setFont(formFont(11, true));
+    makeTitleStrip(box, "ScrollBox14", QRect(0, 0, 237, 20), "Label4", QRect(0, 0, 233, 17), "Sistema");
+    makeLabel(box, "Label26", QRect(0, 24, 233, 17), "Label26", formFont(11, true));
+    makeLabel(box, "Label27", QRect(0, 40, 233, 17), "Label27", formFont(11, true));
+    makeLabel(box, "Label2", QRect(0, 56, 233, 17), "Label2", formFont(11, true));
+    makeLabel(box, "Label28", QRect(0, 80, 233, 13), "Label28", formFont(11));
+    makeLabel(box, "Label29", QRect(0, 96, 233, 13), "Label29", formFont(11));
+}
+
+void TForm1::buildDiskPanel() {
+    Painel1 = new TScrollBox(this, "Painel1", QRect(0, 128, 513, 193), infoBackground());
+    auto* titles = new TScrollBox(Painel1, "ScrollBox4", QRect(0, 0, 510, 20), grey());
+    makeLabel(titles, "Label12", QRect(0, 0, 105, 16), "Volume", formFont(13, true));
+    makeLabel(titles, "Label7", QRect(232, 0, 24, 13), "FAT", formFont(11, true), Sizing::AutoLeft, Qt::AlignLeft);
+    makeRightLabel(titles, "Label13", 329, 0, 13, "Tamanho", formFont(11, true));
+    makeRightLabel(titles, "Label14", 406, 0, 13, "Usado", formFont(11, true));
+    makeRightLabel(titles, "Label15", 497, 0, 16, "Livre", formFont(13, true));
+
+    const QFont window = formFont(11);
+    for (int row = 1; row <= kRows; ++row) {
+        const int top = kFirstRowTop + kRowPitch * (row - 1);
+        const QByteArray lhd = rowName("lhd", row).toLatin1();
+        const QByteArray s1d = rowName("s1d", row).toLatin1();
+        const QByteArray gauge = rowName("Gauge", row).toLatin1();
+        const QByteArray lfat = rowName("lfat", row).toLatin1();
+        const QByteArray ltot = rowName("ltot", row).toLatin1();
+        const QByteArray lusado = rowName("lusado", row).toLatin1();
+        const QByteArray llivre = rowName("llivre", row).toLatin1();
+
+        makeLabel(Painel1, lhd.constData(), QRect(0, top, 105, 17), lhd.constData(), window)->hide();
+        auto* track = new TScrollBox(Painel1, s1d.constData(), QRect(110, top, 104, 17), Qt::white);
+        auto* g = new TGauge(track, gauge.constData(), QRect(0, 0, 100, 13));
+        g->setFont(window);
+        track->hide();
+        makeRightLabel(Painel1, lfat.constData(), 257, top, 13, lfat.constData(), window)->hide();
+        makeRightLabel(Painel1, ltot.constData(), 329, top, 13, ltot.constData(), window)->hide();
+        makeRightLabel(Painel1, lusado.constData(), 409, top, 13, lusado.constData(), window)->hide();
+        makeRightLabel(Painel1, llivre.constData(), 497, top, 13, llivre.constData(), formFont(11, true))->hide();
+    }
+}
+
+void TForm1::buildSwapBox() {
+    ScrollBox9 = new TScrollBox(this, "ScrollBox9", QRect(0, 325, 249, 76), infoBackground());
+    makeTitleStrip(ScrollBox9, "ScrollBox10", QRect(0, 0, 246, 20), "Label24", QRect(2, 0, 239, 17),
+                   "Memória virtual"_w);
+    makeLabel(ScrollBox9, "Label25", QRect(0, 24, 241, 25), "Arquivo de Troca", formFont(13, true));
+    auto* black = new TScrollBox(ScrollBox9, "ScrollBox15", QRect(64, 48, 121, 20), Qt::black);
+    auto* swap = makeLabel(black, "Label5", QRect(0, 0, 113, 21), "Label5", formFont(13, true));
+    swap->setTextColour(Qt::yellow);
+    swap->setHint("Tamanho atual do arquivo de troca do Windows."_w);
+}
+
+void TForm1::buildTotalsBox() {
+    Painel2 = new TScrollBox(this, "Painel2", QRect(248, 325, 265, 76), infoBackground());
+    makeTitleStrip(Painel2, "ScrollBox8", QRect(0, 0, 261, 20), "Label18", QRect(0, 0, 257, 16),
+                   "Informações Gerais de Disco"_w);
+    makeLabel(Painel2, "Label22", QRect(8, 20, 128, 13), "Espaço total em Disco"_w, formFont(11, true),
+              Sizing::Fixed, Qt::AlignLeft);
+    makeLabel(Painel2, "Label23", QRect(8, 36, 100, 13), "Espaço total livre"_w, formFont(11, true),
+              Sizing::Fixed, Qt::AlignLeft);
+    makeRightLabel(Painel2, "lttot", 256, 20, 13, "lttot", formFont(11, true))->setTextColour(Qt::red);
+    auto* free = makeRightLabel(Painel2, "ltlivre", 256, 36, 13, "ltlivre", formFont(11, true));
+    free->setTextColour(Qt::red);
+    free->setHint("Total de espaço livre nas unidades de disco fixo. "_w);
+    auto* track = new TScrollBox(Painel2, "ScrollBox5", QRect(155, 53, 104, 17), Qt::white);
+    makeLabel(track, "Label16", QRect(0, 0, 100, 13), "Label16", formFont(11));
+    ScrollBox6 = new TScrollBox(track, "ScrollBox6", QRect(0, 0, 97, 17), Qt::red, false);
+    makeLabel(ScrollBox6, "Label17", QRect(0, 0, 100, 13), "Label17", formFont(11));
+}
+
+void TForm1::buildButtons() {
+    speedButtons_[3] = new TSpeedButton(this, "SpeedButton4", QRect(8, 408, 73, 17), "WebSite", formFont(11));
+    speedButtons_[2] = new TSpeedButton(this, "SpeedButton3", QRect(272, 408, 81, 25), "&Otimizar", formFont(13));
+    speedButtons_[1] = new TSpeedButton(this, "SpeedButton2", QRect(352, 408, 81, 25), "&Sobre", formFont(13));
+    speedButtons_[0] = new TSpeedButton(this, "SpeedButton1", QRect(432, 408, 81, 25), "&OK", formFont(13));
+    connect(speedButtons_[0], &QToolButton::clicked, this, [this] { guarded(this, [this] { SpeedButton1Click(); }); });
+    connect(speedButtons_[1], &QToolButton::clicked, this, [this] { guarded(this, [this] { SpeedButton2Click(); }); });
+    connect(speedButtons_[2], &QToolButton::clicked, this, [this] { guarded(this, [this] { SpeedButton3Click(); }); });
+    connect(speedButtons_[3], &QToolButton::clicked, this, [this] { guarded(this, [this] { SpeedButton4Click(); }); });
+}
+
+void TForm1::buildTimersAndMenu() {
+    auto makeTimer = [this](const char* name, int interval, void (TForm1::*tick)()) {
+        auto* timer = new QTimer(this);
+        timer->setObjectName(QString::fromLatin1(name));
+        timer->setProperty(kClassProperty, "TTimer");
+        timer->setInterval(interval);
+        connect(timer, &QTimer::timeout, this, [this, tick] { guarded(this, [this, tick] { (this->*tick)(); }); });
+        return timer;
+    };
+    Timer1 = makeTimer("Timer1", 1000, &TForm1::Timer1Timer);
+    Timer2 = makeTimer("Timer2", 2000, &TForm1::Timer2Timer);
+    Timer3 = makeTimer("Timer3", 5000, &TForm1::Timer3Timer);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    PopupMenu1->setProperty(kClassProperty, "TPopupMenu");
+    auto makeItem = [this](const char* name, std::string_view caption, void (TForm1::*click)()) {
+        auto* item = PopupMenu1->addAction(qt(caption));
+        item->setObjectName(QString::fromLatin1(name));
+        item->setProperty(kClassProperty, "TMenuItem");
+        // A checkable item has toggled its mark before `triggered`; put it back so that the
+        // handler sees the state from before the click and sets the mark itself.
+        if (click)
+            connect(item, &QAction::triggered, this, [this, item, click] {
+                if (item->isCheckable()) item->setChecked(!item->isChecked());
+                guarded(this, [this, click] { (this->*click)(); });
+            });
+        return item;
+    };
+    Otimizar1 = makeItem("Otimizar1", "Otimizar", &TForm1::Otimizar1Click);
+    Semprevisvel1 = makeItem("Semprevisvel1", "Sempre visível"_w, &TForm1::Semprevisvel1Click);
+    Semprevisvel1->setCheckable(true);
+    N1 = PopupMenu1->addSeparator();
+    N1->setObjectName(QStringLiteral("N1"));
+    N1->setProperty(kClassProperty, "TMenuItem");
+    N1->setText(QStringLiteral("-"));
+    Fechar1 = makeItem("Fechar1", "Fechar", &TForm1::Fechar1Click);
+
+    auto* video = label(QStringLiteral("Label3"));
+    auto* system = label(QStringLiteral("Label4"));
+    for (TLabel* title : {video, system}) title->setCursor(Qt::PointingHandCursor);
+    connect(video, &TLabel::clicked, this, [this] { guarded(this, [this] { Label3Click(); }); });
+    connect(system, &TLabel::clicked, this, [this] { guarded(this, [this] { Label4Click(); }); });
+}
+
+void TForm1::indexControls() {
+    controls_.clear();
+    for (QWidget* w : findChildren<QWidget*>())
+        if (!w->objectName().isEmpty()) controls_.insert(w->objectName(), w);
+}
+
+QWidget* TForm1::control(const QString& name) const {
+    if (controls_.isEmpty()) return findChild<QWidget*>(name);
+    return controls_.value(name, nullptr);
+}
+
+TLabel* TForm1::label(const QString& name) const {
+    if (auto* w = qobject_cast<TLabel*>(control(name))) return w;
+    return findChild<TLabel*>(name);
+}
+
+TLabel* TForm1::rowLabel(const char* stem, int row) const { return label(rowName(stem, row)); }
+
+// ---------------------------------------------------------------- start-up
+
+void TForm1::FormCreate() {
+    guarded(this, [this] {
+        volumePass();
+        clearHardwareLabels();
+        TotalFixedSizeText = system::FormatTotalFixedSize();
+        memoryFirstFill();
+        layoutWindow();
+        grafdiscos();
+        aparecegraf();
+        hardwareFill();
+    });
+}
+
+void TForm1::volumePass() {
+    auto& drives = platform::current().drives();
+    int row = 0;
+    for (int n = system::kFirstDrive; n <= system::kLastDrive; ++n) {
+        if (system::DriveTypeByIndex(n) != platform::DRIVE_FIXED) continue;
+        const std::string root = system::driveRoot(n, true);
+        // A failed query shows empty texts and zeros, never another drive's values.
+        platform::VolumeInformation volume = drives.volumeInformation(root).value_or(platform::VolumeInformation{});
+        const std::string label = volume.volumeLabel.substr(0, volume.volumeLabel.find('\0')).substr(0, 11);
+        const std::string fileSystem = volume.fileSystemName.substr(0, volume.fileSystemName.find('\0')).substr(0, 25);
+        ++row;
+        TLabel* lfat = rowLabel("lfat", row);
+        lfat->setCaption(fileSystem);
+        lfat->show();
+        TLabel* lhd = rowLabel("lhd", row);
+        const std::string caption = "(" + root.substr(0, 2) + ") " + label;
+        lhd->setCaption(caption);
+        char serial[16];
+        std::snprintf(serial, sizeof serial, "%08X", volume.serialNumber);
+        std::string hint = caption + "\r" + std::string("Nº de série: "_w) + serial + "\r" +
+                           std::string("Tamanho Máximo Nomes: "_w) + std::to_string(volume.maxComponentLength);
+        if (volume.fileSystemFlags & platform::FS_VOL_IS_COMPRESSED) hint += "\rVolume comprimido";
+        lhd->setHint(hint);
+    }
+}
+
+void TForm1::clearHardwareLabels() {
+    for (const char* name : {"Label6", "Label8", "Label9", "Label26", "Label27", "Label28", "Label29"})
+        label(QString::fromLatin1(name))->setCaption("");
+}
+
+void TForm1::memoryFirstFill() {
+    label(QStringLiteral("Label20"))->setCaption(system::FormatPhysicalMemory());
+    memoryRefresh();
+}
+
+void TForm1::memoryRefresh() {
+    label(QStringLiteral("Label5"))->setCaption(system::FormatSwapUsed());
+    label(QStringLiteral("Label10"))->setCaption(system::FormatMemoryLoad());
+    label(QStringLiteral("Label11"))->setCaption(system::FormatMemoryLoad());
+    const auto load = platform::current().drives().memoryStatus().memoryLoad;
+    ScrollBox2->resize(static_cast<int>(std::min<std::uint32_t>(load, 100)), ScrollBox2->height());
+}
+
+void TForm1::layoutWindow() {
+    const int fixedDisks = system::CountDrivesOfType(platform::DRIVE_FIXED);
+    Painel1->resize(Painel1->width(), fixedDisks * 16 + 33);
+    const int lowerTop = Painel1->y() + Painel1->height() + 7;
+    Painel2->move(Painel2->x(), lowerTop);
+    ScrollBox9->move(ScrollBox9->x(), lowerTop);
+    outerHeight_ = ScrollBox9->y() + ScrollBox9->height() + 57;
+    const auto screen = platform::current().ui().screenSize();
+    const int top = screen.height / 2 - outerHeight_ / 2;
+    const int left = screen.width / 2 - kOuterWidth / 2;
+    setFixedSize(kClientWidth, outerHeight_ - kNonClientHeight);
+    move(left, top);
+    const int buttonTop = Painel2->y() + Painel2->height() + 4;
+    for (TSpeedButton* button : speedButtons_) button->move(button->x(), buttonTop);
+}
+
+void TForm1::hardwareFill() {
+    label(QStringLiteral("Label6"))->setCaption(system::FormatScreenMode());
+    label(QStringLiteral("Label8"))->setCaption(system::DisplayAdapterName());
+    label(QStringLiteral("Label9"))->setCaption(system::MonitorName());
+    label(QStringLiteral("Label26"))->setCaption(system::OperatingSystemLine());
+    label(QStringLiteral("Label27"))->setCaption(system::ProcessorVendorLine());
+    label(QStringLiteral("Label2"))->setCaption(system::FormatClockLine(system::MeasureCpuClockMHz()));
+    label(QStringLiteral("Label28"))->setCaption(system::SoundAndCdromText());
+    label(QStringLiteral("Label29"))->setCaption(system::DetectedDevicesText());
+}
+
+void TForm1::videoRefresh() {
+    label(QStringLiteral("Label6"))->setCaption(system::FormatScreenMode());
+    label(QStringLiteral("Label8"))->setCaption(system::DisplayAdapterName());
+    label(QStringLiteral("Label9"))->setCaption(system::MonitorName());
+}
+
+// ---------------------------------------------------------------- disk rows
+
+void TForm1::grafdiscos() {
+    int row = 0;
+    for (int n = system::kFirstDrive; n <= system::kLastDrive; ++n) {
+        if (system::DriveTypeByIndex(n) != platform::DRIVE_FIXED) continue;
+        ++row;
+        qobject_cast<TGauge*>(control(rowName("Gauge", row)))
+            ->setProgress(static_cast<int>(std::lround(static_cast<double>(system::DriveUsedPercent(n)))));
+        rowLabel("ltot", row)->setCaption(system::FormatDriveSize(n));
+        rowLabel("lusado", row)->setCaption(system::FormatDriveUsed(n));
+        rowLabel("llivre", row)->setCaption(system::FormatDriveFree(n));
+    }
+    label(QStringLiteral("lttot"))->setCaption(TotalFixedSizeText);
+    label(QStringLiteral("ltlivre"))->setCaption(system::FormatTotalFixedFree());
+    TLabel* under = label(QStringLiteral("Label16"));
+    under->setCaption(system::TotalFixedUsedPercent() + "%");
+    label(QStringLiteral("Label17"))->setCaption(system::TotalFixedUsedPercent() + "%");
+    ScrollBox6->resize(system::leadingNumber(under->caption()), ScrollBox6->height());
+}
+
+void TForm1::aparecegraf() {
+    auto& drives = platform::current().drives();
+    int row = 0;
+    for (int n = system::kFirstDrive; n <= system::kLastDrive; ++n) {
+        const std::string volumeText = "(" + system::driveRoot(n).substr(0, 2) + ")";
+        if (system::DriveTypeByIndex(n) != platform::DRIVE_FIXED) continue;
+        const auto volume = drives.volumeInformation(volumeText.substr(1, 2) + "\\");
+        std::string label = volume ? volume->volumeLabel : std::string();
+        label = label.substr(0, std::min<std::size_t>(label.find('\0'), 255));
+        ++row;
+        control(rowName("s1d", row))->show();
+        TLabel* lhd = rowLabel("lhd", row);
+        lhd->setCaption(volumeText + " " + label);
+        lhd->show();
+        rowLabel("ltot", row)->show();
+        rowLabel("lusado", row)->show();
+        rowLabel("llivre", row)->show();
+    }
+}
+
+// ---------------------------------------------------------------- timers and clicks
+
+void TForm1::Timer1Timer() { Atualizar(); }
+void TForm1::Atualizar() { memoryRefresh(); }
+void TForm1::Timer2Timer() { grafdiscos(); }
+void TForm1::Timer3Timer() { videoRefresh(); }
+
+void TForm1::SpeedButton1Click() { close(); }
+void TForm1::Fechar1Click() { close(); }
+
+// The About window and the settings dialog are separate windows opened modally from here;
+// until they are part of the program these two buttons open nothing.
+void TForm1::SpeedButton2Click() {}
+void TForm1::SpeedButton3Click() {}
+void TForm1::Otimizar1Click() { SpeedButton3Click(); }
+
+void TForm1::SpeedButton4Click() {
+    platform::current().shell().shellExecute({"Open", kMakerWebSite, "", "", platform::SW_SHOWNORMAL});
+}
+
+void TForm1::Semprevisvel1Click() {
+    const bool wasTopMost = Semprevisvel1->isChecked();
+    platform::current().ui().setTopMost(static_cast<std::uint64_t>(winId()), !wasTopMost);
+    Semprevisvel1->setChecked(!wasTopMost);
+}
+
+void TForm1::Label3Click() {
+    platform::current().shell().shellExecute({"", "Control.exe", "Desk.cpl", "", platform::SW_SHOWNORMAL});
+}
+
+void TForm1::Label4Click() {
+    platform::current().shell().shellExecute({"", "Control.exe", "sysdm.cpl", "", platform::SW_SHOWNORMAL});
+}
+
+void TForm1::contextMenuEvent(QContextMenuEvent* event) { PopupMenu1->exec(event->globalPos()); }
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    Timer1->stop();
+    Timer2->stop();
+    Timer3->stop();
+    QWidget::closeEvent(event);
+}
+
+}  // namespace vintrel::forms

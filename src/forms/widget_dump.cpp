@@ -1,0 +1,128 @@
+#include "forms/widget_dump.h"
+
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QAction>
+#include <QCheckBox>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
+#include <QWidget>
+
+#include "forms/qt_text.h"
+#include "forms/widgets.h"
+
+namespace vintrel::forms {
+namespace {
+
+QString classOf(const QObject* object) {
+    const QVariant declared = object->property(kClassProperty);
+    return declared.isValid() ? declared.toString() : QString::fromLatin1(object->metaObject()->className());
+}
+
+// The nearest named ancestor: a box's inner client widget has no name of its own.
+QString parentName(const QObject* object) {
+    for (QObject* p = object->parent(); p != nullptr; p = p->parent())
+        if (!p->objectName().isEmpty()) return p->objectName();
+    return {};
+}
+
+QJsonObject describeWidget(const QWidget* w) {
+    QJsonObject o;
+    o["name"] = w->objectName();
+    o["class"] = classOf(w);
+    o["parent"] = parentName(w);
+    o["x"] = w->x();
+    o["y"] = w->y();
+    o["width"] = w->width();
+    o["height"] = w->height();
+    o["visible"] = !w->isHidden();
+    o["enabled"] = w->isEnabled();
+    QString text;
+    QString hint = w->toolTip();
+    if (const auto* label = qobject_cast<const TLabel*>(w)) {
+        text = label->text();
+        hint = qt(label->hint());
+    } else if (const auto* button = qobject_cast<const QAbstractButton*>(w)) {
+        text = button->text();
+    } else if (const auto* edit = qobject_cast<const QLineEdit*>(w)) {
+        text = edit->text();
+    } else if (w->isWindow()) {
+        text = w->windowTitle();
+    }
+    o["text"] = text;
+    o["hint"] = hint;
+    if (const auto* gauge = qobject_cast<const TGauge*>(w)) o["value"] = gauge->progress();
+    if (const auto* slider = qobject_cast<const QAbstractSlider*>(w)) o["value"] = slider->value();
+    if (const auto* check = qobject_cast<const QCheckBox*>(w)) o["checked"] = check->isChecked();
+    return o;
+}
+
+QJsonObject describeTimer(const QTimer* t) {
+    QJsonObject o;
+    o["name"] = t->objectName();
+    o["class"] = classOf(t);
+    o["parent"] = parentName(t);
+    o["x"] = 0;
+    o["y"] = 0;
+    o["width"] = 0;
+    o["height"] = 0;
+    o["visible"] = false;
+    o["enabled"] = t->isActive() || t->interval() > 0;
+    o["text"] = QString();
+    o["hint"] = QString();
+    o["value"] = t->interval();
+    return o;
+}
+
+QJsonObject describeAction(const QAction* a, const QString& menuName) {
+    QJsonObject o;
+    o["name"] = a->objectName();
+    o["class"] = classOf(a);
+    o["parent"] = menuName;
+    o["x"] = 0;
+    o["y"] = 0;
+    o["width"] = 0;
+    o["height"] = 0;
+    o["visible"] = a->isVisible();
+    o["enabled"] = a->isEnabled();
+    o["text"] = a->isSeparator() && a->text().isEmpty() ? QStringLiteral("-") : a->text();
+    o["hint"] = a->toolTip() == a->text() ? QString() : a->toolTip();
+    o["checked"] = a->isChecked();
+    return o;
+}
+}  // namespace
+
+QByteArray dumpWidgets(QWidget* window, int outerHeight) {
+    QJsonArray all;
+    QJsonObject self = describeWidget(window);
+    self["parent"] = QString();
+    self["left"] = window->x();
+    self["top"] = window->y();
+    self["x"] = window->x();
+    self["y"] = window->y();
+    if (outerHeight > 0) self["outerHeight"] = outerHeight;
+    all.append(self);
+    for (const QWidget* w : window->findChildren<QWidget*>()) {
+        if (w->objectName().isEmpty() || qobject_cast<const QMenu*>(w)) continue;
+        all.append(describeWidget(w));
+    }
+    for (const QTimer* t : window->findChildren<QTimer*>())
+        if (!t->objectName().isEmpty()) all.append(describeTimer(t));
+    for (const QMenu* menu : window->findChildren<QMenu*>()) {
+        if (menu->objectName().isEmpty()) continue;
+        QJsonObject m = describeWidget(menu);
+        m["x"] = 0;
+        m["y"] = 0;
+        m["visible"] = false;
+        all.append(m);
+        for (const QAction* a : menu->actions())
+            if (!a->objectName().isEmpty()) all.append(describeAction(a, menu->objectName()));
+    }
+    return QJsonDocument(all).toJson(QJsonDocument::Indented);
+}
+
+}  // namespace vintrel::forms

@@ -1,0 +1,158 @@
+#include "forms/widgets.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QResizeEvent>
+
+#include "forms/qt_text.h"
+
+namespace vintrel::forms {
+
+QFont formFont(int pixelHeight, bool bold, bool underline) {
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(pixelHeight);
+    font.setBold(bold);
+    font.setUnderline(underline);
+    font.setStyleStrategy(QFont::NoAntialias);
+    return font;
+}
+
+QColor infoBackground() { return QApplication::palette().color(QPalette::ToolTipBase); }
+QColor buttonFace() { return QApplication::palette().color(QPalette::Button); }
+
+QWidget* clientOf(QWidget* parent) {
+    if (auto* box = qobject_cast<TScrollBox*>(parent)) return box->client();
+    return parent;
+}
+
+// ---------------------------------------------------------------- TLabel
+
+TLabel::TLabel(QWidget* parent, const char* name, QRect geometry, Sizing sizing, Qt::Alignment alignment)
+    : QLabel(clientOf(parent)), sizing_(sizing), anchorRight_(geometry.x() + geometry.width()) {
+    setObjectName(QString::fromLatin1(name));
+    setProperty(kClassProperty, "TLabel");
+    setTextFormat(Qt::PlainText);
+    setAlignment(alignment);
+    setGeometry(geometry);
+    setAttribute(Qt::WA_TransparentForMouseEvents, false);
+}
+
+void TLabel::setCaption(std::string_view cp1252) {
+    caption_ = std::string(cp1252);
+    setText(qt(cp1252));
+    applySizing();
+}
+
+void TLabel::applySizing() {
+    if (sizing_ == Sizing::Fixed || wordWrap()) return;
+    const int width = QFontMetrics(font()).horizontalAdvance(text());
+    if (sizing_ == Sizing::AutoLeft)
+        resize(width, height());
+    else
+        setGeometry(anchorRight_ - width, y(), width, height());
+}
+
+void TLabel::setHint(std::string_view cp1252) {
+    hint_ = std::string(cp1252);
+    QString hint = qt(cp1252);
+    hint.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    setToolTip(hint);
+}
+
+void TLabel::setTransparent(bool transparent) { setAutoFillBackground(!transparent); }
+
+void TLabel::setWordWrapping(bool wrap) { setWordWrap(wrap); }
+
+void TLabel::setTextColour(const QColor& colour) {
+    QPalette p = palette();
+    p.setColor(QPalette::WindowText, colour);
+    setPalette(p);
+}
+
+void TLabel::setBackground(const QColor& colour) {
+    QPalette p = palette();
+    p.setColor(QPalette::Window, colour);
+    setPalette(p);
+    setAutoFillBackground(true);
+}
+
+void TLabel::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();
+    QLabel::mouseReleaseEvent(event);
+}
+
+// ---------------------------------------------------------------- TScrollBox
+
+TScrollBox::TScrollBox(QWidget* parent, const char* name, QRect geometry, const QColor& background, bool framed)
+    : QFrame(clientOf(parent)), client_(new QWidget(this)) {
+    setObjectName(QString::fromLatin1(name));
+    setProperty(kClassProperty, "TScrollBox");
+    if (framed) {
+        setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        setLineWidth(2);
+    } else {
+        setFrameStyle(QFrame::NoFrame);
+    }
+    QPalette p = palette();
+    p.setColor(QPalette::Window, background);
+    setPalette(p);
+    setAutoFillBackground(true);
+    client_->setAutoFillBackground(false);
+    setGeometry(geometry);
+}
+
+void TScrollBox::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    client_->setGeometry(contentsRect());
+}
+
+// ---------------------------------------------------------------- TGauge
+
+TGauge::TGauge(QWidget* parent, const char* name, QRect geometry) : QWidget(clientOf(parent)) {
+    setObjectName(QString::fromLatin1(name));
+    setProperty(kClassProperty, "TGauge");
+    setGeometry(geometry);
+}
+
+void TGauge::setProgress(int value) {
+    value = std::clamp(value, 0, 100);
+    if (value == progress_) return;
+    progress_ = value;
+    update();
+}
+
+void TGauge::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRect all = rect();
+    const int filled = all.width() * progress_ / 100;
+    const QRect bar(0, 0, filled, all.height());
+    const QString label = QString::number(progress_) + QLatin1Char('%');
+    painter.fillRect(all, Qt::white);
+    painter.fillRect(bar, Qt::black);
+    painter.setFont(font());
+    // The text reads black on white and white on the black part of the bar.
+    painter.setPen(Qt::black);
+    painter.setClipRect(all.adjusted(filled, 0, 0, 0));
+    painter.drawText(all, Qt::AlignCenter, label);
+    painter.setPen(Qt::white);
+    painter.setClipRect(bar);
+    painter.drawText(all, Qt::AlignCenter, label);
+}
+
+// ---------------------------------------------------------------- TSpeedButton
+
+TSpeedButton::TSpeedButton(QWidget* parent, const char* name, QRect geometry, std::string_view caption,
+                           const QFont& font)
+    : QToolButton(clientOf(parent)) {
+    setObjectName(QString::fromLatin1(name));
+    setProperty(kClassProperty, "TSpeedButton");
+    setAutoRaise(true);
+    setFocusPolicy(Qt::NoFocus);
+    setFont(font);
+    setText(qt(caption));
+    setGeometry(geometry);
+}
+
+}  // namespace vintrel::forms

@@ -1,0 +1,192 @@
+#include "platform/sim/profile.h"
+
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "text/cp1252.h"
+
+namespace vintrel::platform::sim {
+namespace {
+using nlohmann::json;
+
+// Typed field access with messages that name the field.
+class Reader {
+public:
+    explicit Reader(std::string origin) : origin_(std::move(origin)) {}
+
+    [[noreturn]] void fail(const std::string& what) const { throw ProfileError(origin_ + ": " + what); }
+
+    const json& object(const json& parent, const char* key, const std::string& where) const {
+        const json& value = parent.at(key);
+        if (!value.is_object()) fail(where + "." + key + " must be an object");
+        return value;
+    }
+
+    template <typename T>
+    T number(const json& parent, const char* key, T fallback, const std::string& where) const {
+        if (!parent.contains(key)) return fallback;
+        const json& value = parent.at(key);
+        if (!value.is_number_integer()) fail(where + "." + key + " must be a whole number");
+        if constexpr (std::is_unsigned_v<T>) {
+            if (value.is_number_unsigned()) return static_cast<T>(value.get<std::uint64_t>());
+            const auto signedValue = value.get<std::int64_t>();
+            if (signedValue < 0) fail(where + "." + key + " must not be negative");
+            return static_cast<T>(signedValue);
+        } else {
+            return static_cast<T>(value.get<std::int64_t>());
+        }
+    }
+
+    bool boolean(const json& parent, const char* key, bool fallback, const std::string& where) const {
+        if (!parent.contains(key)) return fallback;
+        const json& value = parent.at(key);
+        if (!value.is_boolean()) fail(where + "." + key + " must be true or false");
+        return value.get<bool>();
+    }
+
+    // UTF-8 JSON strings become Windows-1252.
+    std::string text(const json& parent, const char* key, const std::string& fallback,
+                     const std::string& where) const {
+        if (!parent.contains(key)) return fallback;
+        const json& value = parent.at(key);
+        if (!value.is_string()) fail(where + "." + key + " must be a string");
+        return text::utf8ToCp1252(value.get<std::string>());
+    }
+
+private:
+    std::string origin_;
+};
+
+void readDrives(const Reader& r, const json& drives, Profile& profile) {
+    for (const auto& [letterText, drive] : drives.items()) {
+        const std::string where = "drives." + letterText;
+        if (letterText.size() != 1 || !std::isalpha(static_cast<unsigned char>(letterText[0])))
+            r.fail(where + ": a drive is named by one letter");
+        if (!drive.is_object()) r.fail(where + " must be an object");
+        DriveProfile& d = profile.drives[static_cast<std::size_t>(std::toupper(letterText[0]) - 'A')];
+        d.type = r.number<int>(drive, "type", DRIVE_FIXED, where);
+        if (d.type < 0 || d.type > 6) r.fail(where + ".type must be a drive type from 0 to 6");
+        d.volume.volumeLabel = r.text(drive, "volumeLabel", "", where);
+        d.volume.serialNumber = r.number<std::uint32_t>(drive, "serialNumber", 0, where);
+        d.volume.maxComponentLength = r.number<std::uint32_t>(drive, "maxComponentLength", 255, where);
+        d.volume.fileSystemFlags = r.number<std::uint32_t>(drive, "fileSystemFlags", 0, where);
+        d.volume.fileSystemName = r.text(drive, "fileSystemName", "", where);
+        d.totalBytes = r.number<std::int64_t>(drive, "totalBytes", 0, where);
+        d.freeBytes = r.number<std::int64_t>(drive, "freeBytes", 0, where);
+        d.volumeQueryFails = r.boolean(drive, "volumeQueryFails", false, where);
+        d.spaceQueryFails = r.boolean(drive, "spaceQueryFails", false, where);
+    }
+}
+
+void readMemory(const Reader& r, const json& m, Profile& profile) {
+    MemoryStatus& s = profile.memory;
+    s.memoryLoad = r.number<std::uint32_t>(m, "memoryLoad", 0, "memory");
+    if (s.memoryLoad > 100) r.fail("memory.memoryLoad must be from 0 to 100");
+    s.totalPhys = r.number<std::uint64_t>(m, "totalPhys", 0, "memory");
+    s.availPhys = r.number<std::uint64_t>(m, "availPhys", 0, "memory");
+    s.totalPageFile = r.number<std::uint64_t>(m, "totalPageFile", 0, "memory");
+    s.availPageFile = r.number<std::uint64_t>(m, "availPageFile", 0, "memory");
+    s.totalVirtual = r.number<std::uint64_t>(m, "totalVirtual", 0, "memory");
+    s.availVirtual = r.number<std::uint64_t>(m, "availVirtual", 0, "memory");
+}
+
+std::vector<std::string> stringList(const Reader& r, const json& root, const char* key) {
+    std::vector<std::string> out;
+    if (!root.contains(key)) return out;
+    const json& list = root.at(key);
+    if (!list.is_array()) r.fail(std::string(key) + " must be a list");
+    for (const json& item : list) {
+        if (!item.is_string()) r.fail(std::string(key) + " must hold strings");
+        out.push_back(text::utf8ToCp1252(item.get<std::string>()));
+    }
+    return out;
+}
+}  // namespace
+
+Profile parseProfile(const std::string& jsonText, const std::string& origin) {
+    Reader r(origin);
+    json root;
+    try {
+        root = json::parse(jsonText);
+    } catch (const json::parse_error& e) {
+        r.fail(std::string("not valid JSON: ") + e.what());
+    }
+    if (!root.is_object()) r.fail("the profile must be a JSON object");
+
+    Profile profile;
+    try {
+        if (root.contains("drives")) readDrives(r, r.object(root, "drives", "profile"), profile);
+        if (root.contains("memory")) readMemory(r, r.object(root, "memory", "profile"), profile);
+        if (root.contains("screen")) {
+            const json& s = r.object(root, "screen", "profile");
+            profile.screen.width = r.number<int>(s, "width", 800, "screen");
+            profile.screen.height = r.number<int>(s, "height", 600, "screen");
+        }
+        if (root.contains("locale")) {
+            const json& l = r.object(root, "locale", "profile");
+            const std::string separator = r.text(l, "decimalSeparator", ".", "locale");
+            if (separator.size() != 1) r.fail("locale.decimalSeparator must be one character");
+            profile.locale.decimalSeparator = separator[0];
+            profile.locale.shortDateFormat = r.text(l, "shortDateFormat", profile.locale.shortDateFormat, "locale");
+            profile.locale.timeFormat = r.text(l, "timeFormat", profile.locale.timeFormat, "locale");
+        }
+        if (root.contains("registry")) {
+            const json& reg = root.at("registry");
+            if (reg.is_string()) {
+                profile.registryText = text::utf8ToCp1252(reg.get<std::string>());
+            } else if (reg.is_array()) {  // one line per item, for readable profiles
+                for (const json& line : reg) {
+                    if (!line.is_string()) r.fail("registry lines must be strings");
+                    profile.registryText += text::utf8ToCp1252(line.get<std::string>()) + "\r\n";
+                }
+            } else {
+                r.fail("registry must be REGEDIT4 text or a list of its lines");
+            }
+        }
+        profile.folders = stringList(r, root, "folders");
+        if (root.contains("files")) {
+            const json& files = root.at("files");
+            if (!files.is_object()) r.fail("files must be an object of DOS path to content");
+            for (const auto& [path, content] : files.items()) {
+                if (!content.is_string()) r.fail("files." + path + " must be a string");
+                profile.files.push_back({text::utf8ToCp1252(path), text::utf8ToCp1252(content.get<std::string>())});
+            }
+        }
+        profile.waveOutDevices = r.number<std::uint32_t>(root, "waveOutDevices", 0, "profile");
+        if (root.contains("clock")) {
+            const json& c = r.object(root, "clock", "profile");
+            if (c.contains("tscTicksPerSecond"))
+                profile.tscTicksPerSecond = r.number<std::uint64_t>(c, "tscTicksPerSecond", 0, "clock");
+            profile.priorityRaiseFails = r.boolean(c, "priorityRaiseFails", false, "clock");
+        }
+        if (root.contains("printers")) {
+            const json& printers = root.at("printers");
+            if (!printers.is_array()) r.fail("printers must be a list");
+            for (const json& p : printers) {
+                if (p.is_string()) {
+                    profile.printers.push_back({text::utf8ToCp1252(p.get<std::string>()), ""});
+                } else if (p.is_object()) {
+                    profile.printers.push_back({r.text(p, "name", "", "printers"), r.text(p, "ports", "", "printers")});
+                } else {
+                    r.fail("printers must hold names or objects");
+                }
+            }
+        }
+        profile.windows = stringList(r, root, "windows");
+    } catch (const json::exception& e) {
+        r.fail(e.what());
+    }
+    return profile;
+}
+
+Profile loadProfile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw ProfileError(path + ": cannot be read");
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad()) throw ProfileError(path + ": cannot be read");
+    return parseProfile(content.str(), path);
+}
+
+}  // namespace vintrel::platform::sim

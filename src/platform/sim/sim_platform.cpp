@@ -1,0 +1,243 @@
+#include "platform/sim/sim_platform.h"
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/host/drive_map.h"
+#include "platform/host/host_files.h"
+#include "registry/reg_file.h"
+#include "registry/registry_store.h"
+#include "registry/store_registry.h"
+#include "text/cp1252.h"
+
+namespace vintrel::platform::sim {
+namespace {
+
+// 'A'..'Z' for "X:\" or "X:/" (either case), else 0.
+char driveLetterOf(std::string_view root) {
+    if (root.size() != 3 || root[1] != ':' || (root[2] != '\\' && root[2] != '/')) return 0;
+    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(root[0])));
+    return letter >= 'A' && letter <= 'Z' ? letter : 0;
+}
+
+class SimDrives : public DrivesAndMemory, public host::DriveMap {
+public:
+    SimDrives(const Profile& profile, std::string root) : profile_(profile), root_(std::move(root)) {}
+
+    const DriveProfile* drive(std::string_view root) const {
+        const char letter = driveLetterOf(root);
+        return letter ? &profile_.drives[static_cast<std::size_t>(letter - 'A')] : nullptr;
+    }
+
+    int driveType(std::string_view root) override {
+        const DriveProfile* d = drive(root);
+        return d ? d->type : DRIVE_NO_ROOT_DIR;
+    }
+
+    std::optional<VolumeInformation> volumeInformation(std::string_view root) override {
+        const DriveProfile* d = drive(root);
+        if (!d || d->type == DRIVE_NO_ROOT_DIR || d->volumeQueryFails) return std::nullopt;
+        return d->volume;
+    }
+
+    std::optional<DiskSpace> diskFreeSpace(std::string_view root) override {
+        const DriveProfile* d = drive(root);
+        if (!d || d->type == DRIVE_NO_ROOT_DIR || d->spaceQueryFails) return std::nullopt;
+        return DiskSpace{d->freeBytes, d->totalBytes};
+    }
+
+    MemoryStatus memoryStatus() override { return profile_.memory; }
+
+    std::optional<std::string> basePath(char letter) override {
+        letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+        if (letter < 'A' || letter > 'Z') return std::nullopt;
+        if (profile_.drives[static_cast<std::size_t>(letter - 'A')].type == DRIVE_NO_ROOT_DIR) return std::nullopt;
+        return root_ + "/" + letter;
+    }
+
+private:
+    const Profile& profile_;
+    std::string root_;
+};
+
+// A processor whose clock is virtual: sleeping advances it and the counter follows it.
+class SimProcessor : public Processor {
+public:
+    SimProcessor(const Profile& profile, Record& record) : profile_(profile), record_(record) {}
+
+    std::uint32_t priorityClass() override { return class_; }
+    bool setPriorityClass(std::uint32_t value) override {
+        record_.priorityLog.push_back("class " + std::to_string(value));
+        if (profile_.priorityRaiseFails && value == REALTIME_PRIORITY_CLASS) return false;
+        class_ = value;
+        return true;
+    }
+    int threadPriority() override { return thread_; }
+    bool setThreadPriority(int value) override {
+        record_.priorityLog.push_back("thread " + std::to_string(value));
+        if (profile_.priorityRaiseFails && value == THREAD_PRIORITY_TIME_CRITICAL) return false;
+        thread_ = value;
+        return true;
+    }
+    void sleepMs(std::uint32_t ms) override { nanoseconds_ += static_cast<unsigned __int128>(ms) * 1000000u; }
+    std::optional<std::uint64_t> readTimeStampCounter() override {
+        if (!profile_.tscTicksPerSecond) return std::nullopt;
+        return static_cast<std::uint64_t>(nanoseconds_ * *profile_.tscTicksPerSecond / 1000000000u);
+    }
+
+private:
+    const Profile& profile_;
+    Record& record_;
+    std::uint32_t class_ = NORMAL_PRIORITY_CLASS;
+    int thread_ = THREAD_PRIORITY_NORMAL;
+    unsigned __int128 nanoseconds_ = 0;
+};
+
+class SimUserInterface : public UserInterface {
+public:
+    SimUserInterface(const Profile& profile, Record& record) : profile_(profile), record_(record) {}
+    ScreenSize screenSize() override { return profile_.screen; }
+    void setTopMost(std::uint64_t window, bool topMost) override { record_.topMostChanges.emplace_back(window, topMost); }
+    std::vector<TopLevelWindow> topLevelWindows() override {
+        std::vector<TopLevelWindow> out;
+        std::uint64_t id = 1;
+        for (const auto& title : profile_.windows) out.push_back({id++, title});
+        return out;
+    }
+
+private:
+    const Profile& profile_;
+    Record& record_;
+};
+
+class SimShell : public Shell {
+public:
+    explicit SimShell(Record& record) : record_(record) {}
+    std::intptr_t shellExecute(const ShellRequest& request) override {
+        record_.launches.push_back(request);
+        return 42;
+    }
+    void clearRecentDocuments() override { record_.recentDocumentsCleared = true; }
+
+private:
+    Record& record_;
+};
+
+class SimMultimedia : public Multimedia {
+public:
+    explicit SimMultimedia(const Profile& profile) : profile_(profile) {}
+    std::uint32_t waveOutDeviceCount() override { return profile_.waveOutDevices; }
+
+private:
+    const Profile& profile_;
+};
+
+class SimSpooler : public Spooler {
+public:
+    explicit SimSpooler(const Profile& profile) : profile_(profile) {}
+    std::vector<PrinterInfo> installedPrinters() override { return profile_.printers; }
+
+private:
+    const Profile& profile_;
+};
+
+class SimSession : public Session {
+public:
+    explicit SimSession(Record& record) : record_(record) {}
+    bool exitWindows(std::uint32_t flags) override {
+        record_.exitRequests.push_back(flags);
+        return true;
+    }
+
+private:
+    Record& record_;
+};
+
+class SimLocale : public Locale {
+public:
+    explicit SimLocale(const Profile& profile) : profile_(profile) {}
+    LocaleInfo current() override { return profile_.locale; }
+
+private:
+    const Profile& profile_;
+};
+
+}  // namespace
+
+struct SimPlatform::Groups {
+    SimDrives drives;
+    std::unique_ptr<Files> files;
+    SimProcessor processor;
+    std::unique_ptr<Registry> registry;
+    SimUserInterface ui;
+    SimShell shell;
+    SimMultimedia multimedia;
+    SimSpooler spooler;
+    SimSession session;
+    SimLocale locale;
+
+    Groups(const Profile& p, const std::string& root, Record& r)
+        : drives(p, root),
+          files(host::makeHostFiles(drives)),
+          processor(p, r),
+          registry(registry::makeStoreRegistry(registry::RegistryStore::openInMemory())),
+          ui(p, r),
+          shell(r),
+          multimedia(p),
+          spooler(p),
+          session(r),
+          locale(p) {}
+};
+
+SimPlatform::SimPlatform(Profile profile, std::string root)
+    : profile_(std::move(profile)), root_(std::move(root)) {
+    groups_ = std::make_unique<Groups>(profile_, root_, record_);
+}
+
+SimPlatform::~SimPlatform() = default;
+
+DrivesAndMemory& SimPlatform::drives() { return groups_->drives; }
+Files& SimPlatform::files() { return *groups_->files; }
+Processor& SimPlatform::processor() { return groups_->processor; }
+Registry& SimPlatform::registry() { return *groups_->registry; }
+UserInterface& SimPlatform::ui() { return groups_->ui; }
+Shell& SimPlatform::shell() { return groups_->shell; }
+Multimedia& SimPlatform::multimedia() { return groups_->multimedia; }
+Spooler& SimPlatform::spooler() { return groups_->spooler; }
+Session& SimPlatform::session() { return groups_->session; }
+Locale& SimPlatform::locale() { return groups_->locale; }
+host::DriveMap& SimPlatform::driveMap() { return groups_->drives; }
+
+std::unique_ptr<SimPlatform> makeSimPlatform(const std::string& profilePath, const std::string& root) {
+    Profile profile = loadProfile(profilePath);
+    auto sim = std::make_unique<SimPlatform>(std::move(profile), root);
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        if (auto base = sim->driveMap().basePath(letter)) fs::create_directories(*base, ec);
+    }
+    Files& files = sim->files();
+    for (const auto& folder : sim->profile().folders) {
+        // Create each missing level, so a profile may name deep folders alone.
+        std::string prefix;
+        for (std::size_t i = 0; i <= folder.size(); ++i) {
+            if (i == folder.size() || folder[i] == '\\') {
+                prefix = folder.substr(0, i);
+                if (prefix.size() > 3) files.createDirectory(prefix);
+            }
+        }
+    }
+    for (const auto& file : sim->profile().files) {
+        if (const auto code = files.writeWholeFile(file.path, file.content); code != 0)
+            throw ProfileError(profilePath + ": cannot create file " + text::cp1252ToUtf8(file.path) +
+                               " (error " + std::to_string(code) + ")");
+    }
+    if (!sim->profile().registryText.empty()) {
+        const auto error = registry::importRegText(sim->registry(), sim->profile().registryText);
+        if (error) throw ProfileError(profilePath + ": registry: " + *error);
+    }
+    return sim;
+}
+
+}  // namespace vintrel::platform::sim

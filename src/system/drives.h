@@ -1,0 +1,44 @@
+#pragma once
+// Measurements of the drives A: to J: and of memory, and the texts made from them. Stateless:
+// every call asks the platform afresh.
+
+#include <string>
+
+#include "text/numbers.h"
+
+namespace vintrel::system {
+
+inline constexpr int kFirstDrive = 1;   // A:
+inline constexpr int kLastDrive = 10;   // J:
+
+// "A:\" for 1 ... "J:\" for 10; "A:/" ... with slash = true.
+std::string driveRoot(int driveNumber, bool forwardSlash = false);
+
+int DriveTypeByIndex(int driveNumber);
+int CountDrivesOfType(int driveType);
+std::string DriveLettersOfType(int driveType);
+std::string FixedDrivesSummary(int driveType);
+
+// Capacity and free space available to the caller; -1 when the query fails.
+std::int64_t DriveCapacity(int driveNumber);
+std::int64_t DriveFree(int driveNumber);
+
+std::string FormatDriveSize(int driveNumber);
+std::string FormatDriveFree(int driveNumber);
+std::string FormatDriveUsed(int driveNumber);
+// Whole percentage in use; 0 when nothing is in use or the queries fail.
+text::Extended DriveUsedPercent(int driveNumber);
+
+std::string FormatTotalFixedSize();
+std::string FormatTotalFixedFree();
+std::string FormatTotalFixedUsed();
+std::string TotalFixedUsedPercent();
+
+std::string FormatPhysicalMemory();
+std::string FormatMemoryLoad();
+std::string FormatSwapUsed();
+
+// The whole number at the start of a text ("45%" -> 45, "" -> 0), read digit by digit.
+int leadingNumber(std::string_view text);
+
+}  // namespace vintrel::system

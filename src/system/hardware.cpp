@@ -1,0 +1,110 @@
+#include "system/hardware.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+#include "platform/api/platform.h"
+#include "system/drives.h"
+#include "system/registry_access.h"
+#include "text/numbers.h"
+
+namespace vintrel::system {
+namespace {
+using platform::HKEY_LOCAL_MACHINE;
+
+std::string readMachine(std::string_view key, std::string_view value) {
+    return RegReadString(HKEY_LOCAL_MACHINE, key, value);
+}
+}  // namespace
+
+double MeasureCpuClockMHz() {
+    auto& cpu = platform::current().processor();
+    const std::uint32_t savedClass = cpu.priorityClass();
+    const int savedThreadPriority = cpu.threadPriority();
+    cpu.setPriorityClass(platform::REALTIME_PRIORITY_CLASS);
+    cpu.setThreadPriority(platform::THREAD_PRIORITY_TIME_CRITICAL);
+    cpu.sleepMs(10);
+    const auto first = cpu.readTimeStampCounter();
+    cpu.sleepMs(500);
+    const auto second = cpu.readTimeStampCounter();
+    cpu.setThreadPriority(savedThreadPriority);
+    cpu.setPriorityClass(savedClass);
+    if (!first || !second) return 0;
+    // Only the low 32 bits of the difference count, as unsigned.
+    const auto ticks = static_cast<std::uint32_t>(*second - *first);
+    return static_cast<double>(ticks) / 500000.0;
+}
+
+std::string FormatClockLine(double megahertz) {
+    // Rounded to two decimals without the C library's locale; the separator is the system's.
+    if (!std::isfinite(megahertz)) megahertz = 0;
+    const long long hundredths = std::llround(megahertz * 100.0);
+    const long long whole = hundredths / 100;
+    const long long fraction = std::llabs(hundredths % 100);
+    char digits[64];
+    std::snprintf(digits, sizeof digits, "%s%lld%c%02lld", hundredths < 0 && whole == 0 ? "-" : "", whole,
+                  text::decimalSeparator(), fraction);
+    return std::string("Clock: ") + digits + " MHz";
+}
+
+std::string FormatScreenMode() {
+    const std::string depth = readMachine("Config\\0001\\Display\\Settings", "BitsPerPixel");
+    const auto screen = platform::current().ui().screenSize();
+    const std::string size = std::to_string(screen.width) + " x " + std::to_string(screen.height);
+    if (depth == "8") return size + " (256 Cores)";
+    return size + "  (" + readMachine("Config\\0001\\Display\\Settings", "BitsPerPixel") + "Bits)";
+}
+
+std::string SoundAndCdromText() {
+    std::string text;
+    if (platform::current().multimedia().waveOutDeviceCount() != 0) text = "Som";
+    const std::string cdroms = DriveLettersOfType(platform::DRIVE_CDROM);
+    if (!cdroms.empty()) {
+        if (!text.empty())
+            text += ",  CD-Rom (" + cdroms + ")";
+        else
+            text = "CD-Rom (" + cdroms + ")";
+    }
+    return text;
+}
+
+std::string DetectedDevicesText() {
+    struct Probe {
+        const char* key;
+        const char* requiredClass;  // nullptr: no class check
+        const char* name;
+    };
+    static constexpr Probe kProbes[] = {
+        {"Enum\\Root\\Printer\\0000", nullptr, "Impressora, "},
+        {"Enum\\Bios\\*PNP0303\\04", "Keyboard", "Teclado, "},
+        {"Enum\\Root\\*PNP0F0C\\0000", "Mouse", "Mouse, "},
+        {"Enum\\Root\\Modem\\0000", "Modem", "Modem, "},
+    };
+    std::string text;
+    for (const Probe& probe : kProbes) {
+        if (readMachine(probe.key, "DeviceDesc").empty()) continue;
+        if (probe.requiredClass != nullptr && readMachine(probe.key, "Class") != probe.requiredClass) continue;
+        text += probe.name;
+    }
+    if (text.size() >= 2) text.resize(text.size() - 2);
+    return text;
+}
+
+std::string DisplayAdapterName() {
+    return readMachine("System\\CurrentControlSet\\Services\\Class\\DISPLAY\\0000", "DriverDesc");
+}
+
+std::string MonitorName() {
+    return readMachine("System\\CurrentControlSet\\Services\\Class\\Monitor\\0000", "DriverDesc");
+}
+
+std::string OperatingSystemLine() {
+    return "Os: " + readMachine("Software\\Microsoft\\Windows\\CurrentVersion", "ProductName");
+}
+
+std::string ProcessorVendorLine() {
+    return "Cpu: " + readMachine("Hardware\\Description\\System\\CentralProcessor\\0", "VendorIdentifier");
+}
+
+}  // namespace vintrel::system

@@ -1,0 +1,30 @@
+#pragma once
+// The hardware summary: processor clock, screen mode, sound and CD-ROM, detected devices.
+
+#include <string>
+
+namespace vintrel::system {
+
+// Time-stamp counter ticks across a 500 ms sleep, at raised priority, in MHz. 0 when the
+// processor has no counter. Blocks for at least 510 ms.
+double MeasureCpuClockMHz();
+
+// "Clock: 467,73 MHz": two decimals, rounded, with the locale's decimal separator.
+std::string FormatClockLine(double megahertz);
+
+// "800 x 600  (16Bits)", or "640 x 480 (256 Cores)" for 8 bits per pixel.
+std::string FormatScreenMode();
+
+// "Som,  CD-Rom (D:)", "Som", "CD-Rom (D:)" or empty.
+std::string SoundAndCdromText();
+
+// "Impressora, Teclado, Mouse, Modem" for the device kinds found, or empty.
+std::string DetectedDevicesText();
+
+// The registry texts of the two boxes.
+std::string DisplayAdapterName();
+std::string MonitorName();
+std::string OperatingSystemLine();  // "Os: " + product name
+std::string ProcessorVendorLine();  // "Cpu: " + vendor
+
+}  // namespace vintrel::system
