@@ -1,0 +1,73 @@
+#include "registry/live_key_table.h"
+
+#include "registry/key_path.h"
+#include "text/cp1252.h"
+
+namespace vintrel::registry {
+
+namespace {
+
+// True when key (normalized) is path itself or one of its ancestors; path is normalized too.
+bool isSameOrAncestor(std::string_view key, std::string_view path) {
+    if (key.empty()) return true;
+    if (path.size() < key.size()) return false;
+    if (!text::equalsIgnoreCaseCp1252(path.substr(0, key.size()), key)) return false;
+    return path.size() == key.size() || path[key.size()] == '\\';
+}
+
+bool produces(const LiveKeyTable::Producer& producer) {
+    return producer && producer().has_value();
+}
+
+}  // namespace
+
+void LiveKeyTable::addString(platform::HKey root, std::string keyPath, std::string valueName,
+                             Producer producer) {
+    entries_.push_back({root, normalizeKeyPath(keyPath), std::move(valueName), std::move(producer)});
+}
+
+std::optional<platform::RegValue> LiveKeyTable::value(platform::HKey root, std::string_view keyPath,
+                                                      std::string_view valueName) {
+    const std::string key = normalizeKeyPath(keyPath);
+    for (const Entry& entry : entries_) {
+        if (entry.root != root || !text::equalsIgnoreCaseCp1252(entry.keyPath, key) ||
+            !text::equalsIgnoreCaseCp1252(entry.valueName, valueName) || !entry.producer)
+            continue;
+        if (auto produced = entry.producer()) {
+            platform::RegValue value;
+            value.type = platform::REG_SZ;
+            value.data = std::move(*produced);
+            value.data.push_back('\0');
+            return value;
+        }
+    }
+    return std::nullopt;
+}
+
+// A key exists while at least one value at or below it is present right now, so that a
+// machine without a modem has no modem key at all.
+bool LiveKeyTable::keyExists(platform::HKey root, std::string_view keyPath) {
+    const std::string key = normalizeKeyPath(keyPath);
+    for (const Entry& entry : entries_)
+        if (entry.root == root && isSameOrAncestor(key, entry.keyPath) && produces(entry.producer)) return true;
+    return false;
+}
+
+std::vector<std::string> LiveKeyTable::subKeys(platform::HKey root, std::string_view keyPath) {
+    const std::string key = normalizeKeyPath(keyPath);
+    std::vector<std::string> names;
+    for (const Entry& entry : entries_) {
+        if (entry.root != root || entry.keyPath.size() <= key.size() || !isSameOrAncestor(key, entry.keyPath))
+            continue;
+        std::string_view rest = entry.keyPath;
+        rest.remove_prefix(key.empty() ? 0 : key.size() + 1);
+        const std::string_view child = rest.substr(0, rest.find('\\'));
+        bool known = false;
+        for (const std::string& name : names)
+            if (text::equalsIgnoreCaseCp1252(name, child)) known = true;
+        if (!known && produces(entry.producer)) names.emplace_back(child);
+    }
+    return names;
+}
+
+}  // namespace vintrel::registry

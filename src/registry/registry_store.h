@@ -1,0 +1,86 @@
+#pragma once
+// The persistent registry: keys and values of the three roots in one SQLite database.
+//
+// Names keep the letter case they were created with and compare by their folded form
+// (text::upperCp1252). Subkeys enumerate in folded-name order (as regedit lists them),
+// values in the order they were first created. Every write is one transaction; the database
+// runs in WAL mode so that several processes can read and write it at once, and a writer
+// killed part-way leaves the previous state. Every operation returns 0 or a Win32 error code.
+// A store may be shared between threads; calls are serialized.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/api/platform.h"
+
+namespace vintrel::registry {
+
+namespace detail {
+struct StoreImpl;
+}
+
+class RegistryStore {
+public:
+    struct Options {
+        // How long a write waits for another process that holds the database.
+        int busyTimeoutMs = 3000;
+    };
+
+    struct NamedValue {
+        std::string name;
+        platform::RegValue value;
+    };
+
+    // Opens the database file, creating it (mode 0600) and its folder when missing. A corrupt
+    // or unreadable database is reported on stderr, renamed to "<file>.corrupt-YYYYmmdd-HHMMSS"
+    // and replaced by a fresh one. Returns nullptr with error set when no database can be had.
+    static std::shared_ptr<RegistryStore> open(const std::string& file, std::string& error);
+    static std::shared_ptr<RegistryStore> open(const std::string& file, std::string& error, Options options);
+    // A private store that lives as long as the object.
+    static std::shared_ptr<RegistryStore> openInMemory();
+
+    ~RegistryStore();
+    RegistryStore(const RegistryStore&) = delete;
+    RegistryStore& operator=(const RegistryStore&) = delete;
+
+    // Creates the key with every missing key on its path.
+    long createKey(platform::HKey root, std::string_view keyPath);
+    // 0 when the key exists, ERROR_FILE_NOT_FOUND when it does not.
+    long findKey(platform::HKey root, std::string_view keyPath);
+    bool keyExists(platform::HKey root, std::string_view keyPath) { return findKey(root, keyPath) == 0; }
+    // Empty valueName is the key's default value.
+    long getValue(platform::HKey root, std::string_view keyPath, std::string_view valueName,
+                  platform::RegValue& value);
+    // Creates the key path when missing; an existing value keeps the spelling of its name.
+    long setValue(platform::HKey root, std::string_view keyPath, std::string_view valueName,
+                  std::uint32_t type, std::string_view data);
+    long deleteValue(platform::HKey root, std::string_view keyPath, std::string_view valueName);
+    // Deletes the key, its values and all keys below it. Root keys cannot be deleted.
+    long deleteKey(platform::HKey root, std::string_view keyPath);
+    // Names of the direct subkeys, in folded-name order.
+    long subKeys(platform::HKey root, std::string_view keyPath, std::vector<std::string>& names);
+    // The key's values in creation order.
+    long values(platform::HKey root, std::string_view keyPath, std::vector<NamedValue>& values);
+
+    // Runs body inside one write transaction: everything it wrote is kept when it returns 0 and
+    // nothing when it returns an error. Store calls made by body join the transaction.
+    long transaction(const std::function<long()>& body);
+
+    // The database file, empty for an in-memory store.
+    const std::string& file() const;
+
+private:
+    explicit RegistryStore(std::unique_ptr<detail::StoreImpl> impl);
+    std::unique_ptr<detail::StoreImpl> impl_;
+};
+
+// The per-user root: VINTREL_ROOT, else $XDG_DATA_HOME/vintrel, else ~/.local/share/vintrel.
+std::string userRoot();
+// The registry database inside a per-user root.
+std::string databasePath(const std::string& root);
+
+}  // namespace vintrel::registry
