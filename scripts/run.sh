@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Sets up a fresh Debian 12 machine, builds, and starts the program.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+scripts/build.sh
+exec build/default/src/vintrel "$@"
