@@ -1,0 +1,211 @@
+#include "registry/store_registry.h"
+
+#include <algorithm>
+#include <map>
+#include <mutex>
+
+#include "registry/key_path.h"
+#include "text/cp1252.h"
+
+namespace vintrel::registry {
+
+using platform::HKey;
+
+namespace {
+
+struct OpenKey {
+    HKey root = 0;
+    std::string path;  // normalized, spelled as opened
+    // Subkey names from the last enumeration that started at index 0.
+    std::vector<std::string> enumeration;
+};
+
+class StoreRegistry final : public platform::Registry {
+public:
+    StoreRegistry(std::shared_ptr<RegistryStore> store, std::shared_ptr<LiveKeys> live)
+        : store_(std::move(store)), live_(std::move(live)) {}
+
+    long openKey(HKey parent, std::string_view subKey, std::uint32_t /*access*/, HKey& result) override {
+        std::lock_guard lock(mutex_);
+        OpenKey key;
+        if (!resolve(parent, subKey, key)) return platform::ERROR_INVALID_HANDLE;
+        if (key.path.empty() && isRootKey(parent)) {
+            result = parent;
+            return 0;
+        }
+        if (!exists(key)) {
+            const long found = store_->findKey(key.root, key.path);
+            return found != 0 ? found : long{platform::ERROR_FILE_NOT_FOUND};
+        }
+        result = add(std::move(key));
+        return 0;
+    }
+
+    long createKey(HKey parent, std::string_view subKey, HKey& result) override {
+        std::lock_guard lock(mutex_);
+        OpenKey key;
+        if (!resolve(parent, subKey, key)) return platform::ERROR_INVALID_HANDLE;
+        if (key.path.empty() && isRootKey(parent)) {
+            result = parent;
+            return 0;
+        }
+        // A key that exists live needs no row in the store until a value is written to it.
+        if (!exists(key)) {
+            if (long error = store_->createKey(key.root, key.path)) return error;
+        }
+        result = add(std::move(key));
+        return 0;
+    }
+
+    long queryValue(HKey handle, std::string_view valueName, std::uint32_t bufferSize, platform::RegValue& value,
+                    std::uint32_t& requiredSize) override {
+        std::lock_guard lock(mutex_);
+        const OpenKey* key = find(handle);
+        if (key == nullptr) return platform::ERROR_INVALID_HANDLE;
+        platform::RegValue found;
+        long result = store_->getValue(key->root, key->path, valueName, found);
+        if (result == platform::ERROR_FILE_NOT_FOUND && live_) {
+            if (auto produced = live_->value(key->root, key->path, valueName)) {
+                found = std::move(*produced);
+                result = 0;
+            }
+        }
+        if (result != 0) return result;
+        value.type = found.type;
+        requiredSize = static_cast<std::uint32_t>(std::min<std::size_t>(found.data.size(), UINT32_MAX));
+        if (found.data.size() > bufferSize) {
+            value.data.clear();
+            return platform::ERROR_MORE_DATA;
+        }
+        value.data = std::move(found.data);
+        return 0;
+    }
+
+    long setValue(HKey handle, std::string_view valueName, std::uint32_t type, std::string_view data) override {
+        std::lock_guard lock(mutex_);
+        const OpenKey* key = find(handle);
+        if (key == nullptr) return platform::ERROR_INVALID_HANDLE;
+        return store_->setValue(key->root, key->path, valueName, type, data);
+    }
+
+    long closeKey(HKey handle) override {
+        std::lock_guard lock(mutex_);
+        if (isRootKey(handle)) return 0;
+        return handles_.erase(handle) > 0 ? 0L : long{platform::ERROR_INVALID_HANDLE};
+    }
+
+    long enumKey(HKey handle, std::uint32_t index, std::string& name) override {
+        std::lock_guard lock(mutex_);
+        OpenKey* key = find(handle);
+        if (key == nullptr) return platform::ERROR_INVALID_HANDLE;
+        if (index == 0 || key->enumeration.empty()) {
+            if (long error = subKeys(*key, key->enumeration)) return error;
+        }
+        if (index >= key->enumeration.size()) return platform::ERROR_NO_MORE_ITEMS;
+        name = key->enumeration[index];
+        return 0;
+    }
+
+    long queryInfoKey(HKey handle, std::uint32_t& subKeyCount, std::uint32_t& maxSubKeyLength) override {
+        std::lock_guard lock(mutex_);
+        OpenKey* key = find(handle);
+        if (key == nullptr) return platform::ERROR_INVALID_HANDLE;
+        std::vector<std::string> names;
+        if (long error = subKeys(*key, names)) return error;
+        subKeyCount = static_cast<std::uint32_t>(names.size());
+        maxSubKeyLength = 0;
+        for (const std::string& name : names)
+            maxSubKeyLength = std::max(maxSubKeyLength, static_cast<std::uint32_t>(name.size()));
+        return 0;
+    }
+
+    std::size_t openHandleCount() const override {
+        std::lock_guard lock(mutex_);
+        return handles_.size();
+    }
+
+private:
+    // The key that subKey names below parent; false when parent is no open key.
+    bool resolve(HKey parent, std::string_view subKey, OpenKey& key) {
+        if (isRootKey(parent)) {
+            key.root = parent;
+            key.path = normalizeKeyPath(subKey);
+            return true;
+        }
+        const OpenKey* base = find(parent);
+        if (base == nullptr) return false;
+        key.root = base->root;
+        key.path = joinKeyPath(base->path, normalizeKeyPath(subKey));
+        return true;
+    }
+
+    bool exists(const OpenKey& key) {
+        return store_->keyExists(key.root, key.path) || (live_ && live_->keyExists(key.root, key.path));
+    }
+
+    OpenKey* find(HKey handle) {
+        if (isRootKey(handle)) {
+            // Roots are opened on demand as plain entries that never count as open handles.
+            auto [it, inserted] = roots_.try_emplace(handle);
+            if (inserted) it->second.root = handle;
+            return &it->second;
+        }
+        auto it = handles_.find(handle);
+        return it != handles_.end() ? &it->second : nullptr;
+    }
+
+    HKey add(OpenKey key) {
+        // Handles are small numbers that never collide with the roots (0x8000000x).
+        do {
+            nextHandle_ = nextHandle_ >= 0x7FFFFFF0u ? 0x100u : nextHandle_ + 4;
+        } while (handles_.count(nextHandle_) != 0);
+        handles_.emplace(nextHandle_, std::move(key));
+        return nextHandle_;
+    }
+
+    // Store subkeys and live subkeys, merged without regard to case, in folded-name order.
+    long subKeys(const OpenKey& key, std::vector<std::string>& names) {
+        names.clear();
+        long error = store_->subKeys(key.root, key.path, names);
+        if (error == platform::ERROR_FILE_NOT_FOUND) error = 0;  // a key that exists only live
+        if (error != 0) return error;
+        if (!live_) return 0;
+        std::vector<std::string> folded;
+        folded.reserve(names.size());
+        for (const std::string& name : names) folded.push_back(text::upperCp1252(name));
+        bool added = false;
+        for (std::string& name : live_->subKeys(key.root, key.path)) {
+            std::string fold = text::upperCp1252(name);
+            if (std::find(folded.begin(), folded.end(), fold) != folded.end()) continue;
+            folded.push_back(std::move(fold));
+            names.push_back(std::move(name));
+            added = true;
+        }
+        if (added) {
+            std::vector<std::size_t> order(names.size());
+            for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+            std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return folded[a] < folded[b]; });
+            std::vector<std::string> sorted;
+            sorted.reserve(names.size());
+            for (std::size_t i : order) sorted.push_back(std::move(names[i]));
+            names = std::move(sorted);
+        }
+        return 0;
+    }
+
+    std::shared_ptr<RegistryStore> store_;
+    std::shared_ptr<LiveKeys> live_;
+    mutable std::mutex mutex_;
+    std::map<HKey, OpenKey> handles_;
+    std::map<HKey, OpenKey> roots_;
+    HKey nextHandle_ = 0x100;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::Registry> makeStoreRegistry(std::shared_ptr<RegistryStore> store,
+                                                      std::shared_ptr<LiveKeys> live) {
+    return std::make_unique<StoreRegistry>(std::move(store), std::move(live));
+}
+
+}  // namespace vintrel::registry

@@ -1,0 +1,17 @@
+#pragma once
+// platform::Registry answered from a RegistryStore, with an optional overlay of live keys.
+// A value in the store overrides the live value of the same name; keys that exist only live
+// can be opened and enumerated. The three root keys are always-open pseudo-handles.
+
+#include <memory>
+
+#include "platform/api/platform.h"
+#include "registry/live_keys.h"
+#include "registry/registry_store.h"
+
+namespace vintrel::registry {
+
+std::unique_ptr<platform::Registry> makeStoreRegistry(std::shared_ptr<RegistryStore> store,
+                                                      std::shared_ptr<LiveKeys> live = nullptr);
+
+}  // namespace vintrel::registry
