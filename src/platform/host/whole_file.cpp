@@ -1,0 +1,179 @@
+#include "platform/host/whole_file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <ctime>
+
+#include "platform/api/platform.h"
+#include "platform/host/host_errors.h"
+
+namespace vintrel::platform::host {
+namespace {
+
+// Closes the descriptor when it goes out of scope.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() { reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    void reset(int fd = -1) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
+    }
+    int release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_;
+};
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::uint64_t mix(std::uint64_t x) {
+    x += 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return x ^ (x >> 31);
+}
+
+std::string temporaryName(const std::string& folder) {
+    static std::atomic<std::uint64_t> counter{0};
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const std::uint64_t seed = (static_cast<std::uint64_t>(::getpid()) << 40) ^
+                               static_cast<std::uint64_t>(now.tv_nsec) ^
+                               (static_cast<std::uint64_t>(now.tv_sec) << 20) ^ counter.fetch_add(1);
+    std::uint64_t value = mix(seed);
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string name = ".vintrel-";
+    for (int i = 0; i < 12; ++i, value >>= 4) name.push_back(kHex[value & 0xF]);
+    name += ".tmp";
+    return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+// Another open file holds a lock on fd's file: flock locks and record locks are separate on
+// Linux, so both kinds are tried. Our own locks go away when fd is closed.
+bool lockedElsewhere(int fd) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) return true;
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 0;
+    lock.l_len = 0;
+    if (::fcntl(fd, F_OFD_SETLK, &lock) == 0) return false;
+    if (errno == EAGAIN || errno == EACCES) return true;
+    if (errno == EINVAL && ::fcntl(fd, F_SETLK, &lock) != 0) return errno == EAGAIN || errno == EACCES;
+    return false;
+}
+
+std::uint32_t writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return win32FromErrno(errno);
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool writableByUser(const std::string& hostPath, unsigned mode) {
+    return (mode & 0222) != 0 && ::faccessat(AT_FDCWD, hostPath.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+std::optional<std::string> readSmallFile(const std::string& path, std::size_t maxBytes) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd.valid()) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    if (static_cast<std::uint64_t>(st.st_size) > maxBytes) return std::nullopt;
+    std::string out;
+    char buffer[8192];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return std::nullopt;
+        }
+        if (got == 0) break;
+        out.append(buffer, static_cast<std::size_t>(got));
+        if (out.size() > maxBytes) return std::nullopt;  // grew while we read
+    }
+    return out;
+}
+
+std::uint32_t replaceWholeFile(const std::string& hostPath, std::string_view bytes) {
+    const std::string folder = folderOf(hostPath);
+    struct stat folderStat {};
+    if (::stat(folder.c_str(), &folderStat) != 0) {
+        const int error = errno;
+        return (error == ENOENT || error == ENOTDIR) ? ERROR_PATH_NOT_FOUND : win32FromErrno(error);
+    }
+    if (!S_ISDIR(folderStat.st_mode)) return ERROR_PATH_NOT_FOUND;
+    if (!writableByUser(folder, folderStat.st_mode)) return ERROR_ACCESS_DENIED;
+
+    // The target, held open and locked until the new file has taken its place.
+    Fd target(::open(hostPath.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    bool existed = false;
+    mode_t mode = 0666;
+    if (target.valid()) {
+        struct stat st {};
+        if (::fstat(target.get(), &st) != 0) return win32FromErrno(errno);
+        if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0) return ERROR_ACCESS_DENIED;
+        if (lockedElsewhere(target.get())) return ERROR_SHARING_VIOLATION;
+        existed = true;
+        mode = st.st_mode & 07777;
+    } else if (errno != ENOENT) {  // ENOENT: no file yet, or a dangling link the rename replaces
+        const int error = errno;
+        return error == ENXIO ? ERROR_ACCESS_DENIED : win32FromErrno(error);
+    }
+
+    std::string temporary;
+    Fd out;
+    for (int attempt = 0; attempt < 100 && !out.valid(); ++attempt) {
+        temporary = temporaryName(folder);
+        out.reset(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
+                         existed ? 0600 : 0666));
+        if (!out.valid() && errno != EEXIST) {
+            const int error = errno;
+            return error == ENOENT ? ERROR_PATH_NOT_FOUND : win32FromErrno(error);
+        }
+    }
+    if (!out.valid()) return ERROR_ALREADY_EXISTS;
+
+    std::uint32_t result = 0;
+    if (existed) (void)::fchmod(out.get(), mode);
+    result = writeAll(out.get(), bytes);
+    if (result == 0 && ::fsync(out.get()) != 0) result = win32FromErrno(errno);
+    if (::close(out.release()) != 0 && result == 0) result = win32FromErrno(errno);
+    if (result == 0 && ::rename(temporary.c_str(), hostPath.c_str()) != 0) result = win32FromErrno(errno);
+    if (result != 0) {
+        ::unlink(temporary.c_str());
+        return result;
+    }
+    // Make the rename itself durable; a folder that cannot be synced is no failure of ours.
+    Fd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folderFd.valid()) (void)::fsync(folderFd.get());
+    return 0;
+}
+
+}  // namespace vintrel::platform::host

@@ -1,0 +1,206 @@
+#include "platform/host/windows_tree.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/host/dos_path.h"
+#include "platform/host/whole_file.h"
+
+namespace vintrel::platform::host {
+namespace {
+
+constexpr std::size_t kMaxUserDirsBytes = 64 * 1024;
+
+bool isFolder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string withoutTrailingSlashes(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
+
+std::string joined(const std::string& folder, std::string_view name) {
+    return folder == "/" ? "/" + std::string(name) : folder + "/" + std::string(name);
+}
+
+class TreeBuilder {
+public:
+    std::vector<TreeProblem> problems;
+
+    void report(const std::string& path, std::string what, int error = 0) {
+        problems.push_back({path, std::move(what),
+                            error != 0 ? std::error_code(error, std::generic_category()) : std::error_code()});
+    }
+
+    // Creates `path` and its missing parents with `mode`; true when it is a folder afterwards.
+    bool makeFolders(const std::string& path, mode_t mode) {
+        if (isFolder(path)) return true;
+        for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+            const std::string partial = slash == std::string::npos ? path : path.substr(0, slash);
+            if (!makeFolder(partial, mode)) return false;
+            if (slash == std::string::npos) return true;
+        }
+    }
+
+    // True when `path` is a folder afterwards, made now or by someone else.
+    bool makeFolder(const std::string& path, mode_t mode) {
+        if (isFolder(path)) return true;
+        if (::mkdir(path.c_str(), mode) == 0) return true;
+        const int error = errno;
+        if (error == EEXIST && isFolder(path)) return true;
+        report(path, error == EEXIST ? "exists and is not a folder" : "cannot create folder",
+               error == EEXIST ? 0 : error);
+        return false;
+    }
+
+    // The folder named `name` in `folder`, in whatever letter case it exists, else made.
+    std::optional<std::string> folderIn(const std::string& folder, std::string_view name) {
+        const EntryLookup found = findEntryIgnoringCase(folder, name);
+        if (found.error != 0) {
+            report(folder, "cannot read folder");
+            return std::nullopt;
+        }
+        const std::string path = joined(folder, found.name ? *found.name : name);
+        if (found.name) {
+            if (isFolder(path)) return path;
+            report(path, "exists and is not a folder");
+            return std::nullopt;
+        }
+        if (makeFolder(path, 0777)) return path;
+        return std::nullopt;
+    }
+
+    void desktopIn(const std::string& windows, const std::string& desktopDir) {
+        const EntryLookup found = findEntryIgnoringCase(windows, "Desktop");
+        if (found.error != 0) {
+            report(windows, "cannot read folder");
+            return;
+        }
+        if (found.name) {
+            const std::string path = joined(windows, *found.name);
+            struct stat st {};
+            if (::lstat(path.c_str(), &st) != 0) return;  // removed meanwhile: next start makes it
+            if (S_ISLNK(st.st_mode) && !isFolder(path)) report(path, "link leads to no folder");
+            else if (!S_ISLNK(st.st_mode) && !S_ISDIR(st.st_mode)) report(path, "exists and is not a folder");
+            return;
+        }
+        const std::string path = joined(windows, "Desktop");
+        if (!desktopDir.empty() && isFolder(desktopDir)) {
+            std::error_code ignored;
+            std::string target = std::filesystem::absolute(desktopDir, ignored).string();
+            if (target.empty()) target = desktopDir;
+            if (::symlink(target.c_str(), path.c_str()) == 0) return;
+            const int error = errno;
+            if (error == EEXIST) return;  // another copy of the program made it meanwhile
+            report(path, "cannot link to " + target + ", made a plain folder", error);
+        }
+        if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
+            const int error = errno;
+            report(path, "cannot create folder", error);
+        }
+    }
+};
+
+std::string homeFolder() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* result = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &result) == 0 && result != nullptr &&
+        result->pw_dir != nullptr)
+        return result->pw_dir;
+    return {};
+}
+
+}  // namespace
+
+std::string driveCFolder(const std::string& root) { return joined(withoutTrailingSlashes(root), "C"); }
+
+std::vector<TreeProblem> prepareWindowsTree(const std::string& root, const std::string& desktopDir) {
+    TreeBuilder tree;
+    const std::string rootFolder = withoutTrailingSlashes(root);
+    if (rootFolder.empty()) {
+        tree.report(root, "no root folder given");
+        return tree.problems;
+    }
+    if (!tree.makeFolders(rootFolder, 0700)) return tree.problems;
+    const std::string drive = driveCFolder(rootFolder);
+    if (!tree.makeFolders(drive, 0777)) return tree.problems;
+    const std::optional<std::string> windows = tree.folderIn(drive, "WINDOWS");
+    if (!windows) return tree.problems;
+    tree.folderIn(*windows, "SYSTEM");
+    tree.desktopIn(*windows, desktopDir);
+    return tree.problems;
+}
+
+std::optional<std::string> parseUserDirsEntry(std::string_view text, std::string_view name,
+                                              std::string_view home) {
+    std::optional<std::string> result;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(pos, end - pos);
+        pos = end + 1;
+        while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+        if (!line.starts_with(name)) continue;
+        line.remove_prefix(name.size());
+        if (!line.starts_with("=\"")) continue;
+        line.remove_prefix(2);
+
+        // The raw quoted text, up to the closing quote that no backslash escapes.
+        std::size_t close = 0;
+        while (close < line.size() && line[close] != '"') close += line[close] == '\\' ? 2 : 1;
+        if (close >= line.size()) continue;
+        std::string_view raw = line.substr(0, close);
+
+        std::string value;
+        if (raw.starts_with("$HOME") && (raw.size() == 5 || raw[5] == '/')) {
+            value = home;
+            raw.remove_prefix(5);
+        } else if (!raw.starts_with("/")) {
+            continue;
+        }
+        for (std::size_t i = 0; i < raw.size(); ++i) {
+            if (raw[i] == '\\' && i + 1 < raw.size()) ++i;
+            value.push_back(raw[i]);
+        }
+        result = std::move(value);  // a later assignment wins, as in the shell
+    }
+    return result;
+}
+
+std::string xdgDesktopDirFrom(const std::string& home, const std::string& configHome) {
+    if (!configHome.empty()) {
+        if (const auto text = readSmallFile(configHome + "/user-dirs.dirs", kMaxUserDirsBytes)) {
+            if (const auto desktop = parseUserDirsEntry(*text, "XDG_DESKTOP_DIR", home)) {
+                if (!home.empty() && withoutTrailingSlashes(*desktop) == withoutTrailingSlashes(home)) return {};
+                if (isFolder(*desktop)) return *desktop;
+            }
+        }
+    }
+    if (!home.empty()) {
+        const std::string desktop = joined(withoutTrailingSlashes(home), "Desktop");
+        if (isFolder(desktop)) return desktop;
+    }
+    return {};
+}
+
+std::string xdgDesktopDir() {
+    const std::string home = homeFolder();
+    std::string configHome;
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && config[0] == '/')
+        configHome = config;
+    else if (!home.empty())
+        configHome = joined(withoutTrailingSlashes(home), ".config");
+    return xdgDesktopDirFrom(home, configHome);
+}
+
+}  // namespace vintrel::platform::host
