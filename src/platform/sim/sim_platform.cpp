@@ -210,7 +210,10 @@ Locale& SimPlatform::locale() { return groups_->locale; }
 host::DriveMap& SimPlatform::driveMap() { return groups_->drives; }
 
 std::unique_ptr<SimPlatform> makeSimPlatform(const std::string& profilePath, const std::string& root) {
-    Profile profile = loadProfile(profilePath);
+    return makeSimPlatform(loadProfile(profilePath), root, profilePath);
+}
+
+std::unique_ptr<SimPlatform> makeSimPlatform(Profile profile, const std::string& root, const std::string& profilePath) {
     auto sim = std::make_unique<SimPlatform>(std::move(profile), root);
     namespace fs = std::filesystem;
     std::error_code ec;

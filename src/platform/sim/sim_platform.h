@@ -53,5 +53,7 @@ private:
 // Reads the profile, lays out its files under root and loads its registry; throws
 // ProfileError with the file name and the problem.
 std::unique_ptr<SimPlatform> makeSimPlatform(const std::string& profilePath, const std::string& root);
+// The same for a profile already read; `origin` names it in messages.
+std::unique_ptr<SimPlatform> makeSimPlatform(Profile profile, const std::string& root, const std::string& origin);
 
 }  // namespace vintrel::platform::sim
