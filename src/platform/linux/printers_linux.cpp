@@ -16,6 +16,7 @@ int collectQueue(void* userData, unsigned flags, cups_dest_t* dest) {
         q.name += '/';
         q.name += dest->instance;
     }
+    if (const char* v = cupsGetOption("printer-info", dest->num_options, dest->options)) q.info = v;
     if (const char* v = cupsGetOption("printer-make-and-model", dest->num_options, dest->options)) q.makeAndModel = v;
     if (const char* v = cupsGetOption("device-uri", dest->num_options, dest->options)) q.deviceUri = v;
     q.isDefault = dest->is_default != 0;

@@ -12,6 +12,7 @@ namespace vintrel::platform::linux_host {
 
 struct CupsQueue {
     std::string name;          // queue name, "name/instance" for an instance (UTF-8)
+    std::string info;          // printer-info, the description users gave it; may be empty
     std::string makeAndModel;  // printer-make-and-model, may be empty
     std::string deviceUri;     // device-uri, may be empty
     bool isDefault = false;

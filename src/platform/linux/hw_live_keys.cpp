@@ -1,0 +1,75 @@
+#include "platform/linux/hw_live_keys.h"
+
+#include "platform/linux/processor_linux.h"
+#include "text/cp1252.h"
+
+namespace vintrel::platform::linux_host {
+namespace {
+
+constexpr std::size_t kMaxValueBytes = 255;
+constexpr const char* kClassRoot = "System\\CurrentControlSet\\Services\\Class\\";
+
+std::optional<std::string> windowsText(const std::optional<std::string>& utf8) {
+    if (!utf8 || utf8->empty()) return std::nullopt;
+    std::string out = text::utf8ToCp1252(*utf8);
+    if (out.size() > kMaxValueBytes) out.resize(kMaxValueBytes);
+    return out;
+}
+
+using Fact = std::optional<std::string> (HardwareFacts::*)();
+
+registry::LiveKeyTable::Producer nameOf(const std::shared_ptr<HardwareFacts>& facts, Fact fact) {
+    return [facts, fact] { return windowsText(((*facts).*fact)()); };
+}
+
+// The enumeration keys' "Class" value exists exactly while the device does.
+registry::LiveKeyTable::Producer classOf(const std::shared_ptr<HardwareFacts>& facts, Fact fact, std::string cls) {
+    return [facts, fact, cls = std::move(cls)]() -> std::optional<std::string> {
+        if (!windowsText(((*facts).*fact)())) return std::nullopt;
+        return cls;
+    };
+}
+
+}  // namespace
+
+std::vector<HardwareLiveValue> hardwareLiveValues(std::shared_ptr<HardwareFacts> facts) {
+    std::vector<HardwareLiveValue> v;
+    auto add = [&](std::string key, std::string name, registry::LiveKeyTable::Producer p) {
+        v.push_back({HKEY_LOCAL_MACHINE, std::move(key), std::move(name), std::move(p)});
+    };
+    auto cls = [](const char* name) { return std::string(kClassRoot) + name + "\\0000"; };
+
+    add("Hardware\\Description\\System\\CentralProcessor\\0", "VendorIdentifier",
+        [] { static const auto vendor = cpuVendorIdentifier(); return windowsText(vendor); });
+    add("Config\\0001\\Display\\Settings", "BitsPerPixel", [facts]() -> std::optional<std::string> {
+        const auto depth = facts->colorDepth();
+        if (!depth) return std::nullopt;
+        return std::to_string(*depth);
+    });
+    add(cls("DISPLAY"), "DriverDesc", nameOf(facts, &HardwareFacts::displayAdapter));
+    add(cls("Monitor"), "DriverDesc", nameOf(facts, &HardwareFacts::monitor));
+    add(cls("MEDIA"), "DriverDesc", nameOf(facts, &HardwareFacts::soundCard));
+    add(cls("Cdrom"), "DriverDesc", nameOf(facts, &HardwareFacts::cdrom));
+    add(cls("Keyboard"), "DriverDesc", nameOf(facts, &HardwareFacts::keyboard));
+    add(cls("Mouse"), "DriverDesc", nameOf(facts, &HardwareFacts::mouse));
+    add(cls("Modem"), "DriverDesc", nameOf(facts, &HardwareFacts::modem));
+    add(cls("Printer"), "DriverDesc", nameOf(facts, &HardwareFacts::printerModel));
+
+    add("Enum\\Root\\Printer\\0000", "DeviceDesc", nameOf(facts, &HardwareFacts::printerName));
+    add("Enum\\Bios\\*PNP0303\\04", "DeviceDesc", nameOf(facts, &HardwareFacts::keyboard));
+    add("Enum\\Bios\\*PNP0303\\04", "Class", classOf(facts, &HardwareFacts::keyboard, "Keyboard"));
+    add("Enum\\Root\\*PNP0F0C\\0000", "DeviceDesc", nameOf(facts, &HardwareFacts::mouse));
+    add("Enum\\Root\\*PNP0F0C\\0000", "Class", classOf(facts, &HardwareFacts::mouse, "Mouse"));
+    add("Enum\\Root\\Modem\\0000", "DeviceDesc", nameOf(facts, &HardwareFacts::modem));
+    add("Enum\\Root\\Modem\\0000", "Class", classOf(facts, &HardwareFacts::modem, "Modem"));
+    return v;
+}
+
+void addHardwareLiveKeys(registry::LiveKeyTable& table, const LinuxEnvironment& environment,
+                         std::shared_ptr<HardwareFacts> facts) {
+    if (!facts) facts = std::make_shared<HardwareFacts>(environment);
+    for (auto& value : hardwareLiveValues(std::move(facts)))
+        table.addString(value.root, std::move(value.keyPath), std::move(value.valueName), std::move(value.producer));
+}
+
+}  // namespace vintrel::platform::linux_host
