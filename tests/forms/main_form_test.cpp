@@ -77,7 +77,7 @@ TEST(DiskRows, DriveOrderWithGapsAndHints) {
     EXPECT_EQ(form.rowLabel("lhd", 2)->caption(), "(E:) VOLUME_LONGO_DEMAIS");  // whole in the row
     EXPECT_EQ(form.rowLabel("lhd", 1)->hint(), std::string("(C:) SISTEMA\rN\xBA de s\xE9rie: 1A2B3C4D\r"
                                                            "Tamanho M\xE1ximo Nomes: 255"));
-    EXPECT_EQ(form.rowLabel("lhd", 2)->hint(), std::string("(E:) VOLUME_LON\rN\xBA de s\xE9rie: 0012ABCD\r"
+    EXPECT_EQ(form.rowLabel("lhd", 2)->hint(), std::string("(E:) VOLUME_LONG\rN\xBA de s\xE9rie: 0012ABCD\r"
                                                            "Tamanho M\xE1ximo Nomes: 255\rVolume comprimido"));
     EXPECT_EQ(form.rowLabel("lfat", 1)->caption(), "FAT32");
     EXPECT_EQ(form.rowLabel("ltot", 1)->caption(), "9,57 GB");

@@ -169,6 +169,7 @@ struct SimPlatform::Groups {
     SimDrives drives;
     std::unique_ptr<Files> files;
     SimProcessor processor;
+    std::shared_ptr<registry::RegistryStore> store;
     std::unique_ptr<Registry> registry;
     SimUserInterface ui;
     SimShell shell;
@@ -181,7 +182,8 @@ struct SimPlatform::Groups {
         : drives(p, root),
           files(host::makeHostFiles(drives)),
           processor(p, r),
-          registry(registry::makeStoreRegistry(registry::RegistryStore::openInMemory())),
+          store(registry::RegistryStore::openInMemory()),
+          registry(registry::makeStoreRegistry(store)),
           ui(p, r),
           shell(r),
           multimedia(p),
@@ -237,8 +239,10 @@ std::unique_ptr<SimPlatform> makeSimPlatform(Profile profile, const std::string&
                                " (error " + std::to_string(code) + ")");
     }
     if (!sim->profile().registryText.empty()) {
-        const auto error = registry::importRegText(sim->registry(), sim->profile().registryText);
-        if (error) throw ProfileError(profilePath + ": registry: " + *error);
+        const auto imported = registry::importRegFile(*sim->groups_->store, sim->profile().registryText);
+        if (!imported.ok)
+            throw ProfileError(profilePath + ": registry line " + std::to_string(imported.error.line) + ": " +
+                               imported.error.message);
     }
     return sim;
 }

@@ -43,6 +43,7 @@ public:
     const std::string& root() const { return root_; }
 
 private:
+    friend std::unique_ptr<SimPlatform> makeSimPlatform(Profile, const std::string&, const std::string&);
     struct Groups;
     Profile profile_;
     std::string root_;
