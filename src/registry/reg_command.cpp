@@ -1,0 +1,583 @@
+#include "registry/reg_command.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <ostream>
+
+#include "registry/key_path.h"
+#include "registry/reg_file.h"
+#include "text/cp1252.h"
+
+namespace vintrel::registry {
+
+using platform::HKey;
+using platform::RegValue;
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: vintrel-reg COMMAND ...\n"
+    "\n"
+    "  query  KEY [/v NAME | /ve] [/s]\n"
+    "  add    KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]\n"
+    "  delete KEY [/v NAME | /ve | /va] [/f]\n"
+    "  import FILE\n"
+    "  export KEY FILE [/y]\n"
+    "\n"
+    "KEY is ROOT\\path with ROOT one of HKLM, HKCU, HKCR or their full names\n"
+    "(HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CLASSES_ROOT). Names ignore letter case.\n"
+    "\n"
+    "  /v NAME  the value NAME          /ve  the key's default value\n"
+    "  /va      every value of the key  /s   query subkeys too\n"
+    "  /t TYPE  REG_SZ (default), REG_EXPAND_SZ, REG_MULTI_SZ (parts separated by \\0),\n"
+    "           REG_DWORD, REG_QWORD (decimal or 0x hex), REG_BINARY (hex digits), REG_NONE\n"
+    "  /d DATA  the value's data        /f   no questions: overwrite or delete\n"
+    "  /y       overwrite FILE on export\n"
+    "\n"
+    "import reads REGEDIT4 and \"Windows Registry Editor Version 5.00\" files and applies a\n"
+    "file whole or not at all; export writes REGEDIT4. FILE may be - for standard output.\n"
+    "The registry is kept in registry.sqlite3 in $VINTREL_ROOT, else $XDG_DATA_HOME/vintrel,\n"
+    "else ~/.local/share/vintrel. Exit status: 0 on success, 1 on failure.\n";
+
+constexpr const char* kDone = "The operation completed successfully.\n";
+
+struct Options {
+    std::vector<std::string> positional;
+    std::optional<std::string> valueName;  // set by /v NAME or /ve (empty)
+    bool allValues = false;
+    bool recursive = false;
+    bool force = false;
+    bool overwriteFile = false;
+    std::optional<std::string> type;
+    std::optional<std::string> data;
+};
+
+bool isSwitch(const std::string& arg, std::string_view name) {
+    return arg.size() == name.size() + 1 && (arg[0] == '/' || arg[0] == '-') &&
+           text::equalsIgnoreCaseCp1252(std::string_view(arg).substr(1), name);
+}
+
+// Text for a terminal: Windows-1252 to UTF-8 with control characters shown as '?'.
+std::string display(std::string_view cp1252) {
+    std::string safe(cp1252);
+    for (char& c : safe)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    return text::cp1252ToUtf8(safe);
+}
+
+std::string typeName(std::uint32_t type) {
+    switch (type) {
+        case platform::REG_NONE: return "REG_NONE";
+        case platform::REG_SZ: return "REG_SZ";
+        case platform::REG_EXPAND_SZ: return "REG_EXPAND_SZ";
+        case platform::REG_BINARY: return "REG_BINARY";
+        case platform::REG_DWORD: return "REG_DWORD";
+        case platform::REG_DWORD_BIG_ENDIAN: return "REG_DWORD_BIG_ENDIAN";
+        case platform::REG_LINK: return "REG_LINK";
+        case platform::REG_MULTI_SZ: return "REG_MULTI_SZ";
+        case platform::REG_QWORD: return "REG_QWORD";
+        default: {
+            char buffer[24];
+            std::snprintf(buffer, sizeof buffer, "0x%x", type);
+            return buffer;
+        }
+    }
+}
+
+std::optional<std::uint32_t> typeFromName(std::string_view name) {
+    for (std::uint32_t type : {platform::REG_NONE, platform::REG_SZ, platform::REG_EXPAND_SZ, platform::REG_BINARY,
+                               platform::REG_DWORD, platform::REG_MULTI_SZ, platform::REG_QWORD})
+        if (text::equalsIgnoreCaseCp1252(name, typeName(type))) return type;
+    return std::nullopt;
+}
+
+std::string hexBytes(std::string_view data) {
+    std::string out;
+    char buffer[4];
+    for (char c : data) {
+        std::snprintf(buffer, sizeof buffer, "%02X", static_cast<unsigned char>(c));
+        out += buffer;
+    }
+    return out;
+}
+
+std::string dataText(const RegValue& value) {
+    const std::string_view data = value.data;
+    switch (value.type) {
+        case platform::REG_SZ:
+        case platform::REG_EXPAND_SZ: return display(data.substr(0, data.find('\0')));
+        case platform::REG_MULTI_SZ: {
+            std::string out;
+            std::string_view rest = data;
+            while (!rest.empty() && rest.front() != '\0') {
+                const std::size_t end = rest.find('\0');
+                if (!out.empty()) out += "\\0";
+                out += display(rest.substr(0, end));
+                if (end == std::string_view::npos) break;
+                rest.remove_prefix(end + 1);
+            }
+            return out;
+        }
+        case platform::REG_DWORD:
+        case platform::REG_QWORD: {
+            const std::size_t size = value.type == platform::REG_DWORD ? 4 : 8;
+            if (data.size() != size) break;
+            unsigned long long number = 0;
+            for (std::size_t i = size; i-- > 0;) number = number << 8 | static_cast<unsigned char>(data[i]);
+            char buffer[24];
+            std::snprintf(buffer, sizeof buffer, "0x%llx", number);
+            return buffer;
+        }
+        default: break;
+    }
+    return hexBytes(data);
+}
+
+// Parses decimal or 0x-prefixed hexadecimal into a number no larger than limit.
+bool parseNumber(std::string_view s, unsigned long long limit, unsigned long long& number) {
+    int base = 10;
+    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+        s.remove_prefix(2);
+        base = 16;
+    }
+    if (s.empty()) return false;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), number, base);
+    return ec == std::errc() && end == s.data() + s.size() && number <= limit;
+}
+
+class Command {
+public:
+    Command(RegCommandContext& context) : c_(context) {}
+
+    int run(const std::vector<std::string>& args) {
+        if (args.empty()) {
+            *c_.err << kUsage;
+            return 1;
+        }
+        const std::string& verb = args[0];
+        if (verb == "--help" || verb == "-h" || verb == "/?" || verb == "help") {
+            *c_.out << kUsage;
+            return 0;
+        }
+        if (!parseOptions(args)) return 1;
+        if (text::equalsIgnoreCaseCp1252(verb, "query")) return query();
+        if (text::equalsIgnoreCaseCp1252(verb, "add")) return add();
+        if (text::equalsIgnoreCaseCp1252(verb, "delete")) return remove();
+        if (text::equalsIgnoreCaseCp1252(verb, "import")) return import();
+        if (text::equalsIgnoreCaseCp1252(verb, "export")) return exportKey();
+        return fail("unknown command \"" + verb + "\"; try vintrel-reg --help");
+    }
+
+private:
+    int fail(const std::string& message) {
+        *c_.err << "ERROR: " << message << "\n";
+        return 1;
+    }
+
+    int failCode(long code) { return fail(registryErrorText(code)); }
+
+    bool parseOptions(const std::vector<std::string>& args) {
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            const std::string& arg = args[i];
+            auto next = [&](std::optional<std::string>& into) {
+                if (i + 1 >= args.size()) {
+                    fail(arg + " needs an argument");
+                    return false;
+                }
+                into = args[++i];
+                return true;
+            };
+            if (isSwitch(arg, "v")) {
+                if (!next(o_.valueName)) return false;
+                if (o_.valueName->empty()) return fail("/v needs a value name; use /ve for the default value"), false;
+                o_.valueName = text::utf8ToCp1252(*o_.valueName);
+            } else if (isSwitch(arg, "ve")) {
+                o_.valueName = std::string();
+            } else if (isSwitch(arg, "va")) {
+                o_.allValues = true;
+            } else if (isSwitch(arg, "s")) {
+                o_.recursive = true;
+            } else if (isSwitch(arg, "f")) {
+                o_.force = true;
+            } else if (isSwitch(arg, "y")) {
+                o_.overwriteFile = true;
+            } else if (isSwitch(arg, "t")) {
+                if (!next(o_.type)) return false;
+            } else if (isSwitch(arg, "d")) {
+                if (!next(o_.data)) return false;
+                o_.data = text::utf8ToCp1252(*o_.data);
+            } else if (arg.size() > 1 && arg[0] == '/' && arg.find('/', 1) == std::string::npos &&
+                       arg.find('\\') == std::string::npos) {
+                return fail("unknown switch " + arg), false;
+            } else {
+                o_.positional.push_back(arg);
+            }
+        }
+        return true;
+    }
+
+    bool expectPositional(std::size_t count, const char* form) {
+        if (o_.positional.size() == count) return true;
+        fail(std::string(o_.positional.size() < count ? "missing" : "too many") + " arguments; usage: " + form);
+        return false;
+    }
+
+    bool parseKey(const std::string& argument, FullKeyPath& key) {
+        const auto parsed = parseFullKeyPath(text::utf8ToCp1252(argument));
+        if (!parsed) {
+            fail("invalid key name \"" + argument + "\"; it must start with HKLM, HKCU or HKCR");
+            return false;
+        }
+        key = *parsed;
+        return true;
+    }
+
+    bool openStore() {
+        std::string error;
+        store_ = c_.openStore ? c_.openStore(error) : nullptr;
+        if (!store_) {
+            fail(error.empty() ? "cannot open the registry" : error);
+            return false;
+        }
+        return true;
+    }
+
+    bool ask(const std::string& question) { return c_.confirm && c_.confirm(question); }
+
+    static std::string keyText(const FullKeyPath& key) {
+        std::string out(rootKeyName(key.root));
+        if (!key.path.empty()) out += "\\" + key.path;
+        return out;
+    }
+
+    bool keyExists(const FullKeyPath& key) {
+        return store_->keyExists(key.root, key.path) || (c_.live && c_.live->keyExists(key.root, key.path));
+    }
+
+    // ------------------------------------------------------------------ query
+
+    void printValue(const std::string& name, const RegValue& value) {
+        *c_.out << "    " << (name.empty() ? std::string("(Default)") : display(name)) << "    "
+                << typeName(value.type) << "    " << dataText(value) << "\n";
+    }
+
+    long subKeyNames(const FullKeyPath& key, std::vector<std::string>& names) {
+        long code = store_->subKeys(key.root, key.path, names);
+        if (code == platform::ERROR_FILE_NOT_FOUND) code = 0;
+        if (code != 0 || !c_.live) return code;
+        for (std::string& live : c_.live->subKeys(key.root, key.path)) {
+            bool known = false;
+            for (const std::string& name : names) known = known || text::equalsIgnoreCaseCp1252(name, live);
+            if (!known) names.push_back(std::move(live));
+        }
+        return 0;
+    }
+
+    long queryKey(const FullKeyPath& key, int depth) {
+        *c_.out << "\n" << display(keyText(key)) << "\n";
+        std::vector<RegistryStore::NamedValue> values;
+        long code = store_->values(key.root, key.path, values);
+        if (code == platform::ERROR_FILE_NOT_FOUND) code = 0;
+        if (code != 0) return code;
+        for (const auto& value : values) printValue(value.name, value.value);
+        std::vector<std::string> children;
+        if (long error = subKeyNames(key, children)) return error;
+        if (!o_.recursive) {
+            if (!children.empty()) *c_.out << "\n";
+            for (const std::string& child : children) *c_.out << display(keyText({key.root, joinKeyPath(key.path, child)})) << "\n";
+            return 0;
+        }
+        if (depth >= 512) return 0;
+        for (const std::string& child : children)
+            if (long error = queryKey({key.root, joinKeyPath(key.path, child)}, depth + 1)) return error;
+        return 0;
+    }
+
+    int query() {
+        if (!expectPositional(1, "query KEY [/v NAME | /ve] [/s]")) return 1;
+        FullKeyPath key;
+        if (!parseKey(o_.positional[0], key) || !openStore()) return 1;
+        if (!keyExists(key)) return failCode(platform::ERROR_FILE_NOT_FOUND);
+        if (o_.valueName) {
+            RegValue value;
+            std::string name = *o_.valueName;
+            long code = store_->getValue(key.root, key.path, name, value);
+            if (code == 0) {
+                // Show the name as it was created.
+                std::vector<RegistryStore::NamedValue> values;
+                if (store_->values(key.root, key.path, values) == 0)
+                    for (const auto& named : values)
+                        if (text::equalsIgnoreCaseCp1252(named.name, name)) name = named.name;
+            }
+            if (code == platform::ERROR_FILE_NOT_FOUND && c_.live) {
+                if (auto live = c_.live->value(key.root, key.path, *o_.valueName)) {
+                    value = std::move(*live);
+                    code = 0;
+                }
+            }
+            if (code != 0) return failCode(code);
+            *c_.out << "\n" << display(keyText(key)) << "\n";
+            printValue(name, value);
+            *c_.out << "\n";
+            return 0;
+        }
+        if (long code = queryKey(key, 0)) return failCode(code);
+        *c_.out << "\n";
+        return 0;
+    }
+
+    // ------------------------------------------------------------------ add
+
+    bool encodeData(std::uint32_t type, const std::string& data, std::string& bytes) {
+        unsigned long long number = 0;
+        switch (type) {
+            case platform::REG_SZ:
+            case platform::REG_EXPAND_SZ:
+                bytes = data + '\0';
+                return true;
+            case platform::REG_MULTI_SZ: {
+                bytes.clear();
+                std::size_t start = 0;
+                while (start <= data.size() && !data.empty()) {
+                    std::size_t end = data.find("\\0", start);
+                    if (end == std::string::npos) end = data.size();
+                    bytes += data.substr(start, end - start) + '\0';
+                    start = end + 2;
+                }
+                bytes += '\0';
+                return true;
+            }
+            case platform::REG_DWORD:
+            case platform::REG_QWORD: {
+                const bool dword = type == platform::REG_DWORD;
+                if (!data.empty() && !parseNumber(data, dword ? 0xFFFFFFFFull : ~0ull, number)) {
+                    fail("/d for " + typeName(type) + " must be a number from 0 to " +
+                         (dword ? "4294967295" : "18446744073709551615") + " (decimal or 0x hex)");
+                    return false;
+                }
+                bytes.clear();
+                for (int i = 0; i < (dword ? 4 : 8); ++i) bytes.push_back(static_cast<char>((number >> (8 * i)) & 0xFF));
+                return true;
+            }
+            default: {
+                if (data.size() % 2 != 0) {
+                    fail("/d for " + typeName(type) + " must be an even number of hex digits");
+                    return false;
+                }
+                bytes.clear();
+                for (std::size_t i = 0; i < data.size(); i += 2) {
+                    unsigned value = 0;
+                    const auto [end, ec] = std::from_chars(data.data() + i, data.data() + i + 2, value, 16);
+                    if (ec != std::errc() || end != data.data() + i + 2) {
+                        fail("/d for " + typeName(type) + " must hold hex digits only");
+                        return false;
+                    }
+                    bytes.push_back(static_cast<char>(value));
+                }
+                return true;
+            }
+        }
+    }
+
+    int add() {
+        if (!expectPositional(1, "add KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]")) return 1;
+        FullKeyPath key;
+        if (!parseKey(o_.positional[0], key)) return 1;
+        std::uint32_t type = platform::REG_SZ;
+        if (o_.type) {
+            const auto parsed = typeFromName(*o_.type);
+            if (!parsed) return fail("unknown type " + *o_.type + "; try vintrel-reg --help");
+            type = *parsed;
+        }
+        // Data or a type without /v sets the default value, as reg does.
+        if (!o_.valueName && (o_.data || o_.type)) o_.valueName = std::string();
+        std::string bytes;
+        if (o_.valueName && !encodeData(type, o_.data.value_or(""), bytes)) return 1;
+        if (!openStore()) return 1;
+        if (!o_.valueName) {
+            if (long code = store_->createKey(key.root, key.path)) return failCode(code);
+            *c_.out << kDone;
+            return 0;
+        }
+        RegValue existing;
+        if (!o_.force && c_.interactive && store_->getValue(key.root, key.path, *o_.valueName, existing) == 0) {
+            const std::string name = o_.valueName->empty() ? "(Default)" : display(*o_.valueName);
+            if (!ask("Value " + name + " exists, overwrite (Yes/No)?")) return fail("the operation was cancelled");
+        }
+        if (long code = store_->setValue(key.root, key.path, *o_.valueName, type, bytes)) return failCode(code);
+        *c_.out << kDone;
+        return 0;
+    }
+
+    // ------------------------------------------------------------------ delete
+
+    int remove() {
+        if (!expectPositional(1, "delete KEY [/v NAME | /ve | /va] [/f]")) return 1;
+        FullKeyPath key;
+        if (!parseKey(o_.positional[0], key)) return 1;
+        if (o_.valueName && o_.allValues) return fail("use either /v, /ve or /va");
+        if (!o_.valueName && !o_.allValues && key.path.empty()) return fail("a root key cannot be deleted");
+        if (!openStore()) return 1;
+        if (!store_->keyExists(key.root, key.path)) return failCode(platform::ERROR_FILE_NOT_FOUND);
+        std::string question;
+        if (o_.valueName)
+            question = "Delete the registry value " + (o_.valueName->empty() ? std::string("(Default)") : display(*o_.valueName)) + " (Yes/No)?";
+        else if (o_.allValues)
+            question = "Delete all values under the registry key " + display(keyText(key)) + " (Yes/No)?";
+        else
+            question = "Permanently delete the registry key " + display(keyText(key)) + " and all its subkeys (Yes/No)?";
+        if (!o_.force) {
+            if (!c_.interactive) return fail("delete asks for confirmation; pass /f to delete without asking");
+            if (!ask(question)) return fail("the operation was cancelled");
+        }
+        long code = 0;
+        if (o_.valueName) {
+            code = store_->deleteValue(key.root, key.path, *o_.valueName);
+        } else if (o_.allValues) {
+            code = store_->transaction([&]() -> long {
+                std::vector<RegistryStore::NamedValue> values;
+                if (long error = store_->values(key.root, key.path, values)) return error;
+                for (const auto& value : values)
+                    if (long error = store_->deleteValue(key.root, key.path, value.name)) return error;
+                return 0;
+            });
+        } else {
+            code = store_->deleteKey(key.root, key.path);
+        }
+        if (code != 0) return failCode(code);
+        *c_.out << kDone;
+        return 0;
+    }
+
+    // ------------------------------------------------------------------ import and export
+
+    int import() {
+        if (!expectPositional(1, "import FILE")) return 1;
+        const std::string& file = o_.positional[0];
+        std::string bytes;
+        if (!readFile(file, bytes)) return 1;
+        const RegParseResult parsed = parseRegFile(bytes);
+        if (!parsed.ok) return fail(file + ":" + std::to_string(parsed.error.line) + ": " + display(parsed.error.message) + "; nothing was imported");
+        if (!openStore()) return 1;
+        const RegImportResult result = applyRegOperations(*store_, parsed.operations);
+        if (!result.ok)
+            return fail(file + ":" + std::to_string(result.error.line) + ": " + registryErrorText(result.code) +
+                        " Nothing was imported.");
+        *c_.out << kDone;
+        return 0;
+    }
+
+    bool readFile(const std::string& file, std::string& bytes) {
+        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat st {};
+        if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            const int error = fd < 0 ? errno : EISDIR;
+            if (fd >= 0) ::close(fd);
+            fail("cannot read " + file + ": " + std::strerror(error));
+            return false;
+        }
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                const int error = errno;
+                ::close(fd);
+                fail("cannot read " + file + ": " + std::strerror(error));
+                return false;
+            }
+            if (n == 0) break;
+            bytes.append(buffer, static_cast<std::size_t>(n));
+        }
+        ::close(fd);
+        return true;
+    }
+
+    // Whole or not at all: a temporary file beside the target, then rename.
+    bool writeFile(const std::string& file, const std::string& bytes) {
+        const std::string temporary = file + ".tmp-" + std::to_string(::getpid());
+        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            fail("cannot write " + file + ": " + std::strerror(errno));
+            return false;
+        }
+        std::size_t done = 0;
+        int error = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                error = errno;
+                break;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        if (error == 0 && ::fsync(fd) != 0) error = errno;
+        if (::close(fd) != 0 && error == 0) error = errno;
+        if (error == 0 && ::rename(temporary.c_str(), file.c_str()) != 0) error = errno;
+        if (error != 0) {
+            ::unlink(temporary.c_str());
+            fail("cannot write " + file + ": " + std::strerror(error));
+            return false;
+        }
+        return true;
+    }
+
+    int exportKey() {
+        if (!expectPositional(2, "export KEY FILE [/y]")) return 1;
+        FullKeyPath key;
+        if (!parseKey(o_.positional[0], key) || !openStore()) return 1;
+        if (!store_->keyExists(key.root, key.path)) return failCode(platform::ERROR_FILE_NOT_FOUND);
+        const std::string& file = o_.positional[1];
+        long code = 0;
+        const std::string bytes = exportRegFile(*store_, key.root, key.path, &code);
+        if (code != 0) return failCode(code);
+        if (file == "-") {
+            c_.out->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            return c_.out->good() ? 0 : fail("cannot write to standard output");
+        }
+        struct stat st {};
+        if (!o_.overwriteFile && ::stat(file.c_str(), &st) == 0) {
+            if (!c_.interactive) return fail(file + " exists; pass /y to overwrite it");
+            if (!ask("File " + file + " already exists. Overwrite (Yes/No)?")) return fail("the operation was cancelled");
+        }
+        if (!writeFile(file, bytes)) return 1;
+        *c_.out << kDone;
+        return 0;
+    }
+
+    RegCommandContext& c_;
+    Options o_;
+    std::shared_ptr<RegistryStore> store_;
+};
+
+}  // namespace
+
+std::string registryErrorText(long code) {
+    switch (code) {
+        case 0: return "The operation completed successfully.";
+        case platform::ERROR_FILE_NOT_FOUND:
+        case platform::ERROR_PATH_NOT_FOUND: return "The system was unable to find the specified registry key or value.";
+        case platform::ERROR_ACCESS_DENIED: return "Access is denied.";
+        case platform::ERROR_BUSY: return "The registry database is in use by another process; try again.";
+        case platform::ERROR_REGISTRY_CORRUPT: return "The registry database is damaged.";
+        case platform::ERROR_DISK_FULL:
+        case platform::ERROR_HANDLE_DISK_FULL: return "There is not enough space on the disk.";
+        case platform::ERROR_NOT_ENOUGH_MEMORY: return "Not enough memory.";
+        case platform::ERROR_INVALID_PARAMETER: return "The data is too large.";
+        default: return "The registry operation failed (error " + std::to_string(code) + ").";
+    }
+}
+
+int runRegCommand(const std::vector<std::string>& args, RegCommandContext& context) {
+    return Command(context).run(args);
+}
+
+}  // namespace vintrel::registry

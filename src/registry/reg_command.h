@@ -1,0 +1,36 @@
+#pragma once
+// The registry command line (vintrel-reg): query, add, delete, import and export, following
+// the conventions of the Windows reg command. Arguments and output are UTF-8; the store
+// holds Windows-1252.
+
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "registry/live_keys.h"
+#include "registry/registry_store.h"
+
+namespace vintrel::registry {
+
+struct RegCommandContext {
+    // Opens the store when a command needs it; nullptr with error set when it cannot.
+    std::function<std::shared_ptr<RegistryStore>(std::string& error)> openStore;
+    // Live values shown by query where the store has none (optional).
+    std::shared_ptr<LiveKeys> live;
+    std::ostream* out = nullptr;
+    std::ostream* err = nullptr;
+    // True when a person can answer questions (standard input is a terminal).
+    bool interactive = false;
+    // Asks a yes/no question; used only when interactive.
+    std::function<bool(const std::string& question)> confirm;
+};
+
+// Runs one command; argv without the program name. Returns the exit status: 0 or 1.
+int runRegCommand(const std::vector<std::string>& args, RegCommandContext& context);
+
+// A sentence for a Win32 error code that the store returns.
+std::string registryErrorText(long code);
+
+}  // namespace vintrel::registry
