@@ -1,0 +1,29 @@
+#include <gtest/gtest.h>
+
+#include "app/command_line.h"
+
+namespace vintrel::app {
+namespace {
+
+TEST(ParseCommandLine, AcceptedForms) {
+    auto r = parseCommandLine({});
+    EXPECT_TRUE(r.error.empty());
+    EXPECT_FALSE(r.options.dumpWidgets);
+    r = parseCommandLine({"--screenshot", "a.png", "main"});
+    ASSERT_TRUE(r.error.empty());
+    EXPECT_EQ(*r.options.screenshotFile, "a.png");
+    EXPECT_EQ(r.options.window, "main");
+    r = parseCommandLine({"--dump-widgets"});
+    EXPECT_TRUE(r.options.dumpWidgets);
+}
+
+TEST(ParseCommandLine, Rejected) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--screenshot"}, {"--screenshot", "--help"}, {"extra"}, {"--dump-widgets", "settings2"},
+             {"--screenshot", "a.png", "--dump-widgets"}}) {
+        EXPECT_FALSE(parseCommandLine(args).error.empty()) << args.size();
+    }
+}
+
+}  // namespace
+}  // namespace vintrel::app
