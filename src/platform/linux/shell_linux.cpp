@@ -1,0 +1,260 @@
+#include "platform/linux/shell_linux.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "text/cp1252.h"
+
+extern char** environ;
+
+namespace vintrel::platform::linux_host {
+namespace {
+
+constexpr std::intptr_t kShellSuccess = 42;
+constexpr const char* kAppPaths = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+
+constexpr std::string_view kEmptyXbel =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<xbel version=\"1.0\"\n"
+    "      xmlns:bookmark=\"http://www.freedesktop.org/standards/desktop-bookmarks\"\n"
+    "      xmlns:mime=\"http://www.freedesktop.org/standards/shared-mime-info\"\n"
+    ">\n"
+    "</xbel>\n";
+
+std::vector<std::string> splitList(std::string_view list) {
+    std::vector<std::string> out;
+    std::size_t pos = 0;
+    while (pos <= list.size()) {
+        const auto colon = list.find(':', pos);
+        const auto item = list.substr(pos, colon == std::string_view::npos ? std::string_view::npos : colon - pos);
+        if (!item.empty()) out.emplace_back(item);
+        if (colon == std::string_view::npos) break;
+        pos = colon + 1;
+    }
+    return out;
+}
+
+bool isExecutableFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+std::string resolveProgram(std::string_view program, std::string_view path) {
+    if (program.empty()) return {};
+    if (program.find('/') != std::string_view::npos) return isExecutableFile(std::string(program)) ? std::string(program) : "";
+    for (const auto& dir : splitList(path)) {
+        std::string candidate = dir + "/" + std::string(program);
+        if (isExecutableFile(candidate)) return candidate;
+    }
+    return {};
+}
+
+bool writeAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// Closes every descriptor from `first` on except `keep`. Runs between fork and exec, so
+// only system calls.
+void closeDescriptorsFrom(int first, int keep, int limit) {
+    bool done = true;
+    if (keep > first && ::syscall(SYS_close_range, first, keep - 1, 0) != 0) done = false;
+    if (::syscall(SYS_close_range, keep + 1, ~0U, 0) != 0) done = false;
+    if (done) return;
+    for (int fd = first; fd < limit; ++fd)
+        if (fd != keep) ::close(fd);
+}
+
+class ProcessLauncher final : public Launcher {
+public:
+    bool spawnDetached(const std::vector<std::string>& argv) override {
+        if (argv.empty()) return false;
+        const char* pathEnv = std::getenv("PATH");
+        const std::string exe = resolveProgram(argv[0], pathEnv ? pathEnv : "/usr/local/bin:/usr/bin:/bin");
+        if (exe.empty()) return false;
+
+        // Everything the children need is prepared here: after fork only system calls run.
+        std::vector<char*> args;
+        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        rlimit lim{};
+        const int fdLimit = ::getrlimit(RLIMIT_NOFILE, &lim) == 0 && lim.rlim_cur < 65536 ? static_cast<int>(lim.rlim_cur) : 65536;
+        const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+        int report[2];
+        if (::pipe2(report, O_CLOEXEC) != 0) {
+            if (devNull >= 0) ::close(devNull);
+            return false;
+        }
+
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::setsid();
+            const pid_t grandchild = ::fork();
+            if (grandchild == 0) {
+                sigset_t none;
+                sigemptyset(&none);
+                ::sigprocmask(SIG_SETMASK, &none, nullptr);
+                struct sigaction dfl {};
+                dfl.sa_handler = SIG_DFL;
+                ::sigaction(SIGPIPE, &dfl, nullptr);
+                ::sigaction(SIGCHLD, &dfl, nullptr);
+                if (devNull >= 0) {
+                    ::dup2(devNull, 0);
+                    ::dup2(devNull, 1);
+                    ::dup2(devNull, 2);
+                }
+                closeDescriptorsFrom(3, report[1], fdLimit);
+                ::execve(exe.c_str(), args.data(), environ);
+                const int error = errno;
+                [[maybe_unused]] auto n = ::write(report[1], &error, sizeof error);
+                ::_exit(127);
+            }
+            if (grandchild < 0) {
+                const int error = errno;
+                [[maybe_unused]] auto n = ::write(report[1], &error, sizeof error);
+                ::_exit(1);
+            }
+            ::_exit(0);
+        }
+        ::close(report[1]);
+        if (devNull >= 0) ::close(devNull);
+        if (child < 0) {
+            ::close(report[0]);
+            return false;
+        }
+        int error = 0;
+        ssize_t n;
+        do n = ::read(report[0], &error, sizeof error);
+        while (n < 0 && errno == EINTR);
+        ::close(report[0]);
+        int status = 0;
+        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+        return n == 0;  // end of file: the program was executed and closed the pipe
+    }
+};
+
+class LinuxShell final : public Shell {
+public:
+    LinuxShell(Registry& registry, Files& files, Launcher& launcher, ShellEnvironment env,
+               std::unique_ptr<Launcher> owned = nullptr)
+        : registry_(registry), files_(files), launcher_(launcher), env_(std::move(env)), owned_(std::move(owned)) {
+        ctx_.desktop = detectDesktop(env_.currentDesktop, env_.desktopSession);
+        ctx_.programExists = [this](std::string_view program) { return programInPath(program, env_.path); };
+        ctx_.hasDesktopEntry = [this](std::string_view name) {
+            std::vector<std::string> dirs{env_.dataHome};
+            dirs.insert(dirs.end(), env_.dataDirs.begin(), env_.dataDirs.end());
+            for (const auto& d : dirs)
+                if (!d.empty() && ::access((d + "/applications/" + std::string(name)).c_str(), F_OK) == 0) return true;
+            return false;
+        };
+        ctx_.hostPath = [this](std::string_view dos) { return files_.hostPath(dos); };
+        ctx_.fileExists = [this](std::string_view dos) { return files_.fileExists(dos); };
+        ctx_.appPath = [this](std::string_view name) { return appPath(name); };
+    }
+
+    std::intptr_t shellExecute(const ShellRequest& request) override {
+        const auto argv = launchCommand(request, ctx_);
+        if (!argv) return static_cast<std::intptr_t>(ERROR_FILE_NOT_FOUND);
+        return launcher_.spawnDetached(*argv) ? kShellSuccess : static_cast<std::intptr_t>(ERROR_FILE_NOT_FOUND);
+    }
+
+    void clearRecentDocuments() override {
+        if (!env_.dataHome.empty()) clearRecentlyUsedFile(env_.dataHome + "/recently-used.xbel");
+    }
+
+private:
+    std::optional<std::string> appPath(std::string_view name) {
+        HKey key = 0;
+        if (registry_.openKey(HKEY_LOCAL_MACHINE, std::string(kAppPaths) + std::string(name), KEY_READ, key) != 0)
+            return std::nullopt;
+        RegValue value;
+        std::uint32_t required = 0;
+        const long rc = registry_.queryValue(key, "", 2048, value, required);
+        registry_.closeKey(key);
+        if (rc != 0 || (value.type != REG_SZ && value.type != REG_EXPAND_SZ)) return std::nullopt;
+        std::string_view data = value.data;
+        if (const auto nul = data.find('\0'); nul != std::string_view::npos) data = data.substr(0, nul);
+        if (data.find_first_not_of(" \t") == std::string_view::npos) return std::nullopt;
+        return text::cp1252ToUtf8(data);
+    }
+
+    Registry& registry_;
+    Files& files_;
+    Launcher& launcher_;
+    ShellEnvironment env_;
+    std::unique_ptr<Launcher> owned_;
+    LaunchContext ctx_;
+};
+
+}  // namespace
+
+bool programInPath(std::string_view program, std::string_view path) { return !resolveProgram(program, path).empty(); }
+
+ShellEnvironment ShellEnvironment::fromProcess() {
+    auto get = [](const char* name) -> std::string {
+        const char* v = std::getenv(name);
+        return v ? v : "";
+    };
+    ShellEnvironment env;
+    env.path = get("PATH");
+    env.currentDesktop = get("XDG_CURRENT_DESKTOP");
+    env.desktopSession = get("DESKTOP_SESSION");
+    env.dataHome = get("XDG_DATA_HOME");
+    if (env.dataHome.empty() || env.dataHome.front() != '/') {
+        std::string home = get("HOME");
+        if (home.empty())
+            if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) home = pw->pw_dir;
+        env.dataHome = home.empty() ? std::string() : home + "/.local/share";
+    }
+    env.dataDirs = splitList(get("XDG_DATA_DIRS"));
+    if (env.dataDirs.empty()) env.dataDirs = {"/usr/local/share", "/usr/share"};
+    return env;
+}
+
+bool clearRecentlyUsedFile(const std::string& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) return errno == ENOENT;
+    const auto slash = file.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string(".") : file.substr(0, slash);
+    std::string temp = dir + "/.recently-used.xbel.XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) return false;
+    const bool ok = ::fchmod(fd, 0600) == 0 && writeAll(fd, kEmptyXbel) && ::fsync(fd) == 0;
+    if (::close(fd) != 0 || !ok || ::rename(temp.c_str(), file.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<Launcher> makeProcessLauncher() { return std::make_unique<ProcessLauncher>(); }
+
+std::unique_ptr<Shell> makeLinuxShell(Registry& registry, Files& files, Launcher& launcher, ShellEnvironment environment) {
+    return std::make_unique<LinuxShell>(registry, files, launcher, std::move(environment));
+}
+
+std::unique_ptr<Shell> makeLinuxShell(Registry& registry, Files& files) {
+    auto launcher = makeProcessLauncher();
+    Launcher& ref = *launcher;
+    return std::make_unique<LinuxShell>(registry, files, ref, ShellEnvironment::fromProcess(), std::move(launcher));
+}
+
+}  // namespace vintrel::platform::linux_host
