@@ -241,6 +241,29 @@ std::optional<Argv> address(std::string_view url, const LaunchContext& ctx) {
     return firstInstalled({{"xdg-open", u}, {"sensible-browser", u}, {"x-www-browser", u}}, {}, ctx);
 }
 
+// Parameters as a Windows program receives them: blanks separate, double quotes group,
+// backslashes are path separators, not escapes.
+std::vector<std::string> splitWindowsParameters(std::string_view params) {
+    std::vector<std::string> out;
+    std::string word;
+    bool quoted = false, inWord = false;
+    for (char c : params) {
+        if (c == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if ((c == ' ' || c == '\t') && !quoted) {
+            if (inWord) out.push_back(std::move(word));
+            word.clear();
+            inWord = false;
+        } else {
+            word.push_back(c);
+            inWord = true;
+        }
+    }
+    if (inWord) out.push_back(std::move(word));
+    return out;
+}
+
 bool isProgramExtension(std::string_view ext) {
     const std::string e = lower(ext);
     return e == ".exe" || e == ".com" || e == ".bat" || e == ".cmd" || e == ".pif" || e == ".scr" || e.empty();
@@ -356,8 +379,8 @@ std::optional<std::vector<std::string>> launchCommand(const ShellRequest& reques
         // A program of its own: only an App Paths command can stand for it.
         auto own = override(base, ctx);
         if (!own) return std::nullopt;
-        if (auto params = splitCommand(request.parameters)) {
-            for (auto& p : *params) {
+        {
+            for (auto& p : splitWindowsParameters(request.parameters)) {
                 if (isAbsoluteDos(p)) {
                     if (std::string host = ctx.hostPath ? ctx.hostPath(p) : std::string(); !host.empty()) p = host;
                 } else {
