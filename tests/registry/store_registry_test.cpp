@@ -1,0 +1,178 @@
+#include "registry/store_registry.h"
+
+#include <gtest/gtest.h>
+
+#include "registry/live_key_table.h"
+#include "text/cp1252.h"
+
+namespace vintrel::registry {
+namespace {
+
+using namespace vintrel::platform;
+using text::operator""_w;
+
+std::string sz(std::string_view s) { return std::string(s) + '\0'; }
+
+class StoreRegistryTest : public ::testing::Test {
+protected:
+    StoreRegistryTest() : store_(RegistryStore::openInMemory()), live_(std::make_shared<LiveKeyTable>()) {
+        registry_ = makeStoreRegistry(store_, live_);
+    }
+    void TearDown() override { EXPECT_EQ(registry_->openHandleCount(), 0u); }
+
+    // Every subkey name through enumKey, as a caller walks them.
+    std::vector<std::string> enumerate(HKey root, std::string_view path) {
+        HKey key = 0;
+        std::vector<std::string> names;
+        if (registry_->openKey(root, path, KEY_READ, key) != 0) return {"<cannot open>"};
+        std::string name;
+        for (std::uint32_t i = 0; registry_->enumKey(key, i, name) == 0; ++i) names.push_back(name);
+        registry_->closeKey(key);
+        return names;
+    }
+
+    std::shared_ptr<RegistryStore> store_;
+    std::shared_ptr<LiveKeyTable> live_;
+    std::unique_ptr<Registry> registry_;
+};
+
+TEST_F(StoreRegistryTest, QueryFollowsTheBufferSize) {
+    ASSERT_EQ(store_->setValue(HKEY_LOCAL_MACHINE, "K", "v", REG_SZ, sz("12345")), 0);
+    HKey key = 0;
+    ASSERT_EQ(registry_->openKey(HKEY_LOCAL_MACHINE, "k", KEY_ALL_ACCESS, key), 0);
+    struct Case {
+        std::uint32_t buffer;
+        long result;
+        std::string data;
+    };
+    for (const Case& c : {Case{6, 0, sz("12345")}, Case{100, 0, sz("12345")}, Case{5, ERROR_MORE_DATA, ""}, Case{0, ERROR_MORE_DATA, ""}}) {
+        RegValue value;
+        value.data = "stale";
+        std::uint32_t required = 0;
+        EXPECT_EQ(registry_->queryValue(key, "V", c.buffer, value, required), c.result) << c.buffer;
+        EXPECT_EQ(value.data, c.data) << c.buffer;
+        EXPECT_EQ(value.type, REG_SZ);
+        EXPECT_EQ(required, 6u);
+    }
+    RegValue value;
+    std::uint32_t required = 0;
+    EXPECT_EQ(registry_->queryValue(key, "missing", 256, value, required), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(registry_->closeKey(key), 0);
+}
+
+TEST_F(StoreRegistryTest, HandlesOpenCreateAndClose) {
+    HKey missing = 0;
+    EXPECT_EQ(registry_->openKey(HKEY_CURRENT_USER, "Nope", KEY_ALL_ACCESS, missing), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(store_->keyExists(HKEY_CURRENT_USER, "Nope"));
+
+    HKey parent = 0, child = 0, nested = 0;
+    ASSERT_EQ(registry_->createKey(HKEY_CURRENT_USER, "Software\\Vintrel", parent), 0);
+    ASSERT_EQ(registry_->createKey(parent, "Child\\Deeper", child), 0);
+    EXPECT_TRUE(store_->keyExists(HKEY_CURRENT_USER, "software\\vintrel\\child\\deeper"));
+    ASSERT_EQ(registry_->openKey(parent, "child", KEY_ALL_ACCESS, nested), 0);
+    EXPECT_NE(parent, child);
+    EXPECT_NE(child, nested);
+    EXPECT_EQ(registry_->openHandleCount(), 3u);
+    ASSERT_EQ(registry_->setValue(nested, "", REG_SZ, sz("default")), 0);
+    RegValue value;
+    ASSERT_EQ(store_->getValue(HKEY_CURRENT_USER, "Software\\Vintrel\\Child", "", value), 0);
+    EXPECT_EQ(value.data, sz("default"));
+
+    for (HKey key : {parent, child, nested}) EXPECT_EQ(registry_->closeKey(key), 0);
+    EXPECT_EQ(registry_->closeKey(parent), ERROR_INVALID_HANDLE);  // already closed
+    EXPECT_EQ(registry_->setValue(parent, "x", REG_SZ, sz("x")), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(registry_->openKey(0x4321, "x", KEY_READ, missing), ERROR_INVALID_HANDLE);
+
+    // The roots are always open and closing them changes nothing.
+    HKey root = 0;
+    EXPECT_EQ(registry_->openKey(HKEY_LOCAL_MACHINE, "", KEY_READ, root), 0);
+    EXPECT_EQ(root, HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(registry_->closeKey(HKEY_LOCAL_MACHINE), 0);
+    EXPECT_EQ(registry_->setValue(HKEY_LOCAL_MACHINE, "OnRoot", REG_SZ, sz("r")), 0);
+    EXPECT_EQ(registry_->openHandleCount(), 0u);
+}
+
+TEST_F(StoreRegistryTest, LiveValuesAnswerUntilTheStoreHasOne) {
+    std::optional<std::string> product = "Debian GNU/Linux 12";
+    live_->addString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "ProductName",
+                     [&] { return product; });
+    live_->addString(HKEY_LOCAL_MACHINE, "Enum\\Root\\Modem\\0000", "DeviceDesc", [] { return std::nullopt; });
+
+    HKey key = 0;
+    ASSERT_EQ(registry_->openKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\MICROSOFT\\WINDOWS\\CurrentVersion", KEY_ALL_ACCESS, key), 0);
+    RegValue value;
+    std::uint32_t required = 0;
+    ASSERT_EQ(registry_->queryValue(key, "productname", 256, value, required), 0);
+    EXPECT_EQ(value.type, REG_SZ);
+    EXPECT_EQ(value.data, sz("Debian GNU/Linux 12"));
+
+    product = "Memória"_w;  // asked again at every read
+    ASSERT_EQ(registry_->queryValue(key, "ProductName", 256, value, required), 0);
+    EXPECT_EQ(value.data, sz("Memória"_w));
+
+    ASSERT_EQ(registry_->setValue(key, "ProductName", REG_SZ, sz("Mine")), 0);  // the user's value wins
+    ASSERT_EQ(registry_->queryValue(key, "ProductName", 256, value, required), 0);
+    EXPECT_EQ(value.data, sz("Mine"));
+    registry_->closeKey(key);
+
+    // A key whose only live value is absent does not exist.
+    EXPECT_EQ(registry_->openKey(HKEY_LOCAL_MACHINE, "Enum\\Root\\Modem\\0000", KEY_ALL_ACCESS, key), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(store_->keyExists(HKEY_LOCAL_MACHINE, "Enum"));
+}
+
+TEST_F(StoreRegistryTest, EnumerationMergesStoreAndLiveKeys) {
+    const std::string uninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+    for (const char* app : {"org.gnome.Calculator", "Firefox", "Zeta"})
+        live_->addString(HKEY_LOCAL_MACHINE, uninstall + app, "DisplayName", [app] { return std::string(app); });
+    live_->addString(HKEY_LOCAL_MACHINE, uninstall + "Gone", "DisplayName", [] { return std::nullopt; });
+    ASSERT_EQ(store_->setValue(HKEY_LOCAL_MACHINE, uninstall + "FIREFOX", "Extra", REG_SZ, sz("1")), 0);
+    ASSERT_EQ(store_->createKey(HKEY_LOCAL_MACHINE, uninstall + "Editor"), 0);
+
+    EXPECT_EQ(enumerate(HKEY_LOCAL_MACHINE, uninstall),
+              (std::vector<std::string>{"Editor", "FIREFOX", "org.gnome.Calculator", "Zeta"}));
+    HKey key = 0;
+    ASSERT_EQ(registry_->openKey(HKEY_LOCAL_MACHINE, uninstall, KEY_ALL_ACCESS, key), 0);
+    std::uint32_t count = 0, longest = 0;
+    ASSERT_EQ(registry_->queryInfoKey(key, count, longest), 0);
+    EXPECT_EQ(count, 4u);
+    EXPECT_EQ(longest, std::string("org.gnome.Calculator").size());
+    std::string name;
+    EXPECT_EQ(registry_->enumKey(key, 4, name), ERROR_NO_MORE_ITEMS);
+    registry_->closeKey(key);
+    EXPECT_EQ(enumerate(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion"),
+              std::vector<std::string>{"Uninstall"});
+    EXPECT_EQ(enumerate(HKEY_CURRENT_USER, ""), std::vector<std::string>{});
+}
+
+TEST(LiveKeyTable, MatchesPathsAndNamesWithoutCase) {
+    LiveKeyTable table;
+    int asked = 0;
+    table.addString(HKEY_LOCAL_MACHINE, "Hardware\\Description\\System\\CentralProcessor\\0", "VendorIdentifier",
+                    [&] { ++asked; return std::string("GenuineIntel"); });
+    table.addString(HKEY_LOCAL_MACHINE, "Config\\0001\\Display\\Settings", "BitsPerPixel", nullptr);
+
+    const auto value = table.value(HKEY_LOCAL_MACHINE, "HARDWARE\\description\\System\\CentralProcessor\\0\\",
+                                   "vendoridentifier");
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->data, sz("GenuineIntel"));
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(table.value(HKEY_CURRENT_USER, "Hardware\\Description\\System\\CentralProcessor\\0", "VendorIdentifier"));
+    EXPECT_FALSE(table.value(HKEY_LOCAL_MACHINE, "Hardware\\Description\\System\\CentralProcessor", "VendorIdentifier"));
+    EXPECT_FALSE(table.value(HKEY_LOCAL_MACHINE, "Config\\0001\\Display\\Settings", "BitsPerPixel"));
+
+    struct Case {
+        const char* path;
+        bool exists;
+    };
+    for (const Case& c : {Case{"", true}, Case{"hardware", true}, Case{"Hardware\\Description\\System", true},
+                          Case{"Hardware\\Description\\System\\CentralProcessor\\0", true},
+                          Case{"Hardware\\Description\\System\\CentralProcessor\\0\\More", false},
+                          Case{"Hard", false}, Case{"Config", false}})
+        EXPECT_EQ(table.keyExists(HKEY_LOCAL_MACHINE, c.path), c.exists) << c.path;
+    EXPECT_EQ(table.subKeys(HKEY_LOCAL_MACHINE, ""), std::vector<std::string>{"Hardware"});
+    EXPECT_EQ(table.subKeys(HKEY_LOCAL_MACHINE, "HARDWARE\\DESCRIPTION"), std::vector<std::string>{"System"});
+    EXPECT_TRUE(table.subKeys(HKEY_LOCAL_MACHINE, "Hardware\\Description\\System\\CentralProcessor\\0").empty());
+}
+
+}  // namespace
+}  // namespace vintrel::registry
