@@ -248,8 +248,11 @@ private:
             if (continues) piece.remove_suffix(1);
             joined.append(trim(piece));
             if (!continues) break;
-            if (index_ + 1 >= lines_.size()) return error("the file ends after a line continuation");
-            rest = lines_[++index_];
+            // Comment lines may sit between continued lines.
+            do {
+                if (index_ + 1 >= lines_.size()) return error("the file ends after a line continuation");
+                rest = trimLeft(lines_[++index_]);
+            } while (!rest.empty() && rest.front() == ';');
         }
 
         std::string data;
