@@ -195,14 +195,14 @@ struct HardwareFacts::Impl {
     std::string signature(Group g) {
         std::string sig;
         auto addListing = [&](const std::string& dir, std::string_view prefix) {
-            for (const auto& n : listDirectory(dir))
+            for (const auto& n : listSysfsDirectory(dir))
                 if (n.compare(0, prefix.size(), prefix) == 0) (sig += n) += '\n';
         };
         switch (g) {
             case Group::Display:
-                for (const auto& n : listDirectory(env.sysRoot + "/class/drm")) {
+                for (const auto& n : listSysfsDirectory(env.sysRoot + "/class/drm")) {
                     (sig += n) += '=';
-                    if (n.find('-') != std::string::npos) sig += readTrimmed(env.sysRoot + "/class/drm/" + n + "/status");
+                    if (n.find('-') != std::string::npos) sig += readSysfsText(env.sysRoot + "/class/drm/" + n + "/status");
                     sig += '\n';
                 }
                 break;
@@ -210,7 +210,7 @@ struct HardwareFacts::Impl {
             case Group::Cdrom: addListing(env.sysRoot + "/block", "sr"); break;
             case Group::Input:
                 addListing(env.sysRoot + "/class/input", "input");
-                if (sig.empty()) sig = readSmallFile(env.procRoot + "/bus/input/devices").value_or("");
+                if (sig.empty()) sig = readSysfsFile(env.procRoot + "/bus/input/devices").value_or("");
                 break;
             case Group::Modem: addListing(env.sysRoot + "/class/tty", "ttyACM"); break;
             case Group::Printer: break;
@@ -257,20 +257,20 @@ struct HardwareFacts::Impl {
     DisplayFacts gatherDisplay() {
         DisplayFacts out;
         const std::string drm = env.sysRoot + "/class/drm/";
-        const auto entries = listDirectory(drm);
+        const auto entries = listSysfsDirectory(drm);
         std::string chosenCard, bootCard, firstCard;
         for (const auto& n : entries) {
             if (isCardName(n)) {
                 if (firstCard.empty()) firstCard = n;
-                if (bootCard.empty() && readTrimmed(drm + n + "/device/boot_vga") == "1") bootCard = n;
+                if (bootCard.empty() && readSysfsText(drm + n + "/device/boot_vga") == "1") bootCard = n;
                 continue;
             }
             const auto dash = n.find('-');
             if (dash == std::string::npos || !isCardName(n.substr(0, dash))) continue;
-            if (readTrimmed(drm + n + "/status") != "connected") continue;
+            if (readSysfsText(drm + n + "/status") != "connected") continue;
             Connector c;
             c.output = n.substr(dash + 1);
-            if (const auto edid = readSmallFile(drm + n + "/edid", 32768); edid && !edid->empty()) {
+            if (const auto edid = readSysfsFile(drm + n + "/edid", 32768); edid && !edid->empty()) {
                 const auto* bytes = reinterpret_cast<const std::uint8_t*>(edid->data());
                 c.edidName = edidMonitorName(std::span<const std::uint8_t>(bytes, edid->size()));
             }
@@ -279,8 +279,8 @@ struct HardwareFacts::Impl {
         }
         if (chosenCard.empty()) chosenCard = !bootCard.empty() ? bootCard : firstCard;
         if (!chosenCard.empty()) {
-            const auto vendor = parseSysfsHexId(readTrimmed(drm + chosenCard + "/device/vendor"));
-            const auto device = parseSysfsHexId(readTrimmed(drm + chosenCard + "/device/device"));
+            const auto vendor = parseSysfsHexId(readSysfsText(drm + chosenCard + "/device/vendor"));
+            const auto device = parseSysfsHexId(readSysfsText(drm + chosenCard + "/device/device"));
             if (vendor && device)
                 if (const auto names = options.pciNames(*vendor, *device)) out.adapter = nonEmpty(adapterDisplayName(*names));
         }
@@ -290,18 +290,18 @@ struct HardwareFacts::Impl {
     std::optional<std::string> gatherSound() {
         if (options.useSystemServices)
             if (auto name = firstAlsaCardName()) return name;
-        if (const auto cards = readSmallFile(env.procRoot + "/asound/cards")) return firstCardNameFromProcCards(*cards);
+        if (const auto cards = readSysfsFile(env.procRoot + "/asound/cards")) return firstCardNameFromProcCards(*cards);
         return std::nullopt;
     }
 
     std::optional<std::string> gatherCdrom() {
         const std::string block = env.sysRoot + "/block/";
-        for (const auto& n : listDirectory(block)) {
+        for (const auto& n : listSysfsDirectory(block)) {
             if (n.compare(0, 2, "sr") != 0) continue;
             const std::string dev = block + n + "/device/";
-            const std::string type = readTrimmed(dev + "type");
+            const std::string type = readSysfsText(dev + "type");
             if (!type.empty() && type != "5") continue;  // SCSI peripheral type 5: CD/DVD
-            std::string name = joinNames(readTrimmed(dev + "vendor"), readTrimmed(dev + "model"));
+            std::string name = joinNames(readSysfsText(dev + "vendor"), readSysfsText(dev + "model"));
             if (!name.empty()) return name;
         }
         return std::nullopt;
@@ -338,7 +338,7 @@ struct HardwareFacts::Impl {
             if (mouse) out.mouse = mouse->name;
             if (out.keyboard || out.mouse) return out;
         }
-        const auto text = readSmallFile(env.procRoot + "/bus/input/devices", 1 << 20);
+        const auto text = readSysfsFile(env.procRoot + "/bus/input/devices", 1 << 20);
         if (!text) return out;
         for (const auto& d : parseInputDevices(*text)) {
             if (d.name.empty()) continue;
@@ -350,20 +350,20 @@ struct HardwareFacts::Impl {
 
     std::optional<std::string> gatherModem() {
         const std::string tty = env.sysRoot + "/class/tty/";
-        for (const auto& n : listDirectory(tty)) {
+        for (const auto& n : listSysfsDirectory(tty)) {
             if (n.compare(0, 6, "ttyACM") != 0) continue;
             // A CDC ACM interface speaking AT commands (protocols 1-6) is a modem.
             const std::string intf = tty + n + "/device/";
-            if (readTrimmed(intf + "bInterfaceClass") != "02" || readTrimmed(intf + "bInterfaceSubClass") != "02")
+            if (readSysfsText(intf + "bInterfaceClass") != "02" || readSysfsText(intf + "bInterfaceSubClass") != "02")
                 continue;
-            const std::string protocol = readTrimmed(intf + "bInterfaceProtocol");
+            const std::string protocol = readSysfsText(intf + "bInterfaceProtocol");
             if (protocol.size() != 2 || protocol[0] != '0' || protocol[1] < '1' || protocol[1] > '6') continue;
             if (udevDatabase) {
                 UdevPtr<udev_device> d(udev_device_new_from_subsystem_sysname(udevContext.get(), "tty", n.c_str()));
                 if (d && propertyIs(d.get(), "ID_MM_DEVICE_IGNORE", "1")) continue;  // boards that only look alike
             }
             const std::string usb = intf + "../";
-            std::string name = joinNames(readTrimmed(usb + "manufacturer"), readTrimmed(usb + "product"));
+            std::string name = joinNames(readSysfsText(usb + "manufacturer"), readSysfsText(usb + "product"));
             return name.empty() ? std::string("USB Modem") : name;
         }
         return std::nullopt;

@@ -9,7 +9,7 @@
 
 namespace vintrel::platform::linux_host {
 
-std::optional<std::string> readSmallFile(const std::string& path, std::size_t maxBytes) {
+std::optional<std::string> readSysfsFile(const std::string& path, std::size_t maxBytes) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return std::nullopt;
     std::string out;
@@ -28,8 +28,8 @@ std::optional<std::string> readSmallFile(const std::string& path, std::size_t ma
     return out;
 }
 
-std::string readTrimmed(const std::string& path) {
-    auto text = readSmallFile(path, 4096);
+std::string readSysfsText(const std::string& path) {
+    auto text = readSysfsFile(path, 4096);
     if (!text) return {};
     const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\0'; };
     std::size_t b = 0, e = text->size();
@@ -38,7 +38,7 @@ std::string readTrimmed(const std::string& path) {
     return text->substr(b, e - b);
 }
 
-bool naturalLess(const std::string& a, const std::string& b) {
+bool naturalNameLess(const std::string& a, const std::string& b) {
     std::size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
         const bool da = a[i] >= '0' && a[i] <= '9';
@@ -65,7 +65,7 @@ bool naturalLess(const std::string& a, const std::string& b) {
     return a.size() - i < b.size() - j;
 }
 
-std::vector<std::string> listDirectory(const std::string& path) {
+std::vector<std::string> listSysfsDirectory(const std::string& path) {
     std::vector<std::string> names;
     DIR* dir = ::opendir(path.c_str());
     if (!dir) return names;
@@ -74,7 +74,7 @@ std::vector<std::string> listDirectory(const std::string& path) {
         if (name != "." && name != "..") names.push_back(name);
     }
     ::closedir(dir);
-    std::sort(names.begin(), names.end(), naturalLess);
+    std::sort(names.begin(), names.end(), naturalNameLess);
     return names;
 }
 
