@@ -31,9 +31,9 @@ bool MountWatch::changed() {
     return n > 0 && (p.revents & POLLPRI) != 0;
 }
 
-std::string MountWatch::read() const { return readSmallFile(path_); }
+std::string MountWatch::read() const { return readMountedFile(path_); }
 
-std::string readSmallFile(const std::string& path, std::size_t limit) {
+std::string readMountedFile(const std::string& path, std::size_t limit) {
     std::string out;
     // O_NONBLOCK: a FIFO planted where a file should be must not hang the caller.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);

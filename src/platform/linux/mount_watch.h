@@ -26,8 +26,8 @@ private:
     bool first_ = true;
 };
 
-// Reads a whole small file (procfs and sysfs report a size of 0, so read to the end).
+// Reads a whole small procfs or sysfs file (they report a size of 0, so read to the end).
 // Empty when it cannot be read; at most `limit` bytes.
-std::string readSmallFile(const std::string& path, std::size_t limit = 1 << 20);
+std::string readMountedFile(const std::string& path, std::size_t limit = 1 << 20);
 
 }  // namespace vintrel::platform::linux_host

@@ -130,10 +130,10 @@ BlockDevice DeviceProbe::describe(unsigned maj, unsigned min, std::string_view f
         // A partition's folder sits inside its disk's folder, which holds the disk's attributes.
         const fs::path disk = fs::exists(dir / "partition", ec) ? dir.parent_path() : dir;
         diskName = disk.filename().string();
-        d.removable = readSmallFile((disk / "removable").string(), 16).starts_with('1');
+        d.removable = readMountedFile((disk / "removable").string(), 16).starts_with('1');
         if (disk.string().find("/usb") != std::string::npos) d.removable = true;
         if (diskName.starts_with("mmcblk") &&
-            readSmallFile((disk / "device" / "type").string(), 16).starts_with("SD"))
+            readMountedFile((disk / "device" / "type").string(), 16).starts_with("SD"))
             d.removable = true;
     }
     d.cdrom = maj == 11 || diskName.starts_with("sr");
@@ -169,7 +169,7 @@ std::optional<BlockDevice> DeviceProbe::blockDevice(const MountEntry& mount) con
     const fs::path resolved = fs::weakly_canonical(node, ec);
     const std::string name = ec ? baseName(node) : resolved.filename().string();
     if (!usableName(name)) return std::nullopt;
-    const auto number = parseDevNumber(readSmallFile(env_.sysRoot + "/class/block/" + name + "/dev", 64));
+    const auto number = parseDevNumber(readMountedFile(env_.sysRoot + "/class/block/" + name + "/dev", 64));
     if (!number) return std::nullopt;
     return describe(number->first, number->second, name);
 }
@@ -181,7 +181,7 @@ std::vector<BlockDevice> DeviceProbe::opticalDrives() const {
          it.increment(ec)) {
         const std::string name = it->path().filename().string();
         if (!name.starts_with("sr")) continue;
-        const auto number = parseDevNumber(readSmallFile((it->path() / "dev").string(), 64));
+        const auto number = parseDevNumber(readMountedFile((it->path() / "dev").string(), 64));
         if (!number) continue;
         BlockDevice d = describe(number->first, number->second, name);
         if (d.cdrom) out.push_back(std::move(d));
