@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -62,6 +63,14 @@ struct Options {
 bool isSwitch(const std::string& arg, std::string_view name) {
     return arg.size() == name.size() + 1 && (arg[0] == '/' || arg[0] == '-') &&
            text::equalsIgnoreCaseCp1252(std::string_view(arg).substr(1), name);
+}
+
+// "/x" or "/xy": an unknown switch rather than a path such as "/tmp/a.reg".
+bool looksLikeSwitch(const std::string& arg) {
+    if (arg.size() < 2 || arg.size() > 3 || arg[0] != '/') return false;
+    for (std::size_t i = 1; i < arg.size(); ++i)
+        if (!std::isalpha(static_cast<unsigned char>(arg[i])) && arg[i] != '?') return false;
+    return true;
 }
 
 // Text for a terminal: Windows-1252 to UTF-8 with control characters shown as '?'.
@@ -213,8 +222,7 @@ private:
             } else if (isSwitch(arg, "d")) {
                 if (!next(o_.data)) return false;
                 o_.data = text::utf8ToCp1252(*o_.data);
-            } else if (arg.size() > 1 && arg[0] == '/' && arg.find('/', 1) == std::string::npos &&
-                       arg.find('\\') == std::string::npos) {
+            } else if (looksLikeSwitch(arg)) {
                 return fail("unknown switch " + arg), false;
             } else {
                 o_.positional.push_back(arg);
