@@ -34,13 +34,15 @@ bool isCardName(const std::string& n) {
     return true;
 }
 
-// "eDP-1", "eDP1" and "edp-1" all name one output.
+// "eDP-1", "eDP1" and "edp-1" all name one output; the kernel's "HDMI-A-1" is "HDMI-1" to
+// X11 drivers and compositors.
 std::string normalizedOutput(std::string_view name) {
     std::string out;
     for (char c : name) {
         if (c == '-' || c == '_' || c == ' ') continue;
         out.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
     }
+    if (out.starts_with("hdmia")) out.erase(4, 1);
     return out;
 }
 
