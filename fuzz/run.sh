@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (clang, preset "fuzz") and runs each for N seconds.
+#   fuzz/run.sh [SECONDS]        default 30
+# New inputs go to build/fuzz/corpus/<target>; fuzz/corpus/ holds the seeds only.
+# A crash leaves its input in build/fuzz/artifacts/ and makes the script fail.
+set -euo pipefail
+
+seconds="${1:-30}"
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+repo="$(dirname "$here")"
+build="$repo/build/fuzz"
+
+if ! command -v clang++ >/dev/null 2>&1; then
+    echo "fuzz: clang++ not found; nothing to run"
+    exit 0
+fi
+
+# target name -> seed corpus folder under fuzz/corpus
+declare -A seeds=([reg_parser_fuzz]=reg)
+declare -A dictionaries=([reg_parser_fuzz]=reg.dict)
+
+(cd "$repo" && cmake --preset fuzz >/dev/null)
+cmake --build "$build" --target "${!seeds[@]}"
+
+mkdir -p "$build/artifacts"
+for target in "${!seeds[@]}"; do
+    work="$build/corpus/$target"
+    mkdir -p "$work"
+    options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=8192
+             -artifact_prefix="$build/artifacts/$target-" -print_final_stats=1)
+    if [[ -n "${dictionaries[$target]:-}" ]]; then
+        options+=(-dict="$here/${dictionaries[$target]}")
+    fi
+    echo "fuzz: $target for ${seconds}s"
+    "$build/fuzz/$target" "${options[@]}" "$work" "$here/corpus/${seeds[$target]}"
+done
