@@ -1,0 +1,126 @@
+#include "platform/host/windows_tree.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "host_test_support.h"
+#include "support/test_paths.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace vintrel::platform::host;
+using vintrel::test::readBytes;
+using vintrel::test::writeBytes;
+
+std::string describe(const std::vector<TreeProblem>& problems) {
+    std::string out;
+    for (const auto& p : problems) out += p.path + ": " + p.what + " " + p.error.message() + "\n";
+    return out;
+}
+
+TEST(WindowsTree, FirstStartCreatesTheTreeAndASecondChangesNothing) {
+    vintrel::test::TempDir temp;
+    vintrel::test::TempDir desktop;
+    const fs::path root = temp.path() / "data" / "vintrel";
+    for (int run = 0; run < 2; ++run) {
+        const auto problems = prepareWindowsTree(root.string(), desktop.str());
+        EXPECT_TRUE(problems.empty()) << describe(problems);
+        if (run == 0) writeBytes(root / "C" / "WINDOWS" / "Desktop" / "Sistema.txt", "kept");
+    }
+    EXPECT_EQ(fs::status(root).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_TRUE(fs::is_directory(root / "C" / "WINDOWS" / "SYSTEM"));
+    ASSERT_TRUE(fs::is_symlink(root / "C" / "WINDOWS" / "Desktop"));
+    EXPECT_EQ(fs::read_symlink(root / "C" / "WINDOWS" / "Desktop"), desktop.path());
+    EXPECT_EQ(readBytes(desktop.path() / "Sistema.txt"), "kept");
+    EXPECT_EQ(driveCFolder(root.string() + "/"), (root / "C").string());
+}
+
+TEST(WindowsTree, KeepsWhatExistsInWhateverLetterCase) {
+    vintrel::test::TempDir temp;
+    vintrel::test::TempDir desktop;
+    const fs::path windows = temp.path() / "C" / "Windows";
+    fs::create_directories(windows / "system");
+    fs::create_directories(windows / "DESKTOP");
+    writeBytes(windows / "DESKTOP" / "old.txt", "old");
+    const auto problems = prepareWindowsTree(temp.str(), desktop.str());
+    EXPECT_TRUE(problems.empty()) << describe(problems);
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(windows)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"DESKTOP", "system"}));
+    EXPECT_FALSE(fs::exists(temp.path() / "C" / "WINDOWS"));
+    EXPECT_FALSE(fs::is_symlink(windows / "DESKTOP"));
+    EXPECT_EQ(readBytes(windows / "DESKTOP" / "old.txt"), "old");
+}
+
+TEST(WindowsTree, DesktopIsAPlainFolderWithoutADesktopToLinkTo) {
+    for (const std::string& desktop : {std::string(), std::string("/nonexistent/Desktop")}) {
+        vintrel::test::TempDir temp;
+        EXPECT_TRUE(prepareWindowsTree(temp.str(), desktop).empty()) << desktop;
+        const fs::path path = temp.path() / "C" / "WINDOWS" / "Desktop";
+        EXPECT_TRUE(fs::is_directory(path) && !fs::is_symlink(path)) << desktop;
+    }
+}
+
+TEST(WindowsTree, ReportsWhatItCannotFixAndDeletesNothing) {
+    vintrel::test::TempDir temp;
+    vintrel::test::TempDir desktop;
+    const fs::path windows = temp.path() / "C" / "WINDOWS";
+    fs::create_directories(windows);
+    fs::create_directory_symlink(temp.path() / "gone", windows / "Desktop");
+    writeBytes(windows / "SYSTEM", "a file");
+    const auto problems = prepareWindowsTree(temp.str(), desktop.str());
+    ASSERT_EQ(problems.size(), 2u) << describe(problems);
+    EXPECT_EQ(problems[0].path, (windows / "SYSTEM").string());
+    EXPECT_EQ(problems[1].path, (windows / "Desktop").string());
+    EXPECT_EQ(readBytes(windows / "SYSTEM"), "a file");
+    EXPECT_EQ(fs::read_symlink(windows / "Desktop"), temp.path() / "gone");
+
+    vintrel::test::TempDir other;
+    writeBytes(other.path() / "root", "not a folder");
+    EXPECT_EQ(prepareWindowsTree((other.path() / "root").string(), desktop.str()).size(), 1u);
+    EXPECT_EQ(readBytes(other.path() / "root"), "not a folder");
+}
+
+TEST(UserDirs, ParsesTheDesktopEntry) {
+    struct Case {
+        const char* text;
+        std::optional<std::string> value;
+    };
+    const Case cases[] = {
+        {"XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n", "/home/ana/Desktop"},
+        {"# comment\nXDG_DOWNLOAD_DIR=\"$HOME/x\"\nXDG_DESKTOP_DIR=\"$HOME/Área de Trabalho\"",
+         "/home/ana/Área de Trabalho"},
+        {"XDG_DESKTOP_DIR=\"/srv/desk\"\n", "/srv/desk"},
+        {"XDG_DESKTOP_DIR=\"$HOME/a\\\"b\\\\c\"\n", "/home/ana/a\"b\\c"},
+        {"XDG_DESKTOP_DIR=\"$HOME\"\n", "/home/ana"},
+        {"XDG_DESKTOP_DIR=\"$HOME/1\"\nXDG_DESKTOP_DIR=\"$HOME/2\"\n", "/home/ana/2"},
+        {"XDG_DESKTOP_DIR=\"$HOMEX/a\"\n", std::nullopt},
+        {"XDG_DESKTOP_DIR=\"relative\"\n", std::nullopt},
+        {"XDG_DESKTOP_DIR=$HOME/Desktop\n", std::nullopt},
+        {"XDG_DESKTOP_DIR=\"$HOME/unterminated\n", std::nullopt},
+        {"#XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(parseUserDirsEntry(c.text, "XDG_DESKTOP_DIR", "/home/ana"), c.value) << c.text;
+}
+
+TEST(UserDirs, DesktopFolderFromConfigurationElseHomeDesktop) {
+    vintrel::test::TempDir home;
+    const fs::path config = home.path() / ".config";
+    const std::string h = home.str();
+    EXPECT_EQ(xdgDesktopDirFrom(h, config.string()), "");
+    fs::create_directories(home.path() / "Desktop");
+    EXPECT_EQ(xdgDesktopDirFrom(h, config.string()), h + "/Desktop");
+    fs::create_directories(home.path() / "Mesa");
+    writeBytes(config / "user-dirs.dirs", "XDG_DESKTOP_DIR=\"$HOME/Mesa\"\n");
+    EXPECT_EQ(xdgDesktopDirFrom(h, config.string()), h + "/Mesa");
+    writeBytes(config / "user-dirs.dirs", "XDG_DESKTOP_DIR=\"$HOME/Missing\"\n");
+    EXPECT_EQ(xdgDesktopDirFrom(h, config.string()), h + "/Desktop");
+    writeBytes(config / "user-dirs.dirs", "XDG_DESKTOP_DIR=\"$HOME/\"\n");
+    EXPECT_EQ(xdgDesktopDirFrom(h, config.string()), "");  // turned off
+}
+
+}  // namespace
