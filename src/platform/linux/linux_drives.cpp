@@ -16,6 +16,7 @@ namespace vintrel::platform::linux_host {
 namespace {
 
 constexpr std::int64_t kCheckIntervalNs = 50'000'000;
+constexpr std::int64_t kSpaceReuseNs = 100'000'000;
 constexpr std::uint32_t kMaxComponentLength = 255;
 
 std::int64_t coarseNowNs() {
@@ -148,16 +149,22 @@ std::optional<DiskSpace> LinuxDrives::diskFreeSpace(std::string_view root) {
     const auto index = driveIndex(root);
     if (!index) return std::nullopt;
     std::string path;
-    bool network = false;
     {
         std::lock_guard lock(mutex_);
         refreshIfChanged();
-        const Drive& d = drives_[static_cast<std::size_t>(*index)];
+        Drive& d = drives_[static_cast<std::size_t>(*index)];
         if (d.type == DRIVE_NO_ROOT_DIR || d.basePath.empty()) return std::nullopt;
+        if (!d.network) {
+            const std::int64_t now = coarseNowNs();
+            if (d.spaceAtNs == 0 || now - d.spaceAtNs >= kSpaceReuseNs) {
+                d.space = statSpace(d.basePath);
+                d.spaceAtNs = now;
+            }
+            return d.space;
+        }
         path = d.basePath;
-        network = d.network;
     }
-    return network ? networkSpace_.get(path) : statSpace(path);
+    return networkSpace_.get(path);  // outside the lock: it may wait briefly for a first figure
 }
 
 std::optional<VolumeInformation> LinuxDrives::volumeInformation(std::string_view root) {

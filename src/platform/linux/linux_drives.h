@@ -12,6 +12,7 @@
 // The table is re-read only when the kernel reports a mount-table change, and that is
 // checked at most every 50 ms, so the hot queries (driveType, diskFreeSpace) stay cheap.
 //
+// Local space figures are reused for 100 ms (a disk tick's repeated queries cost one statvfs).
 // Network volumes are never measured on the calling thread: their space comes from a
 // background statvfs (volume_space.h), their name-length limit is taken as 255.
 
@@ -60,6 +61,10 @@ private:
         std::optional<MountEntry> mount;   // the mount that holds basePath
         std::optional<BlockDevice> device;
         bool network = false;
+        // The last local space figure: a tick asks up to 14 times per disk within a
+        // millisecond, and statvfs is the whole cost of the tick.
+        std::optional<DiskSpace> space;
+        std::int64_t spaceAtNs = 0;
     };
 
     void refreshIfChanged();

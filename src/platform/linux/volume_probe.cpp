@@ -142,10 +142,11 @@ BlockDevice DeviceProbe::describe(unsigned maj, unsigned min, std::string_view f
     d.floppy = maj == 2 || (diskName.size() >= 3 && diskName.starts_with("fd") &&
                             diskName[2] >= '0' && diskName[2] <= '9');
 
-    if (udev_ != nullptr) {
+    // Optical drives always report removable media, so only those devices need udev's word
+    // on being a CD-ROM (it costs more than the sysfs reads above).
+    if (udev_ != nullptr && d.removable && !d.cdrom) {
         if (struct udev_device* dev = udev_device_new_from_devnum(udev_, 'b', makedev(maj, min))) {
             if (property(dev, "ID_CDROM") == "1") d.cdrom = true;
-            if (property(dev, "ID_BUS") == "usb") d.removable = true;
             udev_device_unref(dev);
         }
     }
