@@ -35,7 +35,9 @@ std::string joinKeyPath(std::string_view parent, std::string_view child) {
     return out;
 }
 
-std::string foldName(std::string_view name) { return text::upperCp1252(name); }
+std::string foldName(std::string_view name) {
+    return text::upperCp1252(name);
+}
 
 bool isRootKey(HKey key) {
     return key == platform::HKEY_CLASSES_ROOT || key == platform::HKEY_CURRENT_USER ||
@@ -44,10 +46,14 @@ bool isRootKey(HKey key) {
 
 std::string_view rootKeyName(HKey root) {
     switch (root) {
-        case platform::HKEY_CLASSES_ROOT: return "HKEY_CLASSES_ROOT";
-        case platform::HKEY_CURRENT_USER: return "HKEY_CURRENT_USER";
-        case platform::HKEY_LOCAL_MACHINE: return "HKEY_LOCAL_MACHINE";
-        default: return {};
+        case platform::HKEY_CLASSES_ROOT:
+            return "HKEY_CLASSES_ROOT";
+        case platform::HKEY_CURRENT_USER:
+            return "HKEY_CURRENT_USER";
+        case platform::HKEY_LOCAL_MACHINE:
+            return "HKEY_LOCAL_MACHINE";
+        default:
+            return {};
     }
 }
 
@@ -63,7 +69,8 @@ std::optional<HKey> rootKeyFromName(std::string_view name) {
         {"HKEY_LOCAL_MACHINE", "HKLM", platform::HKEY_LOCAL_MACHINE},
     };
     for (const Alias& alias : kRoots)
-        if (text::equalsIgnoreCaseCp1252(name, alias.full) || text::equalsIgnoreCaseCp1252(name, alias.shortName))
+        if (text::equalsIgnoreCaseCp1252(name, alias.full) ||
+            text::equalsIgnoreCaseCp1252(name, alias.shortName))
             return alias.key;
     return std::nullopt;
 }

@@ -49,7 +49,8 @@ std::optional<platform::RegValue> LiveKeyTable::value(platform::HKey root, std::
 bool LiveKeyTable::keyExists(platform::HKey root, std::string_view keyPath) {
     const std::string key = normalizeKeyPath(keyPath);
     for (const Entry& entry : entries_)
-        if (entry.root == root && isSameOrAncestor(key, entry.keyPath) && produces(entry.producer)) return true;
+        if (entry.root == root && isSameOrAncestor(key, entry.keyPath) && produces(entry.producer))
+            return true;
     return false;
 }
 

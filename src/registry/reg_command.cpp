@@ -83,15 +83,24 @@ std::string display(std::string_view cp1252) {
 
 std::string typeName(std::uint32_t type) {
     switch (type) {
-        case platform::REG_NONE: return "REG_NONE";
-        case platform::REG_SZ: return "REG_SZ";
-        case platform::REG_EXPAND_SZ: return "REG_EXPAND_SZ";
-        case platform::REG_BINARY: return "REG_BINARY";
-        case platform::REG_DWORD: return "REG_DWORD";
-        case platform::REG_DWORD_BIG_ENDIAN: return "REG_DWORD_BIG_ENDIAN";
-        case platform::REG_LINK: return "REG_LINK";
-        case platform::REG_MULTI_SZ: return "REG_MULTI_SZ";
-        case platform::REG_QWORD: return "REG_QWORD";
+        case platform::REG_NONE:
+            return "REG_NONE";
+        case platform::REG_SZ:
+            return "REG_SZ";
+        case platform::REG_EXPAND_SZ:
+            return "REG_EXPAND_SZ";
+        case platform::REG_BINARY:
+            return "REG_BINARY";
+        case platform::REG_DWORD:
+            return "REG_DWORD";
+        case platform::REG_DWORD_BIG_ENDIAN:
+            return "REG_DWORD_BIG_ENDIAN";
+        case platform::REG_LINK:
+            return "REG_LINK";
+        case platform::REG_MULTI_SZ:
+            return "REG_MULTI_SZ";
+        case platform::REG_QWORD:
+            return "REG_QWORD";
         default: {
             char buffer[24];
             std::snprintf(buffer, sizeof buffer, "0x%x", type);
@@ -101,8 +110,9 @@ std::string typeName(std::uint32_t type) {
 }
 
 std::optional<std::uint32_t> typeFromName(std::string_view name) {
-    for (std::uint32_t type : {platform::REG_NONE, platform::REG_SZ, platform::REG_EXPAND_SZ, platform::REG_BINARY,
-                               platform::REG_DWORD, platform::REG_MULTI_SZ, platform::REG_QWORD})
+    for (std::uint32_t type :
+         {platform::REG_NONE, platform::REG_SZ, platform::REG_EXPAND_SZ, platform::REG_BINARY,
+          platform::REG_DWORD, platform::REG_MULTI_SZ, platform::REG_QWORD})
         if (text::equalsIgnoreCaseCp1252(name, typeName(type))) return type;
     return std::nullopt;
 }
@@ -121,7 +131,8 @@ std::string dataText(const RegValue& value) {
     const std::string_view data = value.data;
     switch (value.type) {
         case platform::REG_SZ:
-        case platform::REG_EXPAND_SZ: return display(data.substr(0, data.find('\0')));
+        case platform::REG_EXPAND_SZ:
+            return display(data.substr(0, data.find('\0')));
         case platform::REG_MULTI_SZ: {
             std::string out;
             std::string_view rest = data;
@@ -144,7 +155,8 @@ std::string dataText(const RegValue& value) {
             std::snprintf(buffer, sizeof buffer, "0x%llx", number);
             return buffer;
         }
-        default: break;
+        default:
+            break;
     }
     return hexBytes(data);
 }
@@ -205,7 +217,8 @@ private:
             };
             if (isSwitch(arg, "v")) {
                 if (!next(o_.valueName)) return false;
-                if (o_.valueName->empty()) return fail("/v needs a value name; use /ve for the default value"), false;
+                if (o_.valueName->empty())
+                    return fail("/v needs a value name; use /ve for the default value"), false;
                 o_.valueName = text::utf8ToCp1252(*o_.valueName);
             } else if (isSwitch(arg, "ve")) {
                 o_.valueName = std::string();
@@ -233,7 +246,8 @@ private:
 
     bool expectPositional(std::size_t count, const char* form) {
         if (o_.positional.size() == count) return true;
-        fail(std::string(o_.positional.size() < count ? "missing" : "too many") + " arguments; usage: " + form);
+        fail(std::string(o_.positional.size() < count ? "missing" : "too many") +
+             " arguments; usage: " + form);
         return false;
     }
 
@@ -299,7 +313,8 @@ private:
         if (long error = subKeyNames(key, children)) return error;
         if (!o_.recursive) {
             if (!children.empty()) *c_.out << "\n";
-            for (const std::string& child : children) *c_.out << display(keyText({key.root, joinKeyPath(key.path, child)})) << "\n";
+            for (const std::string& child : children)
+                *c_.out << display(keyText({key.root, joinKeyPath(key.path, child)})) << "\n";
             return 0;
         }
         if (depth >= 512) return 0;
@@ -371,7 +386,8 @@ private:
                     return false;
                 }
                 bytes.clear();
-                for (int i = 0; i < (dword ? 4 : 8); ++i) bytes.push_back(static_cast<char>((number >> (8 * i)) & 0xFF));
+                for (int i = 0; i < (dword ? 4 : 8); ++i)
+                    bytes.push_back(static_cast<char>((number >> (8 * i)) & 0xFF));
                 return true;
             }
             default: {
@@ -415,11 +431,14 @@ private:
             return 0;
         }
         RegValue existing;
-        if (!o_.force && c_.interactive && store_->getValue(key.root, key.path, *o_.valueName, existing) == 0) {
+        if (!o_.force && c_.interactive &&
+            store_->getValue(key.root, key.path, *o_.valueName, existing) == 0) {
             const std::string name = o_.valueName->empty() ? "(Default)" : display(*o_.valueName);
-            if (!ask("Value " + name + " exists, overwrite (Yes/No)?")) return fail("the operation was cancelled");
+            if (!ask("Value " + name + " exists, overwrite (Yes/No)?"))
+                return fail("the operation was cancelled");
         }
-        if (long code = store_->setValue(key.root, key.path, *o_.valueName, type, bytes)) return failCode(code);
+        if (long code = store_->setValue(key.root, key.path, *o_.valueName, type, bytes))
+            return failCode(code);
         *c_.out << kDone;
         return 0;
     }
@@ -436,13 +455,17 @@ private:
         if (!store_->keyExists(key.root, key.path)) return failCode(platform::ERROR_FILE_NOT_FOUND);
         std::string question;
         if (o_.valueName)
-            question = "Delete the registry value " + (o_.valueName->empty() ? std::string("(Default)") : display(*o_.valueName)) + " (Yes/No)?";
+            question = "Delete the registry value " +
+                       (o_.valueName->empty() ? std::string("(Default)") : display(*o_.valueName)) +
+                       " (Yes/No)?";
         else if (o_.allValues)
             question = "Delete all values under the registry key " + display(keyText(key)) + " (Yes/No)?";
         else
-            question = "Permanently delete the registry key " + display(keyText(key)) + " and all its subkeys (Yes/No)?";
+            question = "Permanently delete the registry key " + display(keyText(key)) +
+                       " and all its subkeys (Yes/No)?";
         if (!o_.force) {
-            if (!c_.interactive) return fail("delete asks for confirmation; pass /f to delete without asking");
+            if (!c_.interactive)
+                return fail("delete asks for confirmation; pass /f to delete without asking");
             if (!ask(question)) return fail("the operation was cancelled");
         }
         long code = 0;
@@ -472,12 +495,14 @@ private:
         std::string bytes;
         if (!readFile(file, bytes)) return 1;
         const RegParseResult parsed = parseRegFile(bytes);
-        if (!parsed.ok) return fail(file + ":" + std::to_string(parsed.error.line) + ": " + display(parsed.error.message) + "; nothing was imported");
+        if (!parsed.ok)
+            return fail(file + ":" + std::to_string(parsed.error.line) + ": " +
+                        display(parsed.error.message) + "; nothing was imported");
         if (!openStore()) return 1;
         const RegImportResult result = applyRegOperations(*store_, parsed.operations);
         if (!result.ok)
-            return fail(file + ":" + std::to_string(result.error.line) + ": " + registryErrorText(result.code) +
-                        " Nothing was imported.");
+            return fail(file + ":" + std::to_string(result.error.line) + ": " +
+                        registryErrorText(result.code) + " Nothing was imported.");
         *c_.out << kDone;
         return 0;
     }
@@ -554,7 +579,8 @@ private:
         struct stat st {};
         if (!o_.overwriteFile && ::stat(file.c_str(), &st) == 0) {
             if (!c_.interactive) return fail(file + " exists; pass /y to overwrite it");
-            if (!ask("File " + file + " already exists. Overwrite (Yes/No)?")) return fail("the operation was cancelled");
+            if (!ask("File " + file + " already exists. Overwrite (Yes/No)?"))
+                return fail("the operation was cancelled");
         }
         if (!writeFile(file, bytes)) return 1;
         *c_.out << kDone;
@@ -570,17 +596,26 @@ private:
 
 std::string registryErrorText(long code) {
     switch (code) {
-        case 0: return "The operation completed successfully.";
+        case 0:
+            return "The operation completed successfully.";
         case platform::ERROR_FILE_NOT_FOUND:
-        case platform::ERROR_PATH_NOT_FOUND: return "The system was unable to find the specified registry key or value.";
-        case platform::ERROR_ACCESS_DENIED: return "Access is denied.";
-        case platform::ERROR_BUSY: return "The registry database is in use by another process; try again.";
-        case platform::ERROR_REGISTRY_CORRUPT: return "The registry database is damaged.";
+        case platform::ERROR_PATH_NOT_FOUND:
+            return "The system was unable to find the specified registry key or value.";
+        case platform::ERROR_ACCESS_DENIED:
+            return "Access is denied.";
+        case platform::ERROR_BUSY:
+            return "The registry database is in use by another process; try again.";
+        case platform::ERROR_REGISTRY_CORRUPT:
+            return "The registry database is damaged.";
         case platform::ERROR_DISK_FULL:
-        case platform::ERROR_HANDLE_DISK_FULL: return "There is not enough space on the disk.";
-        case platform::ERROR_NOT_ENOUGH_MEMORY: return "Not enough memory.";
-        case platform::ERROR_INVALID_PARAMETER: return "The data is too large.";
-        default: return "The registry operation failed (error " + std::to_string(code) + ").";
+        case platform::ERROR_HANDLE_DISK_FULL:
+            return "There is not enough space on the disk.";
+        case platform::ERROR_NOT_ENOUGH_MEMORY:
+            return "Not enough memory.";
+        case platform::ERROR_INVALID_PARAMETER:
+            return "The data is too large.";
+        default:
+            return "The registry operation failed (error " + std::to_string(code) + ").";
     }
 }
 

@@ -16,7 +16,9 @@ constexpr std::string_view kRegedit4 = "REGEDIT4";
 constexpr std::string_view kVersion5 = "Windows Registry Editor Version 5.00";
 constexpr int kMaxExportDepth = 512;  // deeper than Windows allows; guards against a looping store
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view trimLeft(std::string_view s) {
     while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
@@ -28,7 +30,9 @@ std::string_view trimRight(std::string_view s) {
     return s;
 }
 
-std::string_view trim(std::string_view s) { return trimRight(trimLeft(s)); }
+std::string_view trim(std::string_view s) {
+    return trimRight(trimLeft(s));
+}
 
 // True when only blanks or a ';' comment follow.
 bool onlyComment(std::string_view rest) {
@@ -102,17 +106,19 @@ public:
         } else if (header == kVersion5) {
             result_.dialect = RegDialect::Version5;
         } else {
-            return fail(1, "not a registry file: the first line must be REGEDIT4 or \"Windows Registry Editor "
-                           "Version 5.00\"");
+            return fail(1,
+                        "not a registry file: the first line must be REGEDIT4 or \"Windows Registry Editor "
+                        "Version 5.00\"");
         }
         for (index_ = 1; index_ < lines_.size(); ++index_) {
             const std::string_view line = trimLeft(lines_[index_]);
             if (line.empty() || line.front() == ';') continue;
-            const bool good = line.front() == '['                      ? keyLine(line)
+            const bool good = line.front() == '['                          ? keyLine(line)
                               : line.front() == '"' || line.front() == '@' ? valueLine(line)
-                                                                          : error("unexpected text; expected "
-                                                                                  "[key], \"name\"=value, "
-                                                                                  "@=value or a ; comment");
+                                                                           : error(
+                                                                                 "unexpected text; expected "
+                                                                                 "[key], \"name\"=value, "
+                                                                                 "@=value or a ; comment");
             if (!good) return std::move(result_);
         }
         result_.ok = true;
@@ -388,7 +394,8 @@ long storedSpelling(RegistryStore& store, HKey root, std::string_view keyPath, s
 RegParseResult parseRegFile(std::string_view bytes) {
     std::string decoded;
     std::string_view textBytes = bytes;
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE) {
         decoded = utf16ToCp1252(bytes.substr(2));
         textBytes = decoded;
         if (bytes.size() % 2 != 0) {
@@ -400,7 +407,8 @@ RegParseResult parseRegFile(std::string_view bytes) {
     } else if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE &&
                static_cast<unsigned char>(bytes[1]) == 0xFF) {
         RegParseResult result;
-        result.error = {1, "UTF-16 big-endian files are not supported; save the file as UTF-16LE or REGEDIT4"};
+        result.error = {1,
+                        "UTF-16 big-endian files are not supported; save the file as UTF-16LE or REGEDIT4"};
         return result;
     } else if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
         decoded = text::utf8ToCp1252(bytes.substr(3));
@@ -416,8 +424,12 @@ RegImportResult applyRegOperations(RegistryStore& store, const std::vector<RegOp
         for (const RegOperation& op : operations) {
             long code = 0;
             switch (op.kind) {
-                case RegOperation::Kind::CreateKey: code = store.createKey(op.root, op.keyPath); break;
-                case RegOperation::Kind::DeleteKey: code = store.deleteKey(op.root, op.keyPath); break;
+                case RegOperation::Kind::CreateKey:
+                    code = store.createKey(op.root, op.keyPath);
+                    break;
+                case RegOperation::Kind::DeleteKey:
+                    code = store.deleteKey(op.root, op.keyPath);
+                    break;
                 case RegOperation::Kind::SetValue:
                     code = store.setValue(op.root, op.keyPath, op.valueName, op.type, op.data);
                     break;
@@ -425,8 +437,8 @@ RegImportResult applyRegOperations(RegistryStore& store, const std::vector<RegOp
                     code = store.deleteValue(op.root, op.keyPath, op.valueName);
                     break;
             }
-            if (code == platform::ERROR_FILE_NOT_FOUND && (op.kind == RegOperation::Kind::DeleteKey ||
-                                                           op.kind == RegOperation::Kind::DeleteValue))
+            if (code == platform::ERROR_FILE_NOT_FOUND &&
+                (op.kind == RegOperation::Kind::DeleteKey || op.kind == RegOperation::Kind::DeleteValue))
                 code = 0;
             if (code != 0) {
                 failedLine = op.line;
@@ -436,7 +448,9 @@ RegImportResult applyRegOperations(RegistryStore& store, const std::vector<RegOp
         return 0;
     });
     result.ok = result.code == 0;
-    if (!result.ok) result.error = {failedLine, "the registry refused the change (error " + std::to_string(result.code) + ")"};
+    if (!result.ok)
+        result.error = {failedLine,
+                        "the registry refused the change (error " + std::to_string(result.code) + ")"};
     return result;
 }
 
@@ -454,7 +468,8 @@ RegImportResult importRegFile(RegistryStore& store, std::string_view bytes) {
 std::string exportRegFile(RegistryStore& store, HKey root, std::string_view keyPath, long* error) {
     std::string out = "REGEDIT4\r\n";
     std::string path;
-    long code = isRootKey(root) ? storedSpelling(store, root, keyPath, path) : long{platform::ERROR_INVALID_HANDLE};
+    long code =
+        isRootKey(root) ? storedSpelling(store, root, keyPath, path) : long{platform::ERROR_INVALID_HANDLE};
     if (code == 0) code = exportKey(store, root, path, 0, out);
     out += "\r\n";
     if (error != nullptr) *error = code;

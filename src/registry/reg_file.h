@@ -22,8 +22,8 @@ struct RegOperation {
     std::string keyPath;    // normalized, Windows-1252
     std::string valueName;  // empty for the default value
     std::uint32_t type = platform::REG_NONE;
-    std::string data;       // raw bytes; REG_SZ text carries its NUL
-    int line = 0;           // where the operation starts in the file
+    std::string data;  // raw bytes; REG_SZ text carries its NUL
+    int line = 0;      // where the operation starts in the file
 };
 
 struct RegParseError {

@@ -57,8 +57,8 @@ public:
         return 0;
     }
 
-    long queryValue(HKey handle, std::string_view valueName, std::uint32_t bufferSize, platform::RegValue& value,
-                    std::uint32_t& requiredSize) override {
+    long queryValue(HKey handle, std::string_view valueName, std::uint32_t bufferSize,
+                    platform::RegValue& value, std::uint32_t& requiredSize) override {
         std::lock_guard lock(mutex_);
         const OpenKey* key = find(handle);
         if (key == nullptr) return platform::ERROR_INVALID_HANDLE;
@@ -81,7 +81,8 @@ public:
         return 0;
     }
 
-    long setValue(HKey handle, std::string_view valueName, std::uint32_t type, std::string_view data) override {
+    long setValue(HKey handle, std::string_view valueName, std::uint32_t type,
+                  std::string_view data) override {
         std::lock_guard lock(mutex_);
         const OpenKey* key = find(handle);
         if (key == nullptr) return platform::ERROR_INVALID_HANDLE;
@@ -184,7 +185,8 @@ private:
         if (added) {
             std::vector<std::size_t> order(names.size());
             for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-            std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return folded[a] < folded[b]; });
+            std::sort(order.begin(), order.end(),
+                      [&](std::size_t a, std::size_t b) { return folded[a] < folded[b]; });
             std::vector<std::string> sorted;
             sorted.reserve(names.size());
             for (std::size_t i : order) sorted.push_back(std::move(names[i]));

@@ -153,7 +153,8 @@ TEST_F(RegCommandTest, ImportExportThroughFiles) {
     const std::string good = (dir.path() / "good.reg").string();
     const std::string bad = (dir.path() / "bad.reg").string();
     const std::string out = (dir.path() / "out.reg").string();
-    std::ofstream(good, std::ios::binary) << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Imported]\r\n\"v\"=\"1\"\r\n";
+    std::ofstream(good, std::ios::binary)
+        << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Imported]\r\n\"v\"=\"1\"\r\n";
     std::ofstream(bad, std::ios::binary) << "REGEDIT4\r\n[HKEY_CURRENT_USER\\Half]\r\n\"v\"=oops\r\n";
 
     Run r = run({"import", bad});
@@ -196,7 +197,9 @@ TEST_F(RegCommandTest, QueryListsValuesSubkeysAndLiveValues) {
               "\nHKEY_LOCAL_MACHINE\\Software\\A\\B\n\n");
     r = run({"query", "HKLM\\software", "/s"});
     EXPECT_NE(r.out.find("HKEY_LOCAL_MACHINE\\software\\A\\B\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("HKEY_LOCAL_MACHINE\\software\\Microsoft\\Windows\\CurrentVersion\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("HKEY_LOCAL_MACHINE\\software\\Microsoft\\Windows\\CurrentVersion\n"),
+              std::string::npos)
+        << r.out;
     r = run({"query", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion", "/v", "ProductName"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("ProductName    REG_SZ    Debian"), std::string::npos);

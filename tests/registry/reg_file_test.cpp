@@ -70,10 +70,12 @@ TEST(RegFileParse, ValueLines) {
         {R"("n"=hex(0):)", Kind::SetValue, "n", REG_NONE, ""},
         {R"("r"=-)", Kind::DeleteValue, "r", REG_NONE, ""},
         {"\t\"t\"=\"tab\"", Kind::SetValue, "t", REG_SZ, "tab\0"s},
-        {"\"b\"=\"" + std::string("Memória €"_w) + "\"", Kind::SetValue, "b", REG_SZ, std::string("Memória €"_w) + '\0'},
+        {"\"b\"=\"" + std::string("Memória €"_w) + "\"", Kind::SetValue, "b", REG_SZ,
+         std::string("Memória €"_w) + '\0'},
     };
     for (const Case& c : cases) {
-        const RegParseResult result = parseRegFile("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Key]\r\n" + c.line + "\r\n");
+        const RegParseResult result =
+            parseRegFile("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Key]\r\n" + c.line + "\r\n");
         ASSERT_TRUE(result.ok) << c.line << ": " << result.error.message;
         ASSERT_EQ(result.operations.size(), 2u) << c.line;
         const RegOperation& op = result.operations[1];
@@ -91,16 +93,16 @@ TEST(RegFileParse, KeyLinesAndLayout) {
     const std::string file =
         "REGEDIT4\n"
         "; a comment\n"
-        "[HKLM\\Software\\A]\n"                    // 3
+        "[HKLM\\Software\\A]\n"  // 3
         "   \n"
-        "[-HKEY_CLASSES_ROOT\\.txt\\]\n"          // 5
-        "[hkey_current_user]\n"                   // 6
-        "\"big\"=hex:00,01,02,\\\n"               // 7
+        "[-HKEY_CLASSES_ROOT\\.txt\\]\n"  // 5
+        "[hkey_current_user]\n"           // 6
+        "\"big\"=hex:00,01,02,\\\n"       // 7
         "  03,04,\\\n"
         "  ; comments may sit between\n"
         "  05\n"
-        "[HKEY_CURRENT_USER\\Odd]Name]\n"         // 11
-        "@=\"last\"";                             // 12, no line end
+        "[HKEY_CURRENT_USER\\Odd]Name]\n"  // 11
+        "@=\"last\"";                      // 12, no line end
     const RegParseResult result = parseRegFile(file);
     ASSERT_TRUE(result.ok) << result.error.line << ": " << result.error.message;
     EXPECT_EQ(result.dialect, RegDialect::Regedit4);
@@ -159,14 +161,16 @@ TEST(RegFileParse, MalformedLinesReportTheirNumber) {
         {head + "garbage\r\n", 3, "unexpected text"},
         {head + "\"a\"=hex:01,\\\r\n  02,\\\r\n  03\r\n\"b\"=nope\r\n", 6, "unrecognised"},
         {"\xFE\xFF\0R"s, 1, "big-endian"},
-        {utf16File("Windows Registry Editor Version 5.00\r\n\r\n[HKCU\\K]\r\n") + "\x41", 4, "middle of a UTF-16"},
+        {utf16File("Windows Registry Editor Version 5.00\r\n\r\n[HKCU\\K]\r\n") + "\x41", 4,
+         "middle of a UTF-16"},
     };
     for (const Case& c : cases) {
         const RegParseResult result = parseRegFile(c.file);
         EXPECT_FALSE(result.ok) << c.file;
         EXPECT_TRUE(result.operations.empty()) << c.file;
         EXPECT_EQ(result.error.line, c.line) << c.file << " -> " << result.error.message;
-        EXPECT_NE(result.error.message.find(c.message), std::string::npos) << c.file << " -> " << result.error.message;
+        EXPECT_NE(result.error.message.find(c.message), std::string::npos)
+            << c.file << " -> " << result.error.message;
     }
 }
 
@@ -233,11 +237,16 @@ TEST(RegFileImport, DeletionsApplyAndMissingTargetsAreNoError) {
 
 TEST(RegFileExport, WritesRegedit4AsExpected) {
     auto store = RegistryStore::openInMemory();
-    ASSERT_EQ(store->setValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "MenuShowDelay", REG_SZ, "400\0"s), 0);
-    ASSERT_EQ(store->setValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "", REG_SZ, "say \"hi\" C:\\\0"s), 0);
-    ASSERT_EQ(store->setValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Count", REG_DWORD, "\x10\0\0\0"s), 0);
+    ASSERT_EQ(store->setValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "MenuShowDelay", REG_SZ, "400\0"s),
+              0);
+    ASSERT_EQ(store->setValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "", REG_SZ, "say \"hi\" C:\\\0"s),
+              0);
+    ASSERT_EQ(store->setValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Count", REG_DWORD, "\x10\0\0\0"s),
+              0);
     ASSERT_EQ(store->setValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Lines", REG_SZ, "a\r\nb\0"s), 0);
-    ASSERT_EQ(store->setValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Big", REG_BINARY, std::string(30, '\xAB')), 0);
+    ASSERT_EQ(store->setValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Big", REG_BINARY,
+                              std::string(30, '\xAB')),
+              0);
     ASSERT_EQ(store->createKey(HKEY_CURRENT_USER, "Control Panel\\Desktop\\WindowMetrics"), 0);
     long error = -1;
     const std::string text = exportRegFile(*store, HKEY_CURRENT_USER, "CONTROL PANEL", &error);
@@ -300,7 +309,8 @@ TEST(RegFileExport, RoundTripsEveryKindOfValue) {
         {"long binary", REG_BINARY, std::string(1000, '\x5C')},
         {"empty binary", REG_BINARY, ""},
     };
-    for (const Value& v : values) ASSERT_EQ(store->setValue(HKEY_LOCAL_MACHINE, key, v.name, v.type, v.data), 0) << v.name;
+    for (const Value& v : values)
+        ASSERT_EQ(store->setValue(HKEY_LOCAL_MACHINE, key, v.name, v.type, v.data), 0) << v.name;
     ASSERT_EQ(store->createKey(HKEY_LOCAL_MACHINE, key + "\\Sub]Key\\Deeper"), 0);
     ASSERT_EQ(store->setValue(HKEY_LOCAL_MACHINE, key + "\\a", "x", REG_SZ, "1\0"s), 0);
     expectRoundTrip(*store, HKEY_LOCAL_MACHINE, "", "all kinds");
@@ -343,7 +353,8 @@ TEST_F(SharedRegFiles, EveryFileImportsAndRoundTrips) {
         if (entry.path().extension() != ".reg") continue;
         auto store = RegistryStore::openInMemory();
         const RegImportResult result = importRegFile(*store, readFile(entry.path()));
-        ASSERT_TRUE(result.ok) << entry.path() << " line " << result.error.line << ": " << result.error.message;
+        ASSERT_TRUE(result.ok) << entry.path() << " line " << result.error.line << ": "
+                               << result.error.message;
         for (HKey root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CLASSES_ROOT})
             expectRoundTrip(*store, root, "", entry.path().filename().string());
     }
@@ -355,19 +366,22 @@ TEST_F(SharedRegFiles, Windows98FilesKeepTheirValuesAndDeleteAcrossLetterCase) {
     EXPECT_TRUE(store->keyExists(HKEY_LOCAL_MACHINE, "Enum\\Root\\Processor_Update\\0000"));
     EXPECT_EQ(text(*store, HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "SetupFlags"),
               "\x09\x05\x00\x00"s);
-    EXPECT_EQ(text(*store, HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "OtherDevicePath"),
-              "C:\\DRIVER\0"s);
+    EXPECT_EQ(
+        text(*store, HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "OtherDevicePath"),
+        "C:\\DRIVER\0"s);
     EXPECT_EQ(text(*store, HKEY_LOCAL_MACHINE, "Enum\\INFRARED\\KnownDevices", "PCI\\VEN_1179&DEV_0701"),
               "PCI\\VEN_1179&DEV_0701\0"s);
-    EXPECT_EQ(text(*store, HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\VxD\\GPTTSD", "MaxPartitionSize"),
+    EXPECT_EQ(text(*store, HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\VxD\\GPTTSD",
+                   "MaxPartitionSize"),
               "\0\0\0\0"s);
 
     ASSERT_TRUE(importRegFile(*store, file("win98-fastpnp.reg")).ok);
     // [-...\Processor_update] removes the key spelled Processor_Update.
     EXPECT_FALSE(store->keyExists(HKEY_LOCAL_MACHINE, "Enum\\Root\\Processor_Update"));
     EXPECT_TRUE(store->keyExists(HKEY_LOCAL_MACHINE, "Enum\\Root\\SwEnum\\0000"));
-    EXPECT_EQ(text(*store, HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\USB\\SilentClasses", "3"),
-              "\xC3\x08\x06\x50"s);
+    EXPECT_EQ(
+        text(*store, HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\USB\\SilentClasses", "3"),
+        "\xC3\x08\x06\x50"s);
 }
 
 TEST_F(SharedRegFiles, Version5FilesDeleteKeysAndValues) {
@@ -375,8 +389,11 @@ TEST_F(SharedRegFiles, Version5FilesDeleteKeysAndValues) {
     ASSERT_EQ(store->setValue(HKEY_CLASSES_ROOT, "ms-gamebar", "NoOpenWith", REG_SZ, "\0"s), 0);
     ASSERT_EQ(store->setValue(HKEY_CLASSES_ROOT, "ms-gamebar\\shell\\open\\command", "", REG_SZ, "x\0"s), 0);
     ASSERT_EQ(store->setValue(HKEY_LOCAL_MACHINE, "Software\\Policies\\Microsoft\\Edge", "TabServicesEnabled",
-                              REG_DWORD, "\0\0\0\0"s), 0);
-    ASSERT_EQ(store->setValue(HKEY_LOCAL_MACHINE, "Software\\Policies\\Microsoft\\Edge", "Other", REG_SZ, "k\0"s), 0);
+                              REG_DWORD, "\0\0\0\0"s),
+              0);
+    ASSERT_EQ(
+        store->setValue(HKEY_LOCAL_MACHINE, "Software\\Policies\\Microsoft\\Edge", "Other", REG_SZ, "k\0"s),
+        0);
 
     ASSERT_TRUE(importRegFile(*store, file("v5-utf16-deletions.reg")).ok);
     EXPECT_EQ(text(*store, HKEY_CLASSES_ROOT, "ms-gamebar", ""), "URL:ms-gamebar\0"s);
@@ -388,7 +405,8 @@ TEST_F(SharedRegFiles, Version5FilesDeleteKeysAndValues) {
               "\x01\0\0\0"s);
 
     ASSERT_TRUE(importRegFile(*store, file("v5-utf16-value-deletions.reg")).ok);
-    EXPECT_EQ(text(*store, HKEY_LOCAL_MACHINE, "Software\\Policies\\Microsoft\\Edge", "TabServicesEnabled"), "<missing>");
+    EXPECT_EQ(text(*store, HKEY_LOCAL_MACHINE, "Software\\Policies\\Microsoft\\Edge", "TabServicesEnabled"),
+              "<missing>");
     EXPECT_EQ(text(*store, HKEY_LOCAL_MACHINE, "Software\\Policies\\Microsoft\\Edge", "Other"), "k\0"s);
 }
 

@@ -29,7 +29,9 @@ std::shared_ptr<RegistryStore> openFile(const std::string& file, int busyMs = 30
     return store;
 }
 
-std::string sz(std::string_view s) { return std::string(s) + '\0'; }
+std::string sz(std::string_view s) {
+    return std::string(s) + '\0';
+}
 
 std::string integrityCheck(const std::string& file) {
     sqlite3* db = nullptr;
@@ -69,7 +71,9 @@ TEST(RegistryStore, KeysAndValuesKeepTypeBytesAndFirstSpelling) {
     ASSERT_TRUE(store);
     const std::string binary("\0\x01\xFF\0", 4);
     ASSERT_EQ(store->setValue(HKEY_LOCAL_MACHINE, "Software\\Vintrel", "Blob", REG_BINARY, binary), 0);
-    ASSERT_EQ(store->setValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\vintrel", "blob", REG_DWORD, std::string("\x10\0\0\0", 4)), 0);
+    ASSERT_EQ(store->setValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\vintrel", "blob", REG_DWORD,
+                              std::string("\x10\0\0\0", 4)),
+              0);
     ASSERT_EQ(store->setValue(HKEY_LOCAL_MACHINE, "Software\\Vintrel", "", REG_SZ, ""), 0);
 
     RegValue value;
@@ -105,7 +109,7 @@ TEST(RegistryStore, CaseFoldingCoversAccentedLetters) {
         {"Configurações"_w, "CONFIGURAÇÕES"_w, true},
         {"Ÿšœž"_w, "ŸŠŒŽ"_w, true},
         {"straße"_w, "STRASSE", false},  // no multi-letter folding
-        {"Indice", "Índice"_w, false},     // accents are not dropped
+        {"Indice", "Índice"_w, false},   // accents are not dropped
     };
     for (const Case& c : cases) {
         ASSERT_EQ(store->createKey(HKEY_CURRENT_USER, c.created), 0);
@@ -115,13 +119,15 @@ TEST(RegistryStore, CaseFoldingCoversAccentedLetters) {
 
 TEST(RegistryStore, SubkeysInFoldedOrderValuesInCreationOrder) {
     auto store = RegistryStore::openInMemory();
-    for (std::string_view name : {std::string_view("gamma"), std::string_view("Beta"), "École"_w, std::string_view("alpha"), std::string_view("ALPHA")})
+    for (std::string_view name : {std::string_view("gamma"), std::string_view("Beta"), "École"_w,
+                                  std::string_view("alpha"), std::string_view("ALPHA")})
         ASSERT_EQ(store->createKey(HKEY_CURRENT_USER, "Root\\" + std::string(name)), 0);
     std::vector<std::string> names;
     ASSERT_EQ(store->subKeys(HKEY_CURRENT_USER, "Root", names), 0);
     EXPECT_EQ(names, (std::vector<std::string>{"alpha", "Beta", "gamma", std::string("École"_w)}));
 
-    for (std::string_view name : {"z", "a", "m"}) ASSERT_EQ(store->setValue(HKEY_CURRENT_USER, "Root", name, REG_SZ, sz("1")), 0);
+    for (std::string_view name : {"z", "a", "m"})
+        ASSERT_EQ(store->setValue(HKEY_CURRENT_USER, "Root", name, REG_SZ, sz("1")), 0);
     ASSERT_EQ(store->setValue(HKEY_CURRENT_USER, "Root", "Z", REG_SZ, sz("2")), 0);  // keeps its place
     std::vector<RegistryStore::NamedValue> values;
     ASSERT_EQ(store->values(HKEY_CURRENT_USER, "Root", values), 0);
@@ -163,12 +169,14 @@ TEST(RegistryStore, TransactionKeepsAllOrNothing) {
         store->setValue(HKEY_CURRENT_USER, "T", "a", REG_SZ, sz("1"));
         store->createKey(HKEY_CURRENT_USER, "T\\Sub");
         return static_cast<long>(ERROR_INVALID_DATA);
-    }), ERROR_INVALID_DATA);
+    }),
+              ERROR_INVALID_DATA);
     EXPECT_FALSE(store->keyExists(HKEY_CURRENT_USER, "T"));
     EXPECT_EQ(store->transaction([&] {
         store->setValue(HKEY_CURRENT_USER, "T", "a", REG_SZ, sz("1"));
         return store->createKey(HKEY_CURRENT_USER, "T\\Sub");
-    }), 0);
+    }),
+              0);
     EXPECT_TRUE(store->keyExists(HKEY_CURRENT_USER, "T\\Sub"));
 }
 
@@ -178,10 +186,14 @@ TEST(RegistryStore, FilePersistsWithOwnerOnlyMode) {
     {
         auto store = openFile(file);
         ASSERT_TRUE(store);
-        ASSERT_EQ(store->setValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "MenuShowDelay", REG_SZ, sz("250")), 0);
+        ASSERT_EQ(
+            store->setValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "MenuShowDelay", REG_SZ, sz("250")),
+            0);
         for (const char* suffix : {"", "-wal", "-shm"}) {
             struct stat st {};
-            if (::stat((file + suffix).c_str(), &st) == 0) EXPECT_EQ(st.st_mode & 0777, 0600u) << suffix;
+            if (::stat((file + suffix).c_str(), &st) == 0) {
+                EXPECT_EQ(st.st_mode & 0777, 0600u) << suffix;
+            }
         }
     }
     auto again = openFile(file);
@@ -225,7 +237,9 @@ TEST(RegistryStore, TwoWriterProcessesBothLand) {
 
 // The killed writer writes ever larger numbers; a value is one letter repeated, so a torn
 // write would show.
-std::string payload(long n) { return std::string(3000, static_cast<char>('a' + n % 26)) + ":" + std::to_string(n); }
+std::string payload(long n) {
+    return std::string(3000, static_cast<char>('a' + n % 26)) + ":" + std::to_string(n);
+}
 
 long parsePayload(const std::string& data) {
     const std::size_t colon = data.find(':');
@@ -251,7 +265,8 @@ TEST(RegistryStore, WriterKilledMidWriteLeavesThePreviousValue) {
             auto store = RegistryStore::open(file, error);
             for (long n = round * 1000000L; store; ++n) {
                 store->setValue(HKEY_CURRENT_USER, "Crash", "Counter", REG_SZ, sz(payload(n)));
-                store->setValue(HKEY_CURRENT_USER, "Crash\\Key" + std::to_string(n % 7), "x", REG_BINARY, payload(n));
+                store->setValue(HKEY_CURRENT_USER, "Crash\\Key" + std::to_string(n % 7), "x", REG_BINARY,
+                                payload(n));
                 if (n % 5 == 0) store->deleteKey(HKEY_CURRENT_USER, "Crash\\Key" + std::to_string(n % 7));
             }
             ::_exit(0);
@@ -281,11 +296,13 @@ TEST(RegistryStore, DamagedDatabaseIsMovedAsideAndReplaced) {
     };
     const Case cases[] = {
         {"not a database", [&] { std::ofstream(file, std::ios::binary) << std::string(5000, 'x'); }},
-        {"pages overwritten", [&] {
+        {"pages overwritten",
+         [&] {
              {
                  auto store = openFile(file);
                  for (int i = 0; i < 300; ++i)
-                     store->setValue(HKEY_LOCAL_MACHINE, "K\\" + std::to_string(i), "v", REG_SZ, sz(payload(i)));
+                     store->setValue(HKEY_LOCAL_MACHINE, "K\\" + std::to_string(i), "v", REG_SZ,
+                                     sz(payload(i)));
              }
              std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
              f.seekp(4096 * 3);
@@ -349,10 +366,12 @@ TEST(RegistryStore, HandEditedContentsNeverCrash) {
         auto store = openFile(file);
         ASSERT_EQ(store->setValue(HKEY_CURRENT_USER, "K", "v", REG_SZ, sz("x")), 0);
     }
-    rawExec(file,
-            "UPDATE vals SET data='abc', type='text';"
-            "INSERT INTO keys(root, parent, path, name) SELECT root, id, path || '\\', '' FROM keys WHERE path='K';"
-            "INSERT INTO keys(root, parent, path, name) SELECT root, id, 'Q', 'a\\b' FROM keys WHERE path='K';");
+    rawExec(
+        file,
+        "UPDATE vals SET data='abc', type='text';"
+        "INSERT INTO keys(root, parent, path, name) SELECT root, id, path || '\\', '' FROM keys WHERE "
+        "path='K';"
+        "INSERT INTO keys(root, parent, path, name) SELECT root, id, 'Q', 'a\\b' FROM keys WHERE path='K';");
     auto store = openFile(file);
     RegValue value;
     ASSERT_EQ(store->getValue(HKEY_CURRENT_USER, "K", "v", value), 0);
@@ -365,7 +384,8 @@ TEST(RegistryStore, HandEditedContentsNeverCrash) {
 
 TEST(RegistryStorePaths, RootFollowsTheEnvironment) {
     const char* saved[3] = {std::getenv("VINTREL_ROOT"), std::getenv("XDG_DATA_HOME"), std::getenv("HOME")};
-    const std::string keep[3] = {saved[0] ? saved[0] : "", saved[1] ? saved[1] : "", saved[2] ? saved[2] : ""};
+    const std::string keep[3] = {saved[0] ? saved[0] : "", saved[1] ? saved[1] : "",
+                                 saved[2] ? saved[2] : ""};
     ::setenv("HOME", "/home/ana", 1);
     ::setenv("XDG_DATA_HOME", "/data", 1);
     ::setenv("VINTREL_ROOT", "/custom", 1);
@@ -378,8 +398,10 @@ TEST(RegistryStorePaths, RootFollowsTheEnvironment) {
     EXPECT_EQ(databasePath("/r/"), "/r/registry.sqlite3");
     const char* names[3] = {"VINTREL_ROOT", "XDG_DATA_HOME", "HOME"};
     for (int i = 0; i < 3; ++i) {
-        if (saved[i]) ::setenv(names[i], keep[i].c_str(), 1);
-        else ::unsetenv(names[i]);
+        if (saved[i])
+            ::setenv(names[i], keep[i].c_str(), 1);
+        else
+            ::unsetenv(names[i]);
     }
 }
 

@@ -11,7 +11,9 @@ namespace {
 using namespace vintrel::platform;
 using text::operator""_w;
 
-std::string sz(std::string_view s) { return std::string(s) + '\0'; }
+std::string sz(std::string_view s) {
+    return std::string(s) + '\0';
+}
 
 class StoreRegistryTest : public ::testing::Test {
 protected:
@@ -45,7 +47,8 @@ TEST_F(StoreRegistryTest, QueryFollowsTheBufferSize) {
         long result;
         std::string data;
     };
-    for (const Case& c : {Case{6, 0, sz("12345")}, Case{100, 0, sz("12345")}, Case{5, ERROR_MORE_DATA, ""}, Case{0, ERROR_MORE_DATA, ""}}) {
+    for (const Case& c : {Case{6, 0, sz("12345")}, Case{100, 0, sz("12345")}, Case{5, ERROR_MORE_DATA, ""},
+                          Case{0, ERROR_MORE_DATA, ""}}) {
         RegValue value;
         value.data = "stale";
         std::uint32_t required = 0;
@@ -96,10 +99,13 @@ TEST_F(StoreRegistryTest, LiveValuesAnswerUntilTheStoreHasOne) {
     std::optional<std::string> product = "Debian GNU/Linux 12";
     live_->addString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "ProductName",
                      [&] { return product; });
-    live_->addString(HKEY_LOCAL_MACHINE, "Enum\\Root\\Modem\\0000", "DeviceDesc", [] { return std::nullopt; });
+    live_->addString(HKEY_LOCAL_MACHINE, "Enum\\Root\\Modem\\0000", "DeviceDesc",
+                     [] { return std::nullopt; });
 
     HKey key = 0;
-    ASSERT_EQ(registry_->openKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\MICROSOFT\\WINDOWS\\CurrentVersion", KEY_ALL_ACCESS, key), 0);
+    ASSERT_EQ(registry_->openKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\MICROSOFT\\WINDOWS\\CurrentVersion",
+                                 KEY_ALL_ACCESS, key),
+              0);
     RegValue value;
     std::uint32_t required = 0;
     ASSERT_EQ(registry_->queryValue(key, "productname", 256, value, required), 0);
@@ -116,14 +122,16 @@ TEST_F(StoreRegistryTest, LiveValuesAnswerUntilTheStoreHasOne) {
     registry_->closeKey(key);
 
     // A key whose only live value is absent does not exist.
-    EXPECT_EQ(registry_->openKey(HKEY_LOCAL_MACHINE, "Enum\\Root\\Modem\\0000", KEY_ALL_ACCESS, key), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(registry_->openKey(HKEY_LOCAL_MACHINE, "Enum\\Root\\Modem\\0000", KEY_ALL_ACCESS, key),
+              ERROR_FILE_NOT_FOUND);
     EXPECT_FALSE(store_->keyExists(HKEY_LOCAL_MACHINE, "Enum"));
 }
 
 TEST_F(StoreRegistryTest, EnumerationMergesStoreAndLiveKeys) {
     const std::string uninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
     for (const char* app : {"org.gnome.Calculator", "Firefox", "Zeta"})
-        live_->addString(HKEY_LOCAL_MACHINE, uninstall + app, "DisplayName", [app] { return std::string(app); });
+        live_->addString(HKEY_LOCAL_MACHINE, uninstall + app, "DisplayName",
+                         [app] { return std::string(app); });
     live_->addString(HKEY_LOCAL_MACHINE, uninstall + "Gone", "DisplayName", [] { return std::nullopt; });
     ASSERT_EQ(store_->setValue(HKEY_LOCAL_MACHINE, uninstall + "FIREFOX", "Extra", REG_SZ, sz("1")), 0);
     ASSERT_EQ(store_->createKey(HKEY_LOCAL_MACHINE, uninstall + "Editor"), 0);
@@ -147,8 +155,11 @@ TEST_F(StoreRegistryTest, EnumerationMergesStoreAndLiveKeys) {
 TEST(LiveKeyTable, MatchesPathsAndNamesWithoutCase) {
     LiveKeyTable table;
     int asked = 0;
-    table.addString(HKEY_LOCAL_MACHINE, "Hardware\\Description\\System\\CentralProcessor\\0", "VendorIdentifier",
-                    [&] { ++asked; return std::string("GenuineIntel"); });
+    table.addString(HKEY_LOCAL_MACHINE, "Hardware\\Description\\System\\CentralProcessor\\0",
+                    "VendorIdentifier", [&] {
+                        ++asked;
+                        return std::string("GenuineIntel");
+                    });
     table.addString(HKEY_LOCAL_MACHINE, "Config\\0001\\Display\\Settings", "BitsPerPixel", nullptr);
 
     const auto value = table.value(HKEY_LOCAL_MACHINE, "HARDWARE\\description\\System\\CentralProcessor\\0\\",
@@ -156,8 +167,10 @@ TEST(LiveKeyTable, MatchesPathsAndNamesWithoutCase) {
     ASSERT_TRUE(value);
     EXPECT_EQ(value->data, sz("GenuineIntel"));
     EXPECT_EQ(asked, 1);
-    EXPECT_FALSE(table.value(HKEY_CURRENT_USER, "Hardware\\Description\\System\\CentralProcessor\\0", "VendorIdentifier"));
-    EXPECT_FALSE(table.value(HKEY_LOCAL_MACHINE, "Hardware\\Description\\System\\CentralProcessor", "VendorIdentifier"));
+    EXPECT_FALSE(table.value(HKEY_CURRENT_USER, "Hardware\\Description\\System\\CentralProcessor\\0",
+                             "VendorIdentifier"));
+    EXPECT_FALSE(table.value(HKEY_LOCAL_MACHINE, "Hardware\\Description\\System\\CentralProcessor",
+                             "VendorIdentifier"));
     EXPECT_FALSE(table.value(HKEY_LOCAL_MACHINE, "Config\\0001\\Display\\Settings", "BitsPerPixel"));
 
     struct Case {
@@ -171,7 +184,8 @@ TEST(LiveKeyTable, MatchesPathsAndNamesWithoutCase) {
         EXPECT_EQ(table.keyExists(HKEY_LOCAL_MACHINE, c.path), c.exists) << c.path;
     EXPECT_EQ(table.subKeys(HKEY_LOCAL_MACHINE, ""), std::vector<std::string>{"Hardware"});
     EXPECT_EQ(table.subKeys(HKEY_LOCAL_MACHINE, "HARDWARE\\DESCRIPTION"), std::vector<std::string>{"System"});
-    EXPECT_TRUE(table.subKeys(HKEY_LOCAL_MACHINE, "Hardware\\Description\\System\\CentralProcessor\\0").empty());
+    EXPECT_TRUE(
+        table.subKeys(HKEY_LOCAL_MACHINE, "Hardware\\Description\\System\\CentralProcessor\\0").empty());
 }
 
 }  // namespace

@@ -101,7 +101,8 @@ TEST_F(RegistryAccessTest, ReadsThroughA256ByteBuffer) {
         {"DWORD 16 is one byte 0x10", REG_DWORD, "\x10\0\0\0"s, "\x10"},
         {"DWORD 0 is empty", REG_DWORD, "\0\0\0\0"s, ""},
         {"expandable text", REG_EXPAND_SZ, "%windir%\0"s, "%windir%"},
-        {"accented text stays Windows-1252", REG_SZ, std::string("Memória"_w) + '\0', std::string("Memória"_w)},
+        {"accented text stays Windows-1252", REG_SZ, std::string("Memória"_w) + '\0',
+         std::string("Memória"_w)},
     };
     for (const Case& c : cases) {
         put(kKey, c.what, c.type, c.data);
@@ -114,16 +115,18 @@ TEST_F(RegistryAccessTest, MissingKeyOrValueReadsEmptyAndCreatesNothing) {
     EXPECT_FALSE(store().keyExists(HKEY_LOCAL_MACHINE, "Software"));
     put(kKey, "present", REG_SZ, std::string("1\0", 2));
     EXPECT_EQ(RegReadString(HKEY_LOCAL_MACHINE, kKey, "absent"), "");
-    EXPECT_EQ(RegReadString(HKEY_LOCAL_MACHINE, kKey, ""), "");  // no default value
+    EXPECT_EQ(RegReadString(HKEY_LOCAL_MACHINE, kKey, ""), "");        // no default value
     EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, kKey, "present"), "");  // other root
-    EXPECT_EQ(RegReadString(0x1234, kKey, "present"), "");               // not a root
+    EXPECT_EQ(RegReadString(0x1234, kKey, "present"), "");             // not a root
 }
 
 TEST_F(RegistryAccessTest, WriteCreatesThePathAndStoresTextWithItsNul) {
-    ASSERT_TRUE(RegWriteString(HKEY_CURRENT_USER, "Software\\Microsoft\\MS Setup (ACME)\\User Info", "DefName",
-                               "Ana"));
+    ASSERT_TRUE(RegWriteString(HKEY_CURRENT_USER, "Software\\Microsoft\\MS Setup (ACME)\\User Info",
+                               "DefName", "Ana"));
     RegValue value;
-    ASSERT_EQ(store().getValue(HKEY_CURRENT_USER, "Software\\Microsoft\\MS Setup (ACME)\\User Info", "DefName", value), 0);
+    ASSERT_EQ(store().getValue(HKEY_CURRENT_USER, "Software\\Microsoft\\MS Setup (ACME)\\User Info",
+                               "DefName", value),
+              0);
     EXPECT_EQ(value.type, REG_SZ);
     EXPECT_EQ(value.data, std::string("Ana\0", 4));
     EXPECT_TRUE(store().keyExists(HKEY_CURRENT_USER, "Software\\Microsoft\\MS Setup (ACME)"));
@@ -142,10 +145,11 @@ TEST_F(RegistryAccessTest, EmptyNameIsTheDefaultValue) {
 }
 
 TEST_F(RegistryAccessTest, KeyAndValueNamesIgnoreLetterCase) {
-    ASSERT_TRUE(RegWriteString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "RegisteredOwner",
-                               "Ana"));
-    EXPECT_EQ(RegReadString(HKEY_LOCAL_MACHINE, "SOFTWARE\\MICROSOFT\\WINDOWS\\CurrentVersion", "registeredowner"),
-              "Ana");
+    ASSERT_TRUE(RegWriteString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion",
+                               "RegisteredOwner", "Ana"));
+    EXPECT_EQ(
+        RegReadString(HKEY_LOCAL_MACHINE, "SOFTWARE\\MICROSOFT\\WINDOWS\\CurrentVersion", "registeredowner"),
+        "Ana");
     // Accented Latin letters fold too.
     ASSERT_TRUE(RegWriteString(HKEY_CURRENT_USER, "Configurações"_w, "Índice"_w, "x"));
     EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, "CONFIGURAÇÕES"_w, "íNDICE"_w), "x");
@@ -160,8 +164,8 @@ TEST_F(RegistryAccessTest, KeyAndValueNamesIgnoreLetterCase) {
 TEST_F(RegistryAccessTest, WindowsDirectoryComesFromSystemRoot) {
     EXPECT_EQ(WindowsDirectoryFromRegistry(), "");
     EXPECT_EQ(WindowsDirectoryFromRegistry() + "\\system.ini", "\\system.ini");
-    ASSERT_TRUE(RegWriteString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", "SystemRoot",
-                               "C:\\WINDOWS"));
+    ASSERT_TRUE(RegWriteString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion",
+                               "SystemRoot", "C:\\WINDOWS"));
     EXPECT_EQ(WindowsDirectoryFromRegistry(), "C:\\WINDOWS");
 }
 
@@ -200,7 +204,7 @@ public:
         if (failQuery) return failQuery;
         value.data = "ok";
         required = 2;
-        return bufferSize == 256 ? 0 : ERROR_INVALID_PARAMETER;
+        return bufferSize == 256 ? 0L : long{ERROR_INVALID_PARAMETER};
     }
     long setValue(HKey, std::string_view, std::uint32_t, std::string_view) override { return failSet; }
     long closeKey(HKey) override {

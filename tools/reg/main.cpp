@@ -16,7 +16,9 @@ int main(int argc, char** argv) {
     context.out = &std::cout;
     context.err = &std::cerr;
     context.interactive = ::isatty(STDIN_FILENO) == 1;
-    context.openStore = [](std::string& error) { return RegistryStore::open(databasePath(userRoot()), error); };
+    context.openStore = [](std::string& error) {
+        return RegistryStore::open(databasePath(userRoot()), error);
+    };
     context.confirm = [](const std::string& question) {
         std::cout << question << " " << std::flush;
         std::string answer;

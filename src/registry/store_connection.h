@@ -1,0 +1,71 @@
+#pragma once
+// The SQLite connection behind a RegistryStore: opening and checking the file, setting a
+// damaged one aside, the cache of prepared statements and write transactions. Internal.
+
+#include <sqlite3.h>
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "registry/registry_store.h"
+
+namespace vintrel::registry::detail {
+
+enum Sql : std::size_t {
+    kFindKey,
+    kInsertKey,
+    kGetValue,
+    kSetValue,
+    kDeleteValue,
+    kDeleteTreeValues,
+    kDeleteTreeKeys,
+    kChildNames,
+    kKeyValues,
+    kBegin,
+    kCommit,
+    kRollback,
+    kSqlCount
+};
+
+long win32FromSqlite(int rc);
+bool isDamage(int rc);
+
+struct StoreImpl {
+    enum class Health { Ok, Damaged, Failed };
+
+    std::string file;  // empty for an in-memory store
+    RegistryStore::Options options;
+    sqlite3* db = nullptr;
+    std::array<sqlite3_stmt*, kSqlCount> statements{};
+    std::recursive_mutex mutex;
+    int depth = 0;               // nesting of write transactions
+    bool suspectDamage = false;  // a statement reported corruption; checked on the next call
+
+    ~StoreImpl();
+    void close();
+    // The cached statement, prepared on first use; nullptr when it cannot be prepared.
+    sqlite3_stmt* statement(Sql id);
+    // The Win32 code for an SQLite failure, noting damage for the next ready().
+    long noteFailure(int rc);
+    // Runs a statement that returns at most one text row, outside the statement cache.
+    int execText(const char* sql, std::string* result = nullptr);
+
+    Health openFile(std::string& error, std::string& damage);
+    Health classify(int rc, const char* what, std::string& error, std::string& damage);
+    Health configure(std::string& error, std::string& damage);
+    Health ensureSchema(std::string& error, std::string& damage);
+    bool moveAside(const std::string& why, std::string& error);
+    // Opens the file, setting a damaged one aside once.
+    bool openOrRecover(std::string& error);
+    // Called at the start of every operation, under the lock: 0 when the connection is usable.
+    long ready();
+
+    // Runs body in a write transaction (or inside the one already open).
+    long write(const std::function<long()>& body);
+    void rollback();
+};
+
+}  // namespace vintrel::registry::detail
