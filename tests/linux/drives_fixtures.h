@@ -65,9 +65,15 @@ public:
         std::filesystem::create_symlink(target, at);
     }
 
-    void setMountInfo(const std::string& text) const { writeFile(std::filesystem::path(env.procRoot) / "self" / "mountinfo", text); }
-    void setMeminfo(const std::string& text) const { writeFile(std::filesystem::path(env.procRoot) / "meminfo", text); }
-    void setStatm(const std::string& text) const { writeFile(std::filesystem::path(env.procRoot) / "self" / "statm", text); }
+    void setMountInfo(const std::string& text) const {
+        writeFile(std::filesystem::path(env.procRoot) / "self" / "mountinfo", text);
+    }
+    void setMeminfo(const std::string& text) const {
+        writeFile(std::filesystem::path(env.procRoot) / "meminfo", text);
+    }
+    void setStatm(const std::string& text) const {
+        writeFile(std::filesystem::path(env.procRoot) / "self" / "statm", text);
+    }
 
     TempDir dir;
     platform::linux_host::LinuxEnvironment env;

@@ -1,10 +1,9 @@
-#include "platform/linux/volume_plan.h"
-
 #include <gtest/gtest.h>
 
 #include <map>
 
 #include "drives_fixtures.h"
+#include "platform/linux/volume_plan.h"
 
 namespace vintrel::platform::linux_host {
 namespace {
@@ -47,7 +46,8 @@ std::optional<BlockDevice> fakeDevice(const MountEntry& m) {
     return it->second;
 }
 
-std::vector<Volume> volumesOf(const std::vector<MountEntry>& mounts, const std::vector<BlockDevice>& optical = {}) {
+std::vector<Volume> volumesOf(const std::vector<MountEntry>& mounts,
+                              const std::vector<BlockDevice>& optical = {}) {
     std::vector<std::optional<BlockDevice>> devices;
     for (const MountEntry& m : mounts) devices.push_back(fakeDevice(m));
     return collectVolumes(mounts, devices, optical);
@@ -129,7 +129,9 @@ TEST(VolumePlan, EmptyOpticalDrivesComeLast) {
     // A drive whose disc is mounted appears once, at its mount point.
     const auto desktop = parseMountInfo(linuxFixture("mountinfo/desktop.txt"));
     const auto withDisc = volumesOf(desktop, {device(11, 0, "sr0")});
-    EXPECT_EQ(std::count_if(withDisc.begin(), withDisc.end(), [](const Volume& v) { return v.key == "dev:11:0"; }), 1);
+    EXPECT_EQ(
+        std::count_if(withDisc.begin(), withDisc.end(), [](const Volume& v) { return v.key == "dev:11:0"; }),
+        1);
 }
 
 TEST(VolumePlan, ClassifyMount) {
@@ -221,9 +223,9 @@ TEST(LetterAssigner, LettersStayWhileVolumesComeAndGo) {
     };
     const std::vector<Step> steps = {
         {{"a", "b", "c"}, "DEF"},
-        {{"a", "c"}, "DF"},                       // b unmounted: c keeps F
-        {{"a", "d", "c"}, "DEF"},                 // d takes the first free letter
-        {{"b", "a", "d", "c"}, "GDEF"},           // b is back, but as a new volume
+        {{"a", "c"}, "DF"},                                            // b unmounted: c keeps F
+        {{"a", "d", "c"}, "DEF"},                                      // d takes the first free letter
+        {{"b", "a", "d", "c"}, "GDEF"},                                // b is back, but as a new volume
         {{"b", "a", "d", "c", "e", "f", "g", "h", "i"}, "GDEFHIJ.."},  // past J: nothing
         {{"b", "d", "c", "e", "f", "g", "h", "i"}, "GEFHIJD."},        // a gone: h takes D:
         {{}, ""},

@@ -1,10 +1,9 @@
-#include "platform/linux/volume_probe.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "drives_fixtures.h"
+#include "platform/linux/volume_probe.h"
 
 namespace fs = std::filesystem;
 
@@ -23,10 +22,10 @@ TEST(VolumeProbe, DecodeUdevEscapes) {
         {"\\x5c\\x5C", "\\\\"},
         {"plain", "plain"},
         {"", ""},
-        {"end\\x2", "end\\x2"},     // cut short: kept as it is
-        {"bad\\xZZ", "bad\\xZZ"},    // not hex: kept as it is
+        {"end\\x2", "end\\x2"},    // cut short: kept as it is
+        {"bad\\xZZ", "bad\\xZZ"},  // not hex: kept as it is
         {"\\", "\\"},
-        {"cut\\x00here", "cut"},     // an escaped NUL ends the label
+        {"cut\\x00here", "cut"},  // an escaped NUL ends the label
         {"\\x41\\x42\\x43", "ABC"},
     };
     for (const Case& c : cases) EXPECT_EQ(decodeUdevEscapes(c.encoded), c.decoded) << c.encoded;
@@ -48,14 +47,15 @@ TEST(VolumeProbe, SerialFromUuid) {
         {"btrfs", "0f1e2d3c-4b5a-6978-8796-a5b4c3d2e1f0", 0x0F1E2D3Cu},
         {"xfs", "FFFFFFFF-0000-0000-0000-000000000000", 0xFFFFFFFFu},
         {"iso9660", "2022-04-19-10-23-19-00", 0x20220419u},
-        {"ext4", "1234", 0x1234u},           // short: the digits there are
-        {"ntfs", "89ABCDEF", 0x89ABCDEFu},   // not 16 digits: the general rule
+        {"ext4", "1234", 0x1234u},          // short: the digits there are
+        {"ntfs", "89ABCDEF", 0x89ABCDEFu},  // not 16 digits: the general rule
         {"ext4", "", 0u},
         {"ext4", "----", 0u},
         {"ext4", "not-a-uuid", 0u},
         {"vfat", "1A2B 3C4D", 0u},
     };
-    for (const Case& c : cases) EXPECT_EQ(serialFromUuid(c.fsType, c.uuid), c.serial) << c.fsType << " " << c.uuid;
+    for (const Case& c : cases)
+        EXPECT_EQ(serialFromUuid(c.fsType, c.uuid), c.serial) << c.fsType << " " << c.uuid;
 }
 
 TEST(VolumeProbe, FileSystemDisplayName) {
@@ -65,12 +65,23 @@ TEST(VolumeProbe, FileSystemDisplayName) {
         const char* name;
     };
     const Case cases[] = {
-        {"vfat", "FAT32", "FAT32"}, {"vfat", "FAT16", "FAT16"}, {"vfat", "", "FAT"},
-        {"vfat", "FAT99", "FAT"},   {"msdos", "", "FAT"},      {"exfat", "1.0", "exFAT"},
-        {"ntfs", "", "NTFS"},       {"ntfs3", "", "NTFS"},     {"ntfs-3g", "", "NTFS"},
-        {"iso9660", "Joliet Extension", "CDFS"},               {"udf", "2.01", "UDF"},
-        {"ext4", "1.0", "EXT4"},    {"btrfs", "", "BTRFS"},    {"fuse.sshfs", "", "SSHFS"},
-        {"fuseblk", "", "FUSEBLK"}, {"nfs4", "", "NFS4"},      {"", "", ""},
+        {"vfat", "FAT32", "FAT32"},
+        {"vfat", "FAT16", "FAT16"},
+        {"vfat", "", "FAT"},
+        {"vfat", "FAT99", "FAT"},
+        {"msdos", "", "FAT"},
+        {"exfat", "1.0", "exFAT"},
+        {"ntfs", "", "NTFS"},
+        {"ntfs3", "", "NTFS"},
+        {"ntfs-3g", "", "NTFS"},
+        {"iso9660", "Joliet Extension", "CDFS"},
+        {"udf", "2.01", "UDF"},
+        {"ext4", "1.0", "EXT4"},
+        {"btrfs", "", "BTRFS"},
+        {"fuse.sshfs", "", "SSHFS"},
+        {"fuseblk", "", "FUSEBLK"},
+        {"nfs4", "", "NFS4"},
+        {"", "", ""},
     };
     for (const Case& c : cases) EXPECT_EQ(fileSystemDisplayName(c.fsType, c.version), c.name) << c.fsType;
 }
@@ -81,10 +92,11 @@ class FakeMachine : public ::testing::Test {
 protected:
     void SetUp() override {
         host_.addDisk("pci0000:00/0000:00:1d.0/nvme/nvme0/nvme0n1", "0", "nvme0n1p3", "259:3");
-        host_.addDisk("pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/host6/target6:0:0/6:0:0:0/block/sdb", "0", "sdb1",
-                      "8:17");
+        host_.addDisk("pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/host6/target6:0:0/6:0:0:0/block/sdb", "0",
+                      "sdb1", "8:17");
         host_.addDisk("platform/mmc0/mmc_host/mmc0/mmc0:aaaa/block/mmcblk0", "0", "mmcblk0p1", "179:1", "SD");
-        host_.addDisk("platform/mmc1/mmc_host/mmc1/mmc1:0001/block/mmcblk1", "0", "mmcblk1p1", "179:9", "MMC");
+        host_.addDisk("platform/mmc1/mmc_host/mmc1/mmc1:0001/block/mmcblk1", "0", "mmcblk1p1", "179:9",
+                      "MMC");
         host_.addDisk("pci0000:00/0000:00:17.0/ata2/host1/target1:0:0/1:0:0:0/block/sr0", "1", "", "11:0");
         host_.addDisk("virtual/block/loop0", "0", "", "7:0");
         host_.link("disk/by-label/MY\\x20STICK", "../../sdb1");
@@ -117,8 +129,10 @@ TEST_F(FakeMachine, BlockDevices) {
         // btrfs reports an anonymous device number: the source is resolved through sysfs.
         {"1 0 0:32 /root / rw - btrfs /dev/nvme0n1p3 rw", true, "nvme0n1p3", 259, 3, false, false, false},
         {"1 0 8:17 / /media/a/S rw - vfat /dev/sdb1 rw", true, "sdb1", 8, 17, true, false, false},  // USB
-        {"1 0 179:1 / /media/a/SD rw - exfat /dev/mmcblk0p1 rw", true, "mmcblk0p1", 179, 1, true, false, false},
-        {"1 0 179:9 / /data rw - ext4 /dev/mmcblk1p1 rw", true, "mmcblk1p1", 179, 9, false, false, false},  // eMMC
+        {"1 0 179:1 / /media/a/SD rw - exfat /dev/mmcblk0p1 rw", true, "mmcblk0p1", 179, 1, true, false,
+         false},
+        {"1 0 179:9 / /data rw - ext4 /dev/mmcblk1p1 rw", true, "mmcblk1p1", 179, 9, false, false,
+         false},  // eMMC
         {"1 0 11:0 / /media/a/CD ro - iso9660 /dev/sr0 ro", true, "sr0", 11, 0, true, true, false},
         {"1 0 7:0 / /snap/x/1 ro - squashfs /dev/loop0 ro", true, "loop0", 7, 0, false, false, true},
         // A device sysfs does not know keeps its number and the source's name.

@@ -1,5 +1,3 @@
-#include "platform/linux/linux_drives.h"
-
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -12,6 +10,7 @@
 #include <thread>
 
 #include "drives_fixtures.h"
+#include "platform/linux/linux_drives.h"
 #include "platform/linux/mount_watch.h"
 
 namespace fs = std::filesystem;
@@ -19,7 +18,9 @@ namespace fs = std::filesystem;
 namespace vintrel::platform::linux_host {
 namespace {
 
-std::string root(char letter, char slash = '\\') { return std::string{letter, ':', slash}; }
+std::string root(char letter, char slash = '\\') {
+    return std::string{letter, ':', slash};
+}
 
 // Every letter's type, "A..Z" as one text of digits: "1134.." and so on.
 std::string typeMap(LinuxDrives& drives) {
@@ -33,9 +34,10 @@ class FixtureDrives : public ::testing::Test {
 protected:
     void SetUp() override {
         host_.addDisk("pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0/block/sda", "0", "sda1", "8:1");
-        host_.addDisk("pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/host6/target6:0:0/6:0:0:0/block/sdb", "0", "sdb1",
-                      "8:17");
-        host_.addDisk("pci0000:00/0000:00:17.0/ata2/host1/target1:0:0/1:0:0:0/block/sdc", "0", "sdc1", "8:33");
+        host_.addDisk("pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/host6/target6:0:0/6:0:0:0/block/sdb", "0",
+                      "sdb1", "8:17");
+        host_.addDisk("pci0000:00/0000:00:17.0/ata2/host1/target1:0:0/1:0:0:0/block/sdc", "0", "sdc1",
+                      "8:33");
         host_.addDisk("pci0000:00/0000:00:17.0/ata3/host2/target2:0:0/2:0:0:0/block/sr0", "1", "", "11:0");
         host_.link("disk/by-label/MY\\x20STICK", "../../sdb1");
         host_.link("disk/by-uuid/1A2B-3C4D", "../../sdb1");
@@ -80,8 +82,8 @@ TEST_F(FixtureDrives, RootForms) {
         EXPECT_EQ(drives->driveType(root(static_cast<char>(c - 'A' + 'a'), '/')), type) << c;
     }
     using namespace std::string_view_literals;
-    for (std::string_view bad : {""sv, "C"sv, "C:"sv, "C:\\\\"sv, "C:\\x"sv, "CC:\\"sv, "1:\\"sv, "C;\\"sv, ":\\"sv,
-                                 "\xc3\x87:\\"sv, "C:\\\0"sv, "C\0\\"sv}) {
+    for (std::string_view bad : {""sv, "C"sv, "C:"sv, "C:\\\\"sv, "C:\\x"sv, "CC:\\"sv, "1:\\"sv, "C;\\"sv,
+                                 ":\\"sv, "\xc3\x87:\\"sv, "C:\\\0"sv, "C\0\\"sv}) {
         EXPECT_EQ(drives->driveType(bad), DRIVE_NO_ROOT_DIR) << bad;
         EXPECT_EQ(drives->volumeInformation(bad), std::nullopt) << bad;
         EXPECT_EQ(drives->diskFreeSpace(bad), std::nullopt) << bad;
@@ -96,7 +98,7 @@ TEST_F(FixtureDrives, VolumeInformation) {
     EXPECT_EQ(c->volumeLabel, "Syst\xe8me");  // UTF-8 label as Windows-1252
     EXPECT_EQ(c->serialNumber, 0x0F1E2D3Cu);
     EXPECT_EQ(c->fileSystemName, "EXT4");
-    struct statvfs s{};
+    struct statvfs s {};
     ASSERT_EQ(statvfs((host_.env.root + "/C").c_str(), &s), 0);
     EXPECT_EQ(c->maxComponentLength, std::min<unsigned long>(s.f_namemax, 255));
     EXPECT_EQ(c->fileSystemFlags, 0u);
@@ -224,20 +226,22 @@ TEST_F(RealMachine, Invariants) {
 
 TEST_F(RealMachine, SpaceAgreesWithStatvfs) {
     const auto space = drives_->diskFreeSpace("C:\\");
-    struct statvfs s{};
+    struct statvfs s {};
     ASSERT_EQ(statvfs((env_.root + "/C").c_str(), &s), 0);
     ASSERT_TRUE(space);
     EXPECT_EQ(space->totalBytes, static_cast<std::int64_t>(s.f_blocks * s.f_frsize));
     // Other programs write meanwhile: allow a little drift in the free figure.
     const auto free = static_cast<std::int64_t>(s.f_bavail * s.f_frsize);
-    EXPECT_NEAR(static_cast<double>(space->freeBytesAvailableToCaller), static_cast<double>(free), 256.0 * 1024 * 1024);
+    EXPECT_NEAR(static_cast<double>(space->freeBytesAvailableToCaller), static_cast<double>(free),
+                256.0 * 1024 * 1024);
 
     // Every lettered local volume answers with its own mount point's figures.
     for (char c = 'D'; c <= 'J'; ++c) {
         const auto base = drives_->basePath(c);
         if (!base || drives_->driveType(root(c)) == DRIVE_REMOTE) continue;
         ASSERT_EQ(statvfs(base->c_str(), &s), 0) << *base;
-        EXPECT_EQ(drives_->diskFreeSpace(root(c))->totalBytes, static_cast<std::int64_t>(s.f_blocks * s.f_frsize));
+        EXPECT_EQ(drives_->diskFreeSpace(root(c))->totalBytes,
+                  static_cast<std::int64_t>(s.f_blocks * s.f_frsize));
     }
 }
 

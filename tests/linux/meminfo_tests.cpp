@@ -1,8 +1,7 @@
-#include "platform/linux/meminfo.h"
-
 #include <gtest/gtest.h>
 
 #include "drives_fixtures.h"
+#include "platform/linux/meminfo.h"
 
 namespace vintrel::platform::linux_host {
 namespace {
@@ -60,8 +59,13 @@ TEST(Meminfo, LoadIsTruncatedAndBounded) {
         std::uint32_t load;
     };
     const Case cases[] = {
-        {0, 0, 0},           {100, 100, 0},  {100, 0, 100},  {1000, 541, 45},  // 45.9 -> 45
-        {3, 2, 33},          {3, 1, 66},     {UINT64_MAX, 0, 100},             // no overflow
+        {0, 0, 0},
+        {100, 100, 0},
+        {100, 0, 100},
+        {1000, 541, 45},  // 45.9 -> 45
+        {3, 2, 33},
+        {3, 1, 66},
+        {UINT64_MAX, 0, 100},  // no overflow
         {UINT64_MAX, UINT64_MAX / 2, 50},
     };
     for (const Case& c : cases) {

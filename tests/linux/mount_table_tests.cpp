@@ -1,8 +1,7 @@
-#include "platform/linux/mount_table.h"
-
 #include <gtest/gtest.h>
 
 #include "drives_fixtures.h"
+#include "platform/linux/mount_table.h"
 
 namespace vintrel::platform::linux_host {
 namespace {
@@ -35,7 +34,8 @@ TEST(MountTable, ParsesFixtures) {
         {"fedora_btrfs.txt", 13, "/", 60, 0, 32, "/root", "btrfs", "/dev/nvme0n1p3"},
         {"fedora_btrfs.txt", 13, "/home", 64, 0, 32, "/home", "btrfs", "/dev/nvme0n1p3"},
         {"container.txt", 14, "/", 500, 0, 60, "/", "overlay", "overlay"},
-        {"container.txt", 14, "/etc/hosts", 510, 8, 1, "/var/lib/docker/containers/abc/hosts", "ext4", "/dev/sda1"},
+        {"container.txt", 14, "/etc/hosts", 510, 8, 1, "/var/lib/docker/containers/abc/hosts", "ext4",
+         "/dev/sda1"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.file) + " " + c.target);
@@ -61,8 +61,8 @@ TEST(MountTable, SkipsMalformedLinesAndKeepsTheRest) {
     EXPECT_EQ(ids, (std::vector<int>{22, 26, 27, 29, 30}));
     EXPECT_EQ(mounts.back().target, "/mnt/last");
 
-    const std::vector<std::string> junk = {"", "\n\n", "garbage", "1 2 3", "26 1 254:0 / / rw - ext4",
-                                           std::string("\0\0\0", 3)};
+    const std::vector<std::string> junk = {
+        "", "\n\n", "garbage", "1 2 3", "26 1 254:0 / / rw - ext4", std::string("\0\0\0", 3)};
     for (const std::string& text : junk) EXPECT_TRUE(parseMountInfo(text).empty()) << text;
 }
 
@@ -83,7 +83,8 @@ TEST(MountTable, MountOptions) {
         {"", "ro", false},
         {",,ro,,", "ro", true},
     };
-    for (const Case& c : cases) EXPECT_EQ(hasMountOption(c.options, c.name), c.expected) << c.options << " " << c.name;
+    for (const Case& c : cases)
+        EXPECT_EQ(hasMountOption(c.options, c.name), c.expected) << c.options << " " << c.name;
 
     MountEntry m;
     m.vfsOptions = "rw,relatime";
@@ -100,11 +101,17 @@ TEST(MountTable, PathIsUnder) {
         bool expected;
     };
     const Case cases[] = {
-        {"/run/user/1000", "/run", true}, {"/run", "/run", true},  {"/running", "/run", false},
-        {"/anything", "/", true},         {"/", "/", true},        {"relative", "/", false},
-        {"/ru", "/run", false},           {"/home/a", "/home/a/b", false},
+        {"/run/user/1000", "/run", true},
+        {"/run", "/run", true},
+        {"/running", "/run", false},
+        {"/anything", "/", true},
+        {"/", "/", true},
+        {"relative", "/", false},
+        {"/ru", "/run", false},
+        {"/home/a", "/home/a/b", false},
     };
-    for (const Case& c : cases) EXPECT_EQ(pathIsUnder(c.path, c.folder), c.expected) << c.path << " " << c.folder;
+    for (const Case& c : cases)
+        EXPECT_EQ(pathIsUnder(c.path, c.folder), c.expected) << c.path << " " << c.folder;
 }
 
 TEST(MountTable, HoldingMount) {

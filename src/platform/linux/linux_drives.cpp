@@ -44,10 +44,7 @@ std::string canonicalPath(const std::string& path) {
 }  // namespace
 
 LinuxDrives::LinuxDrives(const LinuxEnvironment& env)
-    : env_(env),
-      watch_(env.procRoot + "/self/mountinfo"),
-      probe_(env),
-      meminfo_(env.procRoot) {
+    : env_(env), watch_(env.procRoot + "/self/mountinfo"), probe_(env), meminfo_(env.procRoot) {
     ensureFolders(env_.root);
     if (!env_.root.empty()) cPath_ = canonicalPath(env_.root + "/C");
     refreshIfChanged();
@@ -193,7 +190,7 @@ std::optional<VolumeInformation> LinuxDrives::volumeInformation(std::string_view
 
     // vfat reports 1530 (UTF-8 bytes); Windows reports at most 255 characters.
     info.maxComponentLength = kMaxComponentLength;
-    struct statvfs s{};
+    struct statvfs s {};
     if (!d.network && ::statvfs(d.basePath.c_str(), &s) == 0 && s.f_namemax > 0)
         info.maxComponentLength =
             static_cast<std::uint32_t>(std::min<unsigned long>(s.f_namemax, kMaxComponentLength));

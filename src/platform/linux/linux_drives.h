@@ -57,8 +57,8 @@ public:
 private:
     struct Drive {
         int type = DRIVE_NO_ROOT_DIR;
-        std::string basePath;              // empty for an optical drive without a disc
-        std::optional<MountEntry> mount;   // the mount that holds basePath
+        std::string basePath;             // empty for an optical drive without a disc
+        std::optional<MountEntry> mount;  // the mount that holds basePath
         std::optional<BlockDevice> device;
         bool network = false;
         // The last local space figure: a tick asks up to 14 times per disk within a

@@ -64,20 +64,28 @@ MeminfoFields parseMeminfo(std::string_view text) {
         if (colon == std::string_view::npos) continue;
         const std::string_view name = line.substr(0, colon);
         std::optional<std::uint64_t>* field = nullptr;
-        if (name == "MemTotal") field = &f.memTotal;
-        else if (name == "MemFree") field = &f.memFree;
-        else if (name == "MemAvailable") field = &f.memAvailable;
-        else if (name == "SwapTotal") field = &f.swapTotal;
-        else if (name == "SwapFree") field = &f.swapFree;
+        if (name == "MemTotal")
+            field = &f.memTotal;
+        else if (name == "MemFree")
+            field = &f.memFree;
+        else if (name == "MemAvailable")
+            field = &f.memAvailable;
+        else if (name == "SwapTotal")
+            field = &f.swapTotal;
+        else if (name == "SwapFree")
+            field = &f.swapFree;
         if (field == nullptr || field->has_value()) continue;
 
         const std::string_view rest = trimLeft(line.substr(colon + 1));
         std::uint64_t value = 0;
         const auto r = std::from_chars(rest.data(), rest.data() + rest.size(), value);
-        if (r.ec == std::errc::result_out_of_range) value = kMax;
-        else if (r.ec != std::errc()) continue;
+        if (r.ec == std::errc::result_out_of_range)
+            value = kMax;
+        else if (r.ec != std::errc())
+            continue;
         // These fields are counted in kB; the kernel writes the unit, a bare number means the same.
-        const std::string_view unit = trimRight(trimLeft(rest.substr(static_cast<std::size_t>(r.ptr - rest.data()))));
+        const std::string_view unit =
+            trimRight(trimLeft(rest.substr(static_cast<std::size_t>(r.ptr - rest.data()))));
         if (!unit.empty() && unit != "kB") continue;
         *field = saturatingMul(value, 1024);
     }

@@ -10,9 +10,13 @@ namespace vintrel::platform::linux_host {
 namespace {
 
 // A malformed line is skipped rather than ending the parse.
-int skipBadLine(libmnt_table*, const char*, int) { return 1; }
+int skipBadLine(libmnt_table*, const char*, int) {
+    return 1;
+}
 
-std::string text(const char* s) { return s != nullptr ? std::string(s) : std::string(); }
+std::string text(const char* s) {
+    return s != nullptr ? std::string(s) : std::string();
+}
 
 struct TableDeleter {
     void operator()(libmnt_table* t) const { mnt_unref_table(t); }
@@ -26,7 +30,9 @@ struct FileCloser {
 
 }  // namespace
 
-bool MountEntry::readOnly() const { return hasMountOption(vfsOptions, "ro") || hasMountOption(fsOptions, "ro"); }
+bool MountEntry::readOnly() const {
+    return hasMountOption(vfsOptions, "ro") || hasMountOption(fsOptions, "ro");
+}
 
 std::vector<MountEntry> parseMountInfo(std::string_view input) {
     std::vector<MountEntry> out;
@@ -66,8 +72,8 @@ bool hasMountOption(std::string_view options, std::string_view name) {
     while (!options.empty()) {
         const std::size_t comma = options.find(',');
         std::string_view item = options.substr(0, comma);
-        if (item == name || (item.size() > name.size() && item.substr(0, name.size()) == name &&
-                             item[name.size()] == '='))
+        if (item == name ||
+            (item.size() > name.size() && item.substr(0, name.size()) == name && item[name.size()] == '='))
             return true;
         if (comma == std::string_view::npos) break;
         options.remove_prefix(comma + 1);

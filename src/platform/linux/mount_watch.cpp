@@ -31,7 +31,9 @@ bool MountWatch::changed() {
     return n > 0 && (p.revents & POLLPRI) != 0;
 }
 
-std::string MountWatch::read() const { return readMountedFile(path_); }
+std::string MountWatch::read() const {
+    return readMountedFile(path_);
+}
 
 std::string readMountedFile(const std::string& path, std::size_t limit) {
     std::string out;

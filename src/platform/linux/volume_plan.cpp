@@ -13,15 +13,16 @@ namespace vintrel::platform::linux_host {
 namespace {
 
 constexpr std::array<std::string_view, 18> kNetworkTypes = {
-    "nfs",  "nfs4",     "cifs",       "smb3",     "smbfs",     "sshfs", "fuse.sshfs",     "9p",        "virtiofs",
-    "ceph", "fuse.ceph", "glusterfs", "fuse.glusterfs", "afs", "ncpfs", "fuse.rclone", "fuse.s3fs", "davfs"};
+    "nfs",   "nfs4",        "cifs",      "smb3",      "smbfs",     "sshfs",          "fuse.sshfs",
+    "9p",    "virtiofs",    "ceph",      "fuse.ceph", "glusterfs", "fuse.glusterfs", "afs",
+    "ncpfs", "fuse.rclone", "fuse.s3fs", "davfs"};
 
 constexpr std::array<std::string_view, 3> kImageTypes = {"squashfs", "erofs", "cramfs"};
 
 // Folders whose non-device mounts are the system's own plumbing.
 constexpr std::array<std::string_view, 13> kSystemTrees = {
-    "/dev", "/proc", "/sys", "/run", "/var/run", "/var/lock", "/usr", "/snap", "/var/snap", "/var/lib",
-    "/tmp", "/var/tmp", "/etc"};
+    "/dev",  "/proc",     "/sys",     "/run", "/var/run", "/var/lock", "/usr",
+    "/snap", "/var/snap", "/var/lib", "/tmp", "/var/tmp", "/etc"};
 
 template <std::size_t N>
 bool oneOf(std::string_view s, const std::array<std::string_view, N>& list) {
@@ -38,7 +39,9 @@ bool isBootPartition(std::string_view target) {
 }
 
 // "rpool/ROOT/ubuntu" -> "rpool".
-std::string_view zfsPool(std::string_view source) { return source.substr(0, source.find('/')); }
+std::string_view zfsPool(std::string_view source) {
+    return source.substr(0, source.find('/'));
+}
 
 }  // namespace
 
@@ -113,7 +116,8 @@ std::vector<Volume> collectVolumes(const std::vector<MountEntry>& mounts,
     std::sort(out.begin(), out.end(), [&](const Volume& a, const Volume& b) {
         const std::string& ta = mounts[*a.mount].target;
         const std::string& tb = mounts[*b.mount].target;
-        return std::make_pair(ta != "/", std::string_view(ta)) < std::make_pair(tb != "/", std::string_view(tb));
+        return std::make_pair(ta != "/", std::string_view(ta)) <
+               std::make_pair(tb != "/", std::string_view(tb));
     });
 
     for (const BlockDevice& drive : opticalDrives) {
@@ -140,7 +144,8 @@ std::vector<char> LetterAssigner::assign(const std::vector<std::string>& keys) {
     for (std::size_t i = 0; i < keys.size(); ++i) {
         if (letters[i] != '\0' || kept.count(keys[i]) != 0) continue;
         for (char c = first_; c <= last_; ++c) {
-            const bool taken = std::any_of(kept.begin(), kept.end(), [&](const auto& kv) { return kv.second == c; });
+            const bool taken =
+                std::any_of(kept.begin(), kept.end(), [&](const auto& kv) { return kv.second == c; });
             if (taken) continue;
             kept.emplace(keys[i], c);
             letters[i] = c;

@@ -30,9 +30,9 @@
 namespace vintrel::platform::linux_host {
 
 struct Volume {
-    std::string key;                    // identity that survives refreshes: "dev:8:17", "anon:0:45", "zfs:rpool"
-    int driveType = 0;                  // DRIVE_FIXED, DRIVE_REMOVABLE, DRIVE_CDROM, DRIVE_REMOTE, DRIVE_RAMDISK
-    bool floppy = false;                // lettered A: or B:
+    std::string key;      // identity that survives refreshes: "dev:8:17", "anon:0:45", "zfs:rpool"
+    int driveType = 0;    // DRIVE_FIXED, DRIVE_REMOVABLE, DRIVE_CDROM, DRIVE_REMOTE, DRIVE_RAMDISK
+    bool floppy = false;  // lettered A: or B:
     std::optional<std::size_t> mount;   // index of the shown mount; none for an empty optical drive
     std::optional<BlockDevice> device;  // the block device behind it, if any
 };

@@ -39,7 +39,9 @@ std::string baseName(std::string_view path) {
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-bool usableName(const std::string& name) { return !name.empty() && name != "." && name != ".."; }
+bool usableName(const std::string& name) {
+    return !name.empty() && name != "." && name != "..";
+}
 
 std::string property(struct udev_device* dev, const char* key) {
     const char* v = udev_device_get_property_value(dev, key);
@@ -97,7 +99,8 @@ std::uint32_t serialFromUuid(std::string_view fsType, std::string_view uuid) {
 std::string fileSystemDisplayName(std::string_view fsType, std::string_view fsVersion) {
     if (fsType.substr(0, 5) == "fuse.") fsType.remove_prefix(5);
     if (fsType == "vfat" || fsType == "msdos" || fsType == "fat") {
-        if (fsVersion == "FAT12" || fsVersion == "FAT16" || fsVersion == "FAT32") return std::string(fsVersion);
+        if (fsVersion == "FAT12" || fsVersion == "FAT16" || fsVersion == "FAT32")
+            return std::string(fsVersion);
         return "FAT";
     }
     if (fsType == "exfat") return "exFAT";
@@ -139,8 +142,8 @@ BlockDevice DeviceProbe::describe(unsigned maj, unsigned min, std::string_view f
     d.cdrom = maj == 11 || diskName.starts_with("sr");
     d.loop = maj == 7 || d.name.starts_with("loop");
     d.ramDisk = maj == 1 || d.name.starts_with("zram") || d.name.starts_with("ram");
-    d.floppy = maj == 2 || (diskName.size() >= 3 && diskName.starts_with("fd") &&
-                            diskName[2] >= '0' && diskName[2] <= '9');
+    d.floppy = maj == 2 || (diskName.size() >= 3 && diskName.starts_with("fd") && diskName[2] >= '0' &&
+                            diskName[2] <= '9');
 
     // Optical drives always report removable media, so only those devices need udev's word
     // on being a CD-ROM (it costs more than the sysfs reads above).
@@ -161,7 +164,7 @@ std::optional<BlockDevice> DeviceProbe::blockDevice(const MountEntry& mount) con
     if (!devSource) return std::nullopt;
 
     const std::string node = env_.devRoot + mount.source.substr(4);
-    struct stat st{};
+    struct stat st {};
     if (::stat(node.c_str(), &st) == 0 && S_ISBLK(st.st_mode))
         return describe(major(st.st_rdev), minor(st.st_rdev), baseName(node));
 

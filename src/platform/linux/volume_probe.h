@@ -22,7 +22,7 @@ struct BlockDevice {
     bool removable = false;  // removable medium (sysfs), a USB disk or an SD card
     bool cdrom = false;
     bool loop = false;
-    bool ramDisk = false;    // ram*, zram*
+    bool ramDisk = false;  // ram*, zram*
     bool floppy = false;
 };
 

@@ -11,7 +11,7 @@
 namespace vintrel::platform::linux_host {
 
 std::optional<DiskSpace> statSpace(const std::string& path) {
-    struct statvfs s{};
+    struct statvfs s {};
     if (path.empty() || ::statvfs(path.c_str(), &s) != 0) return std::nullopt;
     const auto bytes = [&](unsigned long long blocks) {
         unsigned long long r;
