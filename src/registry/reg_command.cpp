@@ -14,6 +14,7 @@
 
 #include "registry/key_path.h"
 #include "registry/reg_file.h"
+#include "registry/reg_value_text.h"
 #include "text/cp1252.h"
 
 namespace vintrel::registry {
@@ -71,106 +72,6 @@ bool looksLikeSwitch(const std::string& arg) {
     for (std::size_t i = 1; i < arg.size(); ++i)
         if (!std::isalpha(static_cast<unsigned char>(arg[i])) && arg[i] != '?') return false;
     return true;
-}
-
-// Text for a terminal: Windows-1252 to UTF-8 with control characters shown as '?'.
-std::string display(std::string_view cp1252) {
-    std::string safe(cp1252);
-    for (char& c : safe)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-    return text::cp1252ToUtf8(safe);
-}
-
-std::string typeName(std::uint32_t type) {
-    switch (type) {
-        case platform::REG_NONE:
-            return "REG_NONE";
-        case platform::REG_SZ:
-            return "REG_SZ";
-        case platform::REG_EXPAND_SZ:
-            return "REG_EXPAND_SZ";
-        case platform::REG_BINARY:
-            return "REG_BINARY";
-        case platform::REG_DWORD:
-            return "REG_DWORD";
-        case platform::REG_DWORD_BIG_ENDIAN:
-            return "REG_DWORD_BIG_ENDIAN";
-        case platform::REG_LINK:
-            return "REG_LINK";
-        case platform::REG_MULTI_SZ:
-            return "REG_MULTI_SZ";
-        case platform::REG_QWORD:
-            return "REG_QWORD";
-        default: {
-            char buffer[24];
-            std::snprintf(buffer, sizeof buffer, "0x%x", type);
-            return buffer;
-        }
-    }
-}
-
-std::optional<std::uint32_t> typeFromName(std::string_view name) {
-    for (std::uint32_t type :
-         {platform::REG_NONE, platform::REG_SZ, platform::REG_EXPAND_SZ, platform::REG_BINARY,
-          platform::REG_DWORD, platform::REG_MULTI_SZ, platform::REG_QWORD})
-        if (text::equalsIgnoreCaseCp1252(name, typeName(type))) return type;
-    return std::nullopt;
-}
-
-std::string hexBytes(std::string_view data) {
-    std::string out;
-    char buffer[4];
-    for (char c : data) {
-        std::snprintf(buffer, sizeof buffer, "%02X", static_cast<unsigned char>(c));
-        out += buffer;
-    }
-    return out;
-}
-
-std::string dataText(const RegValue& value) {
-    const std::string_view data = value.data;
-    switch (value.type) {
-        case platform::REG_SZ:
-        case platform::REG_EXPAND_SZ:
-            return display(data.substr(0, data.find('\0')));
-        case platform::REG_MULTI_SZ: {
-            std::string out;
-            std::string_view rest = data;
-            while (!rest.empty() && rest.front() != '\0') {
-                const std::size_t end = rest.find('\0');
-                if (!out.empty()) out += "\\0";
-                out += display(rest.substr(0, end));
-                if (end == std::string_view::npos) break;
-                rest.remove_prefix(end + 1);
-            }
-            return out;
-        }
-        case platform::REG_DWORD:
-        case platform::REG_QWORD: {
-            const std::size_t size = value.type == platform::REG_DWORD ? 4 : 8;
-            if (data.size() != size) break;
-            unsigned long long number = 0;
-            for (std::size_t i = size; i-- > 0;) number = number << 8 | static_cast<unsigned char>(data[i]);
-            char buffer[24];
-            std::snprintf(buffer, sizeof buffer, "0x%llx", number);
-            return buffer;
-        }
-        default:
-            break;
-    }
-    return hexBytes(data);
-}
-
-// Parses decimal or 0x-prefixed hexadecimal into a number no larger than limit.
-bool parseNumber(std::string_view s, unsigned long long limit, unsigned long long& number) {
-    int base = 10;
-    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
-        s.remove_prefix(2);
-        base = 16;
-    }
-    if (s.empty()) return false;
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), number, base);
-    return ec == std::errc() && end == s.data() + s.size() && number <= limit;
 }
 
 class Command {
@@ -358,58 +259,6 @@ private:
 
     // ------------------------------------------------------------------ add
 
-    bool encodeData(std::uint32_t type, const std::string& data, std::string& bytes) {
-        unsigned long long number = 0;
-        switch (type) {
-            case platform::REG_SZ:
-            case platform::REG_EXPAND_SZ:
-                bytes = data + '\0';
-                return true;
-            case platform::REG_MULTI_SZ: {
-                bytes.clear();
-                std::size_t start = 0;
-                while (start <= data.size() && !data.empty()) {
-                    std::size_t end = data.find("\\0", start);
-                    if (end == std::string::npos) end = data.size();
-                    bytes += data.substr(start, end - start) + '\0';
-                    start = end + 2;
-                }
-                bytes += '\0';
-                return true;
-            }
-            case platform::REG_DWORD:
-            case platform::REG_QWORD: {
-                const bool dword = type == platform::REG_DWORD;
-                if (!data.empty() && !parseNumber(data, dword ? 0xFFFFFFFFull : ~0ull, number)) {
-                    fail("/d for " + typeName(type) + " must be a number from 0 to " +
-                         (dword ? "4294967295" : "18446744073709551615") + " (decimal or 0x hex)");
-                    return false;
-                }
-                bytes.clear();
-                for (int i = 0; i < (dword ? 4 : 8); ++i)
-                    bytes.push_back(static_cast<char>((number >> (8 * i)) & 0xFF));
-                return true;
-            }
-            default: {
-                if (data.size() % 2 != 0) {
-                    fail("/d for " + typeName(type) + " must be an even number of hex digits");
-                    return false;
-                }
-                bytes.clear();
-                for (std::size_t i = 0; i < data.size(); i += 2) {
-                    unsigned value = 0;
-                    const auto [end, ec] = std::from_chars(data.data() + i, data.data() + i + 2, value, 16);
-                    if (ec != std::errc() || end != data.data() + i + 2) {
-                        fail("/d for " + typeName(type) + " must hold hex digits only");
-                        return false;
-                    }
-                    bytes.push_back(static_cast<char>(value));
-                }
-                return true;
-            }
-        }
-    }
-
     int add() {
         if (!expectPositional(1, "add KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]")) return 1;
         FullKeyPath key;
@@ -423,7 +272,10 @@ private:
         // Data or a type without /v sets the default value, as reg does.
         if (!o_.valueName && (o_.data || o_.type)) o_.valueName = std::string();
         std::string bytes;
-        if (o_.valueName && !encodeData(type, o_.data.value_or(""), bytes)) return 1;
+        if (o_.valueName) {
+            const std::string problem = encodeValueData(type, o_.data.value_or(""), bytes);
+            if (!problem.empty()) return fail(problem);
+        }
         if (!openStore()) return 1;
         if (!o_.valueName) {
             if (long code = store_->createKey(key.root, key.path)) return failCode(code);
