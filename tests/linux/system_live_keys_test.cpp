@@ -54,7 +54,7 @@ TEST(OsRelease, ParsesTheQuotingFormsOfOsRelease) {
 TEST(ProductId, StableOemFormFromTheMachineId) {
     const auto id = productIdFromMachineId("3f1c2a9b7d6e4f5a8b9c0d1e2f3a4b5c\n");
     ASSERT_TRUE(id.has_value());
-    EXPECT_EQ(*id, "10581-OEM-6319795-45452");
+    EXPECT_EQ(*id, "26963-OEM-1894552-01668");
     EXPECT_EQ(productIdFromMachineId("3F1C2A9B7D6E4F5A8B9C0D1E2F3A4B5C"), id);
     const auto other = productIdFromMachineId("3f1c2a9b7d6e4f5a8b9c0d1e2f3a4b5d");
     ASSERT_TRUE(other.has_value());
@@ -95,7 +95,7 @@ TEST(SystemLiveKeys, ValuesFromFixtureRoots) {
     addSystemLiveKeys(table, kFixtures + "/etc");
     EXPECT_EQ(liveText(table, "SystemRoot"), "C:\\WINDOWS");
     EXPECT_EQ(liveText(table, "productname"), "Debian GNU/Linux 12 (bookworm)");
-    EXPECT_EQ(liveText(table, "ProductId"), "10581-OEM-6319795-45452");
+    EXPECT_EQ(liveText(table, "ProductId"), "26963-OEM-1894552-01668");
     EXPECT_EQ(liveText(table, "RegisteredOrganization"), "");
     const auto owner = liveText(table, "RegisteredOwner");
     ASSERT_TRUE(owner.has_value());

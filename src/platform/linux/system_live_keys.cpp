@@ -1,5 +1,7 @@
 #include "platform/linux/system_live_keys.h"
 
+#include <QCryptographicHash>
+#include <QMessageAuthenticationCode>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -62,13 +64,16 @@ std::string shellValue(std::string_view v) {
     return out;
 }
 
-std::uint64_t fnv1a64(std::string_view bytes) {
-    std::uint64_t hash = 0xCBF29CE484222325ull;
-    for (const char c : bytes) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 0x100000001B3ull;
-    }
-    return hash;
+// The application key of the product id (machine-id(5): hash the id with an application-
+// specific key, never show it).
+constexpr unsigned char kProductIdKey[16] = {0xe5, 0xa3, 0xfa, 0xf8, 0xad, 0x58, 0x41, 0x68,
+                                             0x87, 0xb2, 0x72, 0x73, 0x84, 0xcf, 0xd8, 0x29};
+
+std::optional<int> hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return std::nullopt;
 }
 
 std::string digits(std::uint64_t value, int count) {
@@ -130,14 +135,21 @@ std::optional<std::string> productIdFromMachineId(std::string_view machineIdText
     while (!machineIdText.empty() && (isBlank(machineIdText.back()) || machineIdText.back() == '\n'))
         machineIdText.remove_suffix(1);
     if (machineIdText.size() != 32) return std::nullopt;
-    std::string hex;
-    for (const char c : machineIdText) {
-        if (c >= '0' && c <= '9') hex.push_back(c);
-        else if (c >= 'a' && c <= 'f') hex.push_back(c);
-        else if (c >= 'A' && c <= 'F') hex.push_back(static_cast<char>(c - 'A' + 'a'));
-        else return std::nullopt;
+    QByteArray id;
+    for (std::size_t i = 0; i < machineIdText.size(); i += 2) {
+        const auto high = hexDigit(machineIdText[i]);
+        const auto low = hexDigit(machineIdText[i + 1]);
+        if (!high || !low) return std::nullopt;
+        id.append(static_cast<char>(*high << 4 | *low));
     }
-    const std::uint64_t number = fnv1a64("vintrel-product-id:" + hex) % 100000000000000000ull;
+    // HMAC-SHA256 keyed with the machine id over the application key, as systemd derives
+    // application-specific ids; the first 8 bytes, big-endian, give the number.
+    const QByteArray mac = QMessageAuthenticationCode::hash(
+        QByteArray(reinterpret_cast<const char*>(kProductIdKey), sizeof kProductIdKey), id,
+        QCryptographicHash::Sha256);
+    std::uint64_t number = 0;
+    for (int i = 0; i < 8; ++i) number = number << 8 | static_cast<unsigned char>(mac[i]);
+    number %= 100000000000000000ull;
     const std::string all = digits(number, 17);
     return all.substr(0, 5) + "-OEM-" + all.substr(5, 7) + "-" + all.substr(12, 5);
 }

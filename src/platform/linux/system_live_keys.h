@@ -39,10 +39,11 @@ std::map<std::string, std::string> parseOsRelease(std::string_view text);
 std::string productNameFromOsRelease(std::string_view text);
 
 // Pure: a product id in the Windows OEM form "12345-OEM-1234567-12345" from the text of
-// machine-id (32 hex digits, a line end allowed). The id is not shown: FNV-1a (64 bits) of
-// "vintrel-product-id:" and the lower-case hex digits, reduced modulo 10^17, gives 17 decimal
-// digits, split 5, 7, 5. Stable for the machine, reveals nothing of the id. nullopt for text
-// that is not a machine id ("uninitialized", empty, wrong length).
+// machine-id (32 hex digits, a line end allowed). The id itself is never shown (machine-id(5)
+// asks for a keyed hash): HMAC-SHA256 keyed with the id's 16 bytes over a fixed application
+// key, as systemd derives application-specific ids; its first 8 bytes, a big-endian number
+// modulo 10^17, written as 17 decimal digits split 5, 7, 5. Stable for the machine. nullopt for text that is not a
+// machine id ("uninitialized", empty, wrong length, not hex).
 std::optional<std::string> productIdFromMachineId(std::string_view machineIdText);
 
 // Pure: the owner's name from a passwd entry: the first comma-separated field of GECOS
