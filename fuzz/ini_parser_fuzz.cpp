@@ -43,8 +43,10 @@ void profile(std::string_view input) {
     check(cut.find('\0') == std::string::npos);
     const std::string whole = profileString(rest, section, key, "nada", 1u << 20);
     check(whole.starts_with(cut));
-    if (value) check(whole == value->substr(0, value->find('\0')));
-    else check(whole == "nada");
+    if (value)
+        check(whole == value->substr(0, value->find('\0')));
+    else
+        check(whole == "nada");
 }
 
 void dosPath(std::string_view input) {

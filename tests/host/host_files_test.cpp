@@ -36,7 +36,8 @@ protected:
 
     std::vector<std::string> entries(const fs::path& folder) {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(folder))
+            names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -194,7 +195,8 @@ TEST_F(HostFilesTest, WriteWholeFileReportsSharingViolationWhileAnotherProcessHo
     const fs::path report = base / "WINDOWS" / "Sistema.txt";
     const std::vector<std::pair<const char*, std::function<bool(int)>>> kinds = {
         {"flock", [](int fd) { return ::flock(fd, LOCK_EX) == 0; }},
-        {"fcntl", [](int fd) {
+        {"fcntl",
+         [](int fd) {
              struct flock lock {};
              lock.l_type = F_WRLCK;
              lock.l_whence = SEEK_SET;
@@ -214,13 +216,17 @@ TEST_F(HostFilesTest, WriteWholeFileReportsSharingViolationWhileAnotherProcessHo
 }
 
 TEST_F(HostFilesTest, PrivateProfileStringReadsTheFileCaseInsensitively) {
-    EXPECT_EQ(files->privateProfileString("boot.description", "mouse.drv", "nada", 2048, "c:\\windows\\system.ini"),
-              "Logitech Mouse");
-    EXPECT_EQ(files->privateProfileString("BOOT.DESCRIPTION", "MOUSE.DRV", "nada", 5, "C:\\WINDOWS\\SYSTEM.INI"),
-              "Logi");
-    EXPECT_EQ(files->privateProfileString("boot.description", "mouse.drv", "nada", 2048, "c:\\nada\\system.ini"),
+    EXPECT_EQ(
+        files->privateProfileString("boot.description", "mouse.drv", "nada", 2048, "c:\\windows\\system.ini"),
+        "Logitech Mouse");
+    EXPECT_EQ(
+        files->privateProfileString("BOOT.DESCRIPTION", "MOUSE.DRV", "nada", 5, "C:\\WINDOWS\\SYSTEM.INI"),
+        "Logi");
+    EXPECT_EQ(
+        files->privateProfileString("boot.description", "mouse.drv", "nada", 2048, "c:\\nada\\system.ini"),
+        "nada");
+    EXPECT_EQ(files->privateProfileString("boot.description", "mouse.drv", "nada", 2048, "c:\\windows"),
               "nada");
-    EXPECT_EQ(files->privateProfileString("boot.description", "mouse.drv", "nada", 2048, "c:\\windows"), "nada");
     EXPECT_EQ(files->hostPath("Z:\\x"), "");
 }
 

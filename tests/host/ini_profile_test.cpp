@@ -76,7 +76,10 @@ TEST(DecodeProfileText, EncodingsBecomeWindows1252) {
     const std::string expected(std::string("mouse=Logitech é"_w));
     EXPECT_EQ(decodeProfileText("\xEF\xBB\xBFmouse=Logitech \xC3\xA9"), expected);
     EXPECT_EQ(decodeProfileText("mouse=Logitech \xC3\xA9"), expected);
-    EXPECT_EQ(decodeProfileText(expected), expected);  // not UTF-8: taken as Windows-1252
+    // Not UTF-8 (Windows-1252 letters, overlong forms, surrogates, cut sequences): kept as bytes.
+    for (const std::string& bytes : {expected, std::string("a\xC0\xAF"), std::string("\xED\xA0\x80"),
+                                     std::string("\xF4\x90\x80\x80"), std::string("ok \xC3")})
+        EXPECT_EQ(decodeProfileText(bytes), bytes);
     const std::string le("\xFF\xFEm\0=\0\xE9\0", 8);
     const std::string be("\xFE\xFF\0m\0=\0\xE9", 8);
     EXPECT_EQ(decodeProfileText(le), std::string("m=é"_w));

@@ -104,7 +104,8 @@ TEST(UserDirs, ParsesTheDesktopEntry) {
         {"#XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n", std::nullopt},
         {"", std::nullopt},
     };
-    for (const auto& c : cases) EXPECT_EQ(parseUserDirsEntry(c.text, "XDG_DESKTOP_DIR", "/home/ana"), c.value) << c.text;
+    for (const auto& c : cases)
+        EXPECT_EQ(parseUserDirsEntry(c.text, "XDG_DESKTOP_DIR", "/home/ana"), c.value) << c.text;
 }
 
 TEST(UserDirs, DesktopFolderFromConfigurationElseHomeDesktop) {

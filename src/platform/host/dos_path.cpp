@@ -26,9 +26,13 @@ ResolvedPath failure(std::uint32_t error) {
 constexpr std::size_t kMaxNameBytes = 255;
 constexpr std::string_view kForbidden = "<>:\"|?*";
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
+bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
-bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 // An on-disk name as Windows-1252 text, letters folded to upper case.
 std::string foldedDiskName(std::string_view name) {

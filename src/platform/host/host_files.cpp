@@ -85,6 +85,8 @@ std::string HostFiles::hostPath(std::string_view path) {
     return resolved.error == 0 ? std::move(resolved.hostPath) : std::string();
 }
 
-std::unique_ptr<Files> makeHostFiles(DriveMap& drives) { return std::make_unique<HostFiles>(drives); }
+std::unique_ptr<Files> makeHostFiles(DriveMap& drives) {
+    return std::make_unique<HostFiles>(drives);
+}
 
 }  // namespace vintrel::platform::host

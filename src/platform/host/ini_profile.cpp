@@ -6,7 +6,9 @@
 namespace vintrel::platform::host {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
+}
 
 std::string_view trimBlanks(std::string_view s) {
     while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
@@ -82,7 +84,8 @@ std::optional<std::string> findProfileValue(std::string_view text, std::string_v
         if (equals == std::string_view::npos) continue;
         if (!text::equalsIgnoreCaseCp1252(trimBlanks(line.substr(0, equals)), key)) continue;
         std::string_view value = trimBlanks(line.substr(equals + 1));
-        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+            value.back() == value.front())
             value = value.substr(1, value.size() - 2);
         return std::string(value);
     }

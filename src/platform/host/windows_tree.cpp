@@ -35,8 +35,9 @@ public:
     std::vector<TreeProblem> problems;
 
     void report(const std::string& path, std::string what, int error = 0) {
-        problems.push_back({path, std::move(what),
-                            error != 0 ? std::error_code(error, std::generic_category()) : std::error_code()});
+        problems.push_back(
+            {path, std::move(what),
+             error != 0 ? std::error_code(error, std::generic_category()) : std::error_code()});
     }
 
     // Creates `path` and its missing parents with `mode`; true when it is a folder afterwards.
@@ -87,8 +88,10 @@ public:
             const std::string path = joined(windows, *found.name);
             struct stat st {};
             if (::lstat(path.c_str(), &st) != 0) return;  // removed meanwhile: next start makes it
-            if (S_ISLNK(st.st_mode) && !isFolder(path)) report(path, "link leads to no folder");
-            else if (!S_ISLNK(st.st_mode) && !S_ISDIR(st.st_mode)) report(path, "exists and is not a folder");
+            if (S_ISLNK(st.st_mode) && !isFolder(path))
+                report(path, "link leads to no folder");
+            else if (!S_ISLNK(st.st_mode) && !S_ISDIR(st.st_mode))
+                report(path, "exists and is not a folder");
             return;
         }
         const std::string path = joined(windows, "Desktop");
@@ -121,7 +124,9 @@ std::string homeFolder() {
 
 }  // namespace
 
-std::string driveCFolder(const std::string& root) { return joined(withoutTrailingSlashes(root), "C"); }
+std::string driveCFolder(const std::string& root) {
+    return joined(withoutTrailingSlashes(root), "C");
+}
 
 std::vector<TreeProblem> prepareWindowsTree(const std::string& root, const std::string& desktopDir) {
     TreeBuilder tree;
@@ -181,7 +186,8 @@ std::string xdgDesktopDirFrom(const std::string& home, const std::string& config
     if (!configHome.empty()) {
         if (const auto text = readSmallFile(configHome + "/user-dirs.dirs", kMaxUserDirsBytes)) {
             if (const auto desktop = parseUserDirsEntry(*text, "XDG_DESKTOP_DIR", home)) {
-                if (!home.empty() && withoutTrailingSlashes(*desktop) == withoutTrailingSlashes(home)) return {};
+                if (!home.empty() && withoutTrailingSlashes(*desktop) == withoutTrailingSlashes(home))
+                    return {};
                 if (isFolder(*desktop)) return *desktop;
             }
         }

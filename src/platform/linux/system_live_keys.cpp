@@ -1,10 +1,10 @@
 #include "platform/linux/system_live_keys.h"
 
-#include <QCryptographicHash>
-#include <QMessageAuthenticationCode>
 #include <pwd.h>
 #include <unistd.h>
 
+#include <QCryptographicHash>
+#include <QMessageAuthenticationCode>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -19,7 +19,9 @@ namespace {
 constexpr std::size_t kMaxValueBytes = 255;
 constexpr std::size_t kMaxOsReleaseBytes = 64 * 1024;
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
 bool isNameChar(char c, bool first) {
     return c == '_' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (!first && c >= '0' && c <= '9');
@@ -40,7 +42,8 @@ std::string shellValue(std::string_view v) {
         const char c = v[i];
         if (c == '"') {
             for (++i; i < v.size() && v[i] != '"'; ++i) {
-                if (v[i] == '\\' && i + 1 < v.size() && std::string_view("\"\\$`").find(v[i + 1]) != std::string_view::npos)
+                if (v[i] == '\\' && i + 1 < v.size() &&
+                    std::string_view("\"\\$`").find(v[i + 1]) != std::string_view::npos)
                     ++i;
                 out.push_back(v[i]);
             }
@@ -78,7 +81,8 @@ std::optional<int> hexDigit(char c) {
 
 std::string digits(std::uint64_t value, int count) {
     std::string out(static_cast<std::size_t>(count), '0');
-    for (int i = count - 1; i >= 0; --i, value /= 10) out[static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
+    for (int i = count - 1; i >= 0; --i, value /= 10)
+        out[static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
     return out;
 }
 
@@ -100,7 +104,8 @@ std::optional<std::string> currentOwner() {
     if (error == 0 && result != nullptr && result->pw_name != nullptr)
         return ownerFromPasswd(result->pw_gecos != nullptr ? result->pw_gecos : "", result->pw_name);
     for (const char* variable : {"USER", "LOGNAME"})
-        if (const char* name = std::getenv(variable); name != nullptr && *name != '\0') return std::string(name);
+        if (const char* name = std::getenv(variable); name != nullptr && *name != '\0')
+            return std::string(name);
     return std::nullopt;
 }
 
@@ -163,8 +168,10 @@ std::string ownerFromPasswd(std::string_view gecos, std::string_view login) {
     if (!capitalised.empty() && capitalised[0] >= 'a' && capitalised[0] <= 'z') capitalised[0] -= 'a' - 'A';
     std::string out;
     for (const char c : full) {
-        if (c == '&') out += capitalised;
-        else out.push_back(c);
+        if (c == '&')
+            out += capitalised;
+        else
+            out.push_back(c);
     }
     return out;
 }
@@ -177,7 +184,8 @@ void addSystemLiveKeys(registry::LiveKeyTable& table, const std::string& etcRoot
 
 void addSystemLiveKeys(registry::LiveKeyTable& table, const SystemSources& sources) {
     const std::string key(kCurrentVersionKey);
-    table.addString(HKEY_LOCAL_MACHINE, key, "SystemRoot", [] { return std::optional<std::string>("C:\\WINDOWS"); });
+    table.addString(HKEY_LOCAL_MACHINE, key, "SystemRoot",
+                    [] { return std::optional<std::string>("C:\\WINDOWS"); });
     table.addString(HKEY_LOCAL_MACHINE, key, "ProductName", [sources] {
         return std::optional<std::string>(registryText(productNameFromOsRelease(readOsRelease(sources))));
     });

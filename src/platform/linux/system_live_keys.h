@@ -42,8 +42,8 @@ std::string productNameFromOsRelease(std::string_view text);
 // machine-id (32 hex digits, a line end allowed). The id itself is never shown (machine-id(5)
 // asks for a keyed hash): HMAC-SHA256 keyed with the id's 16 bytes over a fixed application
 // key, as systemd derives application-specific ids; its first 8 bytes, a big-endian number
-// modulo 10^17, written as 17 decimal digits split 5, 7, 5. Stable for the machine. nullopt for text that is not a
-// machine id ("uninitialized", empty, wrong length, not hex).
+// modulo 10^17, written as 17 decimal digits split 5, 7, 5. Stable for the machine. nullopt
+// for text that is not a machine id ("uninitialized", empty, wrong length, not hex).
 std::optional<std::string> productIdFromMachineId(std::string_view machineIdText);
 
 // Pure: the owner's name from a passwd entry: the first comma-separated field of GECOS
