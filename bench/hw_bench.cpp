@@ -89,8 +89,10 @@ void timer3Tick(registry::LiveKeyTable& table, platform::UserInterface& ui) {
     benchmark::DoNotOptimize(ui.screenSize());
     if (!bpp || bpp->data != std::string("8\0", 2))
         benchmark::DoNotOptimize(table.value(HKLM, "Config\\0001\\Display\\Settings", "BitsPerPixel"));
-    benchmark::DoNotOptimize(table.value(HKLM, "System\\CurrentControlSet\\Services\\Class\\DISPLAY\\0000", "DriverDesc"));
-    benchmark::DoNotOptimize(table.value(HKLM, "System\\CurrentControlSet\\Services\\Class\\Monitor\\0000", "DriverDesc"));
+    benchmark::DoNotOptimize(
+        table.value(HKLM, "System\\CurrentControlSet\\Services\\Class\\DISPLAY\\0000", "DriverDesc"));
+    benchmark::DoNotOptimize(
+        table.value(HKLM, "System\\CurrentControlSet\\Services\\Class\\Monitor\\0000", "DriverDesc"));
 }
 
 // Ticks come every five seconds, longer than the recheck interval: each benchmark tick waits,

@@ -49,8 +49,10 @@ void command(std::string_view text) {
     for (const auto& w : *words) {
         quoted += '\'';
         for (char c : w) {
-            if (c == '\'') quoted += "'\\''";
-            else quoted += c;
+            if (c == '\'')
+                quoted += "'\\''";
+            else
+                quoted += c;
         }
         quoted += "' ";
     }
@@ -67,7 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size >= 8 && size < 128) {
         std::string padded(text);
         padded.resize(128, '\0');
-        edid(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(padded.data()), padded.size()));
+        edid(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(padded.data()),
+                                           padded.size()));
     }
     inputDevices(text);
     command(text);

@@ -31,14 +31,19 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         NameCase{"NameWithTerminator", {"DEL", 0xA0B5, descriptorText("DELL U2414H")}, "DELL U2414H"},
         NameCase{"ThirteenCharactersNoTerminator", {"SAM", 0x0F67, "SAMSUNG S24R3"}, "SAMSUNG S24R3"},
-        NameCase{"BlanksBeforeTerminatorTrimmed", {"ACI", 0x24A1, std::string("VG248   \x0A    ", 13)}, "VG248"},
+        NameCase{
+            "BlanksBeforeTerminatorTrimmed", {"ACI", 0x24A1, std::string("VG248   \x0A    ", 13)}, "VG248"},
         NameCase{"LeadingBlanksTrimmed", {"GSM", 0x5B08, descriptorText("  LG FULL HD")}, "LG FULL HD"},
         NameCase{"NameInFirstSlot", {"HWP", 0x3031, descriptorText("HP E24"), false, 0}, "HP E24"},
         NameCase{"NoNameDescriptor", {"DEL", 0x40A3, ""}, "DEL 40A3"},
         NameCase{"AllBlankNameGivesIdentity", {"AUO", 0x123D, std::string(13, ' ')}, "AUO 123D"},
         NameCase{"NulEndsName", {"BNQ", 0x7F2C, std::string("BenQ GW2480\0\0", 13)}, "BenQ GW2480"},
-        NameCase{"NonAsciiBecomesQuestionMark", {"PHL", 0xC0A1, std::string("PHL\xE9 243V7\x0A  ", 13)}, "PHL? 243V7"},
-        NameCase{"BadChecksumStillNamed", {"DEL", 0xA0B5, descriptorText("DELL P2419H"), true, 3, false}, "DELL P2419H"}),
+        NameCase{"NonAsciiBecomesQuestionMark",
+                 {"PHL", 0xC0A1, std::string("PHL\xE9 243V7\x0A  ", 13)},
+                 "PHL? 243V7"},
+        NameCase{"BadChecksumStillNamed",
+                 {"DEL", 0xA0B5, descriptorText("DELL P2419H"), true, 3, false},
+                 "DELL P2419H"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(EdidParse, IdentityFields) {

@@ -14,8 +14,8 @@ struct EdidSpec {
     std::uint16_t product = 0x40A3;
     // Raw 13 text bytes of the name descriptor; empty: no name descriptor.
     std::string nameBytes;
-    bool timingFirst = true;   // a detailed timing descriptor in the first slot, as is usual
-    int nameSlot = 3;          // 0..3
+    bool timingFirst = true;  // a detailed timing descriptor in the first slot, as is usual
+    int nameSlot = 3;         // 0..3
     bool fixChecksum = true;
 };
 
@@ -36,10 +36,19 @@ inline std::vector<std::uint8_t> makeEdid(const EdidSpec& s) {
     b[9] = static_cast<std::uint8_t>(mfg & 0xFF);
     b[10] = static_cast<std::uint8_t>(s.product & 0xFF);
     b[11] = static_cast<std::uint8_t>(s.product >> 8);
-    b[12] = 0x4C; b[13] = 0x30; b[14] = 0x4E; b[15] = 0x53;  // serial
-    b[16] = 0x1A; b[17] = 0x1C;                               // week 26 of 2018
-    b[18] = 0x01; b[19] = 0x04;                               // EDID 1.4
-    b[20] = 0xA5; b[21] = 0x3C; b[22] = 0x22; b[23] = 0x78; b[24] = 0x3A;
+    b[12] = 0x4C;
+    b[13] = 0x30;
+    b[14] = 0x4E;
+    b[15] = 0x53;  // serial
+    b[16] = 0x1A;
+    b[17] = 0x1C;  // week 26 of 2018
+    b[18] = 0x01;
+    b[19] = 0x04;  // EDID 1.4
+    b[20] = 0xA5;
+    b[21] = 0x3C;
+    b[22] = 0x22;
+    b[23] = 0x78;
+    b[24] = 0x3A;
     // Standard timings unused.
     for (int i = 38; i < 54; ++i) b[i] = 0x01;
     auto slot = [&](int k) { return b.begin() + 54 + 18 * k; };
@@ -54,7 +63,8 @@ inline std::vector<std::uint8_t> makeEdid(const EdidSpec& s) {
     const std::uint8_t serialHead[5] = {0, 0, 0, 0xFF, 0};
     std::copy(serialHead, serialHead + 5, slot(1));
     std::copy(serial.begin(), serial.end(), slot(1) + 5);
-    const std::uint8_t range[18] = {0, 0, 0, 0xFD, 0, 0x38, 0x4C, 0x1E, 0x53, 0x11, 0, 0x0A, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20};
+    const std::uint8_t range[18] = {0,    0, 0,    0xFD, 0,    0x38, 0x4C, 0x1E, 0x53,
+                                    0x11, 0, 0x0A, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20};
     std::copy(range, range + 18, slot(2));
     if (!s.nameBytes.empty()) {
         std::fill(slot(s.nameSlot), slot(s.nameSlot) + 18, 0);

@@ -1,3 +1,5 @@
+#include "platform/linux/hw_facts.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -5,7 +7,6 @@
 #include <map>
 
 #include "edid_test_blocks.h"
-#include "platform/linux/hw_facts.h"
 #include "platform/linux/hw_live_keys.h"
 #include "support/test_paths.h"
 
@@ -19,7 +20,9 @@ void put(const fs::path& file, std::string_view content) {
     std::ofstream(file, std::ios::binary | std::ios::trunc) << content;
 }
 
-std::string bytes(const std::vector<std::uint8_t>& v) { return std::string(v.begin(), v.end()); }
+std::string bytes(const std::vector<std::uint8_t>& v) {
+    return std::string(v.begin(), v.end());
+}
 
 // A desktop machine: a discrete adapter driving two monitors, an optical drive, a USB
 // modem, the laptop input devices and two sound cards.
@@ -33,7 +36,8 @@ protected:
         put(drm / "card0/device/device", "0x1c03\n");
         put(drm / "card0/device/boot_vga", "1\n");
         put(drm / "card0-DP-1/status", "connected\n");
-        put(drm / "card0-DP-1/edid", bytes(test::makeEdid({"DEL", 0xA0B5, test::descriptorText("DELL U2414H")})));
+        put(drm / "card0-DP-1/edid",
+            bytes(test::makeEdid({"DEL", 0xA0B5, test::descriptorText("DELL U2414H")})));
         put(drm / "card0-HDMI-A-1/status", "connected\n");
         put(drm / "card0-HDMI-A-1/edid", bytes(test::makeEdid({"SAM", 0x0F67, "SAMSUNG S24R3"})));
         put(drm / "card0-DVI-D-1/status", "disconnected\n");
@@ -68,7 +72,8 @@ protected:
         o.printerLifetime = std::chrono::hours(1);
         o.primaryScreen = [this] { return screen; };
         o.pciNames = [](std::uint16_t v, std::uint16_t d) -> std::optional<PciNames> {
-            if (v == 0x10de && d == 0x1c03) return PciNames{"NVIDIA Corporation", "GP106 [GeForce GTX 1060 6GB]"};
+            if (v == 0x10de && d == 0x1c03)
+                return PciNames{"NVIDIA Corporation", "GP106 [GeForce GTX 1060 6GB]"};
             if (v == 0x8086) return PciNames{"Intel Corporation", "CoffeeLake-H GT2 [UHD Graphics 630]"};
             return std::nullopt;
         };

@@ -40,8 +40,8 @@ TEST(InputDevices, Classification) {
         {"Power Button", false, false},
         {"AT Translated Set 2 keyboard", true, false},
         {"Video Bus", false, false},
-        {"Wacom HID 5146 Pen", false, false},       // pen tablets are not mice
-        {"Wacom HID 5146 Finger", false, false},    // nor are touchscreens
+        {"Wacom HID 5146 Pen", false, false},     // pen tablets are not mice
+        {"Wacom HID 5146 Finger", false, false},  // nor are touchscreens
         {"SynPS/2 Synaptics TouchPad", false, true},
         {"Logitech USB Optical Mouse", false, true},
     };

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
@@ -38,9 +37,9 @@ TEST(PriorityClasses, NiceMapping) {
         std::uint32_t cls;
         int nice;
     };
-    const Case cases[] = {{IDLE_PRIORITY_CLASS, 19},          {BELOW_NORMAL_PRIORITY_CLASS, 10},
-                          {NORMAL_PRIORITY_CLASS, 0},         {ABOVE_NORMAL_PRIORITY_CLASS, -5},
-                          {HIGH_PRIORITY_CLASS, -10},         {REALTIME_PRIORITY_CLASS, -20}};
+    const Case cases[] = {{IDLE_PRIORITY_CLASS, 19},  {BELOW_NORMAL_PRIORITY_CLASS, 10},
+                          {NORMAL_PRIORITY_CLASS, 0}, {ABOVE_NORMAL_PRIORITY_CLASS, -5},
+                          {HIGH_PRIORITY_CLASS, -10}, {REALTIME_PRIORITY_CLASS, -20}};
     for (const auto& c : cases) {
         EXPECT_EQ(niceForPriorityClass(c.cls), c.nice);
         EXPECT_EQ(priorityClassForNice(c.nice), c.cls) << c.nice;
@@ -87,13 +86,13 @@ TEST(LinuxProcessor, FailedRaiseChangesNothingAndRestores) {
         auto p = makeLinuxProcessor();
         const auto cls = p->priorityClass();
         if (cls != BELOW_NORMAL_PRIORITY_CLASS) _exit(12);
-        if (p->setPriorityClass(REALTIME_PRIORITY_CLASS)) _exit(13);       // refused...
-        if (!(Scheduling::now() == before)) _exit(14);                      // ...changing nothing
+        if (p->setPriorityClass(REALTIME_PRIORITY_CLASS)) _exit(13);          // refused...
+        if (!(Scheduling::now() == before)) _exit(14);                        // ...changing nothing
         if (!p->setThreadPriority(THREAD_PRIORITY_TIME_CRITICAL)) _exit(15);  // pinned, no FIFO
         if (sched_getscheduler(0) != SCHED_OTHER) _exit(16);
         if (!p->setThreadPriority(THREAD_PRIORITY_NORMAL)) _exit(17);
         if (!p->setPriorityClass(cls)) _exit(18);
-        if (!(Scheduling::now() == before)) _exit(19);                      // nice still 5, mask whole
+        if (!(Scheduling::now() == before)) _exit(19);  // nice still 5, mask whole
         _exit(0);
     }
     int status = 0;
@@ -153,7 +152,8 @@ TEST(PciNames, DisplayNames) {
 }
 
 TEST(PciNames, LookupInTheSystemList) {
-    if (!std::filesystem::exists("/usr/share/misc/pci.ids") && !std::filesystem::exists("/usr/share/hwdata/pci.ids"))
+    if (!std::filesystem::exists("/usr/share/misc/pci.ids") &&
+        !std::filesystem::exists("/usr/share/hwdata/pci.ids"))
         GTEST_SKIP() << "no pci.ids on this machine";
     const auto names = pciNamesFromIdsFile(0x8086, 0x1237);
     ASSERT_TRUE(names);

@@ -3,7 +3,6 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWindow>
-
 #include <algorithm>
 
 #include "platform/linux/hw_facts.h"
@@ -40,7 +39,11 @@ TEST(LinuxUserInterface, OwnWindowsListedWithTitles) {
                            [&](const TopLevelWindow& w) { return w.title == title && w.id == id; });
     };
     EXPECT_TRUE(has("Malvex - Vintrel 1.1", shown.winId()));
-    EXPECT_TRUE(has("Configura\xE7\xF5" "es", hidden.winId())) << "titles arrive in Windows-1252";
+    EXPECT_TRUE(
+        has("Configura\xE7\xF5"
+            "es",
+            hidden.winId()))
+        << "titles arrive in Windows-1252";
 }
 
 TEST(LinuxUserInterface, TopMostOnOwnWindow) {

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,7 +34,8 @@ public:
         return 0;
     }
     long createKey(HKey, std::string_view, HKey&) override { return ERROR_ACCESS_DENIED; }
-    long queryValue(HKey key, std::string_view name, std::uint32_t, RegValue& value, std::uint32_t& required) override {
+    long queryValue(HKey key, std::string_view name, std::uint32_t, RegValue& value,
+                    std::uint32_t& required) override {
         const auto it = open_.find(key);
         if (it == open_.end()) return ERROR_INVALID_HANDLE;
         if (!name.empty()) return ERROR_FILE_NOT_FOUND;
@@ -43,10 +43,15 @@ public:
         required = static_cast<std::uint32_t>(value.data.size());
         return 0;
     }
-    long setValue(HKey, std::string_view, std::uint32_t, std::string_view) override { return ERROR_ACCESS_DENIED; }
+    long setValue(HKey, std::string_view, std::uint32_t, std::string_view) override {
+        return ERROR_ACCESS_DENIED;
+    }
     long closeKey(HKey key) override { return open_.erase(key) ? 0 : ERROR_INVALID_HANDLE; }
     long enumKey(HKey, std::uint32_t, std::string&) override { return ERROR_NO_MORE_ITEMS; }
-    long queryInfoKey(HKey, std::uint32_t& s, std::uint32_t& m) override { s = m = 0; return 0; }
+    long queryInfoKey(HKey, std::uint32_t& s, std::uint32_t& m) override {
+        s = m = 0;
+        return 0;
+    }
     std::size_t openHandleCount() const override { return open_.size(); }
 
 private:
@@ -60,7 +65,8 @@ public:
     std::set<std::string> existing;  // DOS paths, upper case
 
     std::string hostPath(std::string_view path) override {
-        if (path.size() < 3 || (path[0] != 'C' && path[0] != 'c') || path[1] != ':' || path[2] != '\\') return {};
+        if (path.size() < 3 || (path[0] != 'C' && path[0] != 'c') || path[1] != ':' || path[2] != '\\')
+            return {};
         std::string out = "/home/ana/vintrel/c/";
         for (char c : path.substr(3)) out.push_back(c == '\\' ? '/' : c);
         return text::cp1252ToUtf8(out);
@@ -93,7 +99,7 @@ struct LaunchCase {
     const char* currentDesktop;
     std::vector<std::string> installed;  // programs in PATH
     ShellRequest request;
-    std::optional<Argv> expected;        // nullopt: nothing started
+    std::optional<Argv> expected;  // nullopt: nothing started
 };
 
 class ShellLaunch : public ::testing::TestWithParam<LaunchCase> {};
@@ -132,9 +138,18 @@ TEST_P(ShellLaunch, StartsTheMappedProgram) {
     EXPECT_EQ(registry.openHandleCount(), 0u);
 }
 
-const std::vector<std::string> kEverything = {
-    "xdg-open", "xdg-email", "gnome-control-center", "kcmshell5", "kinfocenter", "xfce4-display-settings",
-    "xfce4-about", "gnome-text-editor", "kate", "mousepad", "gnome-session-properties", "xfce4-session-settings"};
+const std::vector<std::string> kEverything = {"xdg-open",
+                                              "xdg-email",
+                                              "gnome-control-center",
+                                              "kcmshell5",
+                                              "kinfocenter",
+                                              "xfce4-display-settings",
+                                              "xfce4-about",
+                                              "gnome-text-editor",
+                                              "kate",
+                                              "mousepad",
+                                              "gnome-session-properties",
+                                              "xfce4-session-settings"};
 
 ShellRequest req(std::string file, std::string params = {}, std::string dir = {}) {
     return ShellRequest{"", std::move(file), std::move(params), std::move(dir), SW_SHOWNORMAL};
@@ -145,13 +160,23 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         LaunchCase{"WebAddress", "GNOME", kEverything, req("http://www.example.com.br/vintrel"),
                    Argv{"xdg-open", "http://www.example.com.br/vintrel"}},
-        LaunchCase{"WebAddressWithoutXdgOpen", "", {"x-www-browser"}, req("HTTPS://example.org/?q=a b"),
+        LaunchCase{"WebAddressWithoutXdgOpen",
+                   "",
+                   {"x-www-browser"},
+                   req("HTTPS://example.org/?q=a b"),
                    Argv{"x-www-browser", "HTTPS://example.org/?q=a b"}},
-        LaunchCase{"WebAddressShellCharactersStayText", "", {"xdg-open"}, req("http://x/;rm -rf ~;$(id)`id`"),
+        LaunchCase{"WebAddressShellCharactersStayText",
+                   "",
+                   {"xdg-open"},
+                   req("http://x/;rm -rf ~;$(id)`id`"),
                    Argv{"xdg-open", "http://x/;rm -rf ~;$(id)`id`"}},
         LaunchCase{"Mail", "KDE", kEverything, req("mailto:suporte@example.com.br?subject=Vintrel"),
                    Argv{"xdg-email", "mailto:suporte@example.com.br?subject=Vintrel"}},
-        LaunchCase{"MailWithoutXdgEmail", "KDE", {"xdg-open"}, req("mailto:a@b.c"), Argv{"xdg-open", "mailto:a@b.c"}},
+        LaunchCase{"MailWithoutXdgEmail",
+                   "KDE",
+                   {"xdg-open"},
+                   req("mailto:a@b.c"),
+                   Argv{"xdg-open", "mailto:a@b.c"}},
         LaunchCase{"AddressNeedsAnOpener", "GNOME", {}, req("http://example.com"), std::nullopt},
         LaunchCase{"DisplayGnome", "ubuntu:GNOME", kEverything, req("Control.exe", "Desk.cpl"),
                    Argv{"gnome-control-center", "display"}},
@@ -159,9 +184,15 @@ INSTANTIATE_TEST_SUITE_P(
                    Argv{"kcmshell5", "kcm_kscreen"}},
         LaunchCase{"DisplayXfce", "XFCE", kEverything, req("CONTROL.EXE", "DESK.CPL"),
                    Argv{"xfce4-display-settings"}},
-        LaunchCase{"DisplayUnknownDesktopFindsAnyTool", "", {"xfce4-display-settings"}, req("Control.exe", "Desk.cpl"),
+        LaunchCase{"DisplayUnknownDesktopFindsAnyTool",
+                   "",
+                   {"xfce4-display-settings"},
+                   req("Control.exe", "Desk.cpl"),
                    Argv{"xfce4-display-settings"}},
-        LaunchCase{"DisplayKdeToolMissingFallsBack", "KDE", {"gnome-control-center"}, req("Control.exe", "Desk.cpl"),
+        LaunchCase{"DisplayKdeToolMissingFallsBack",
+                   "KDE",
+                   {"gnome-control-center"},
+                   req("Control.exe", "Desk.cpl"),
                    Argv{"gnome-control-center", "display"}},
         LaunchCase{"DisplayNothingInstalled", "GNOME", {}, req("Control.exe", "Desk.cpl"), std::nullopt},
         LaunchCase{"SystemGnome", "GNOME", kEverything, req("Control.exe", "sysdm.cpl"),
@@ -172,21 +203,28 @@ INSTANTIATE_TEST_SUITE_P(
         LaunchCase{"NotepadTextFileOpensWithUsersChoice", "GNOME", kEverything,
                    req("Notepad.exe", "C:\\Windows\\Desktop\\Sistema.txt"),
                    Argv{"xdg-open", "/home/ana/vintrel/c/Windows/Desktop/Sistema.txt"}},
-        LaunchCase{"NotepadQuotedPathWithoutXdgOpen", "XFCE", {"mousepad", "kate"},
+        LaunchCase{"NotepadQuotedPathWithoutXdgOpen",
+                   "XFCE",
+                   {"mousepad", "kate"},
                    req("notepad", "\"C:\\Windows\\Desktop\\Sistema.txt\""),
                    Argv{"mousepad", "/home/ana/vintrel/c/Windows/Desktop/Sistema.txt"}},
-        LaunchCase{"NotepadIniFileInEditor", "KDE", kEverything, req("Notepad.exe", "c:\\windows\\system.ini"),
+        LaunchCase{"NotepadIniFileInEditor", "KDE", kEverything,
+                   req("Notepad.exe", "c:\\windows\\system.ini"),
                    Argv{"kate", "/home/ana/vintrel/c/windows/system.ini"}},
-        LaunchCase{"NotepadRelativeToDirectory", "GNOME", kEverything, req("Notepad.exe", "Sistema.txt", "C:\\Windows\\Desktop"),
+        LaunchCase{"NotepadRelativeToDirectory", "GNOME", kEverything,
+                   req("Notepad.exe", "Sistema.txt", "C:\\Windows\\Desktop"),
                    Argv{"xdg-open", "/home/ana/vintrel/c/Windows/Desktop/Sistema.txt"}},
         LaunchCase{"NotepadWithoutFile", "GNOME", kEverything, req("Notepad.exe"), Argv{"gnome-text-editor"}},
         LaunchCase{"NotepadNoEditor", "GNOME", {}, req("Notepad.exe", "C:\\x.txt"), std::nullopt},
         LaunchCase{"SysEditOpensTheConfigurationFiles", "XFCE", kEverything, req("sysedit.exe"),
-                   Argv{"mousepad", "/home/ana/vintrel/c/WINDOWS/WIN.INI", "/home/ana/vintrel/c/WINDOWS/SYSTEM.INI"}},
-        LaunchCase{"MsConfigBareName", "GNOME", kEverything, req("Msconfig.exe"), Argv{"gnome-session-properties"}},
+                   Argv{"mousepad", "/home/ana/vintrel/c/WINDOWS/WIN.INI",
+                        "/home/ana/vintrel/c/WINDOWS/SYSTEM.INI"}},
+        LaunchCase{"MsConfigBareName", "GNOME", kEverything, req("Msconfig.exe"),
+                   Argv{"gnome-session-properties"}},
         LaunchCase{"MsConfigFullPath", "XFCE", kEverything, req("c:\\Windows\\System\\Msconfig.exe"),
                    Argv{"xfce4-session-settings"}},
-        LaunchCase{"DocumentOpensWithItsApplication", "GNOME", kEverything, req("C:\\Meus documentos\\Carta.doc"),
+        LaunchCase{"DocumentOpensWithItsApplication", "GNOME", kEverything,
+                   req("C:\\Meus documentos\\Carta.doc"),
                    Argv{"xdg-open", "/home/ana/vintrel/c/Meus documentos/Carta.doc"}},
         LaunchCase{"MissingDocument", "GNOME", kEverything, req("C:\\nada.doc"), std::nullopt},
         LaunchCase{"UnknownProgram", "GNOME", kEverything, req("regedit.exe"), std::nullopt},
@@ -288,15 +326,22 @@ TEST(DetectDesktop, FromSessionVariables) {
         Desktop expected;
     };
     const Case cases[] = {
-        {"GNOME", "", Desktop::Gnome},          {"ubuntu:GNOME", "ubuntu", Desktop::Gnome},
-        {"KDE", "plasma", Desktop::Kde},        {"XFCE", "xfce", Desktop::Xfce},
-        {"X-Cinnamon", "", Desktop::Cinnamon},  {"MATE", "", Desktop::Mate},
-        {"LXQt", "", Desktop::Lxqt},            {"Budgie:GNOME", "", Desktop::Budgie},
-        {"", "plasma", Desktop::Kde},           {"", "xfce", Desktop::Xfce},
-        {"", "", Desktop::Unknown},             {"sway", "sway", Desktop::Unknown},
+        {"GNOME", "", Desktop::Gnome},
+        {"ubuntu:GNOME", "ubuntu", Desktop::Gnome},
+        {"KDE", "plasma", Desktop::Kde},
+        {"XFCE", "xfce", Desktop::Xfce},
+        {"X-Cinnamon", "", Desktop::Cinnamon},
+        {"MATE", "", Desktop::Mate},
+        {"LXQt", "", Desktop::Lxqt},
+        {"Budgie:GNOME", "", Desktop::Budgie},
+        {"", "plasma", Desktop::Kde},
+        {"", "xfce", Desktop::Xfce},
+        {"", "", Desktop::Unknown},
+        {"sway", "sway", Desktop::Unknown},
         {"ubuntu", "", Desktop::Gnome},
     };
-    for (const auto& c : cases) EXPECT_EQ(detectDesktop(c.current, c.session), c.expected) << c.current << "/" << c.session;
+    for (const auto& c : cases)
+        EXPECT_EQ(detectDesktop(c.current, c.session), c.expected) << c.current << "/" << c.session;
 }
 
 // ------------------------------------------------------------------ the real launcher and the recent list
@@ -306,7 +351,8 @@ TEST(ProcessLauncher, ArgumentsArriveVerbatimWithoutAShell) {
     const std::string name = dir.str() + "/a b;$(touch x)`id`*";
     auto launcher = makeProcessLauncher();
     ASSERT_TRUE(launcher->spawnDetached({"touch", name}));
-    for (int i = 0; i < 500 && !fs::exists(name); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int i = 0; i < 500 && !fs::exists(name); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_TRUE(fs::exists(name));
     EXPECT_FALSE(fs::exists(dir.path() / "x"));
     EXPECT_FALSE(launcher->spawnDetached({"vintrel-no-such-program-here"}));
@@ -317,7 +363,8 @@ TEST(RecentDocuments, ReplacedByAnEmptyList) {
     test::TempDir dir;
     const std::string file = dir.str() + "/recently-used.xbel";
     std::ofstream(file) << "<?xml version=\"1.0\"?><xbel><bookmark href=\"file:///secret.txt\"/></xbel>";
-    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                              fs::perms::others_read);
     ASSERT_TRUE(clearRecentlyUsedFile(file));
     std::ifstream in(file);
     std::stringstream content;

@@ -48,7 +48,8 @@ bool isAbsoluteDos(std::string_view p) {
 }
 
 // The first candidate whose program is installed; the desktop's own list comes first.
-std::optional<Argv> firstInstalled(const Candidates& own, const Candidates& generic, const LaunchContext& ctx) {
+std::optional<Argv> firstInstalled(const Candidates& own, const Candidates& generic,
+                                   const LaunchContext& ctx) {
     for (const Candidates* list : {&own, &generic})
         for (const auto& argv : *list)
             if (!argv.empty() && ctx.programExists && ctx.programExists(argv[0])) return argv;
@@ -57,9 +58,12 @@ std::optional<Argv> firstInstalled(const Candidates& own, const Candidates& gene
 
 // ------------------------------------------------------------------ the desktops' tools
 
-const Candidates kKdeDisplay = {{"kcmshell6", "kcm_kscreen"}, {"kcmshell5", "kcm_kscreen"}, {"systemsettings", "kcm_kscreen"}};
-const Candidates kKdeAbout = {{"kinfocenter"}, {"kcmshell6", "kcm_about-distro"}, {"kcmshell5", "kcm_about-distro"}};
-const Candidates kKdeAutostart = {{"kcmshell6", "kcm_autostart"}, {"kcmshell5", "kcm_autostart"}, {"systemsettings", "kcm_autostart"}};
+const Candidates kKdeDisplay = {
+    {"kcmshell6", "kcm_kscreen"}, {"kcmshell5", "kcm_kscreen"}, {"systemsettings", "kcm_kscreen"}};
+const Candidates kKdeAbout = {
+    {"kinfocenter"}, {"kcmshell6", "kcm_about-distro"}, {"kcmshell5", "kcm_about-distro"}};
+const Candidates kKdeAutostart = {
+    {"kcmshell6", "kcm_autostart"}, {"kcmshell5", "kcm_autostart"}, {"systemsettings", "kcm_autostart"}};
 
 std::string gnomeAboutPanel(const LaunchContext& ctx) {
     // The panel was renamed across releases; its desktop entry tells which one is installed.
@@ -73,56 +77,87 @@ std::string gnomeAboutPanel(const LaunchContext& ctx) {
 
 Candidates displaySettings(Desktop d) {
     switch (d) {
-        case Desktop::Gnome: return {{"gnome-control-center", "display"}};
-        case Desktop::Kde: return kKdeDisplay;
-        case Desktop::Xfce: return {{"xfce4-display-settings"}};
-        case Desktop::Cinnamon: return {{"cinnamon-settings", "display"}};
-        case Desktop::Mate: return {{"mate-display-properties"}};
-        case Desktop::Lxqt: return {{"lxqt-config-monitor"}};
-        case Desktop::Budgie: return {{"budgie-control-center", "display"}};
-        case Desktop::Unknown: break;
+        case Desktop::Gnome:
+            return {{"gnome-control-center", "display"}};
+        case Desktop::Kde:
+            return kKdeDisplay;
+        case Desktop::Xfce:
+            return {{"xfce4-display-settings"}};
+        case Desktop::Cinnamon:
+            return {{"cinnamon-settings", "display"}};
+        case Desktop::Mate:
+            return {{"mate-display-properties"}};
+        case Desktop::Lxqt:
+            return {{"lxqt-config-monitor"}};
+        case Desktop::Budgie:
+            return {{"budgie-control-center", "display"}};
+        case Desktop::Unknown:
+            break;
     }
     return {};
 }
 
 Candidates systemInformation(Desktop d, const LaunchContext& ctx) {
     switch (d) {
-        case Desktop::Gnome: return {{"gnome-control-center", gnomeAboutPanel(ctx)}};
-        case Desktop::Kde: return kKdeAbout;
-        case Desktop::Xfce: return {{"xfce4-about"}};
-        case Desktop::Cinnamon: return {{"cinnamon-settings", "info"}};
-        case Desktop::Mate: return {{"mate-system-monitor"}};
-        case Desktop::Budgie: return {{"budgie-control-center", "info-overview"}};
+        case Desktop::Gnome:
+            return {{"gnome-control-center", gnomeAboutPanel(ctx)}};
+        case Desktop::Kde:
+            return kKdeAbout;
+        case Desktop::Xfce:
+            return {{"xfce4-about"}};
+        case Desktop::Cinnamon:
+            return {{"cinnamon-settings", "info"}};
+        case Desktop::Mate:
+            return {{"mate-system-monitor"}};
+        case Desktop::Budgie:
+            return {{"budgie-control-center", "info-overview"}};
         case Desktop::Lxqt:
-        case Desktop::Unknown: break;
+        case Desktop::Unknown:
+            break;
     }
     return {};
 }
 
 Candidates startupApplications(Desktop d) {
     switch (d) {
-        case Desktop::Gnome: return {{"gnome-session-properties"}, {"gnome-tweaks"}};
-        case Desktop::Kde: return kKdeAutostart;
-        case Desktop::Xfce: return {{"xfce4-session-settings"}};
-        case Desktop::Cinnamon: return {{"cinnamon-settings", "startup"}};
-        case Desktop::Mate: return {{"mate-session-properties"}};
-        case Desktop::Lxqt: return {{"lxqt-config-session"}};
-        case Desktop::Budgie: return {{"gnome-session-properties"}};
-        case Desktop::Unknown: break;
+        case Desktop::Gnome:
+            return {{"gnome-session-properties"}, {"gnome-tweaks"}};
+        case Desktop::Kde:
+            return kKdeAutostart;
+        case Desktop::Xfce:
+            return {{"xfce4-session-settings"}};
+        case Desktop::Cinnamon:
+            return {{"cinnamon-settings", "startup"}};
+        case Desktop::Mate:
+            return {{"mate-session-properties"}};
+        case Desktop::Lxqt:
+            return {{"lxqt-config-session"}};
+        case Desktop::Budgie:
+            return {{"gnome-session-properties"}};
+        case Desktop::Unknown:
+            break;
     }
     return {};
 }
 
 Candidates settingsApplication(Desktop d) {
     switch (d) {
-        case Desktop::Gnome: return {{"gnome-control-center"}};
-        case Desktop::Kde: return {{"systemsettings"}, {"systemsettings5"}};
-        case Desktop::Xfce: return {{"xfce4-settings-manager"}};
-        case Desktop::Cinnamon: return {{"cinnamon-settings"}};
-        case Desktop::Mate: return {{"mate-control-center"}};
-        case Desktop::Lxqt: return {{"lxqt-config"}};
-        case Desktop::Budgie: return {{"budgie-control-center"}};
-        case Desktop::Unknown: break;
+        case Desktop::Gnome:
+            return {{"gnome-control-center"}};
+        case Desktop::Kde:
+            return {{"systemsettings"}, {"systemsettings5"}};
+        case Desktop::Xfce:
+            return {{"xfce4-settings-manager"}};
+        case Desktop::Cinnamon:
+            return {{"cinnamon-settings"}};
+        case Desktop::Mate:
+            return {{"mate-control-center"}};
+        case Desktop::Lxqt:
+            return {{"lxqt-config"}};
+        case Desktop::Budgie:
+            return {{"budgie-control-center"}};
+        case Desktop::Unknown:
+            break;
     }
     return {};
 }
@@ -130,19 +165,26 @@ Candidates settingsApplication(Desktop d) {
 Candidates textEditors(Desktop d) {
     switch (d) {
         case Desktop::Gnome:
-        case Desktop::Budgie: return {{"gnome-text-editor"}, {"gedit"}};
-        case Desktop::Kde: return {{"kate"}, {"kwrite"}};
-        case Desktop::Xfce: return {{"mousepad"}};
-        case Desktop::Cinnamon: return {{"xed"}};
-        case Desktop::Mate: return {{"pluma"}};
-        case Desktop::Lxqt: return {{"featherpad"}};
-        case Desktop::Unknown: break;
+        case Desktop::Budgie:
+            return {{"gnome-text-editor"}, {"gedit"}};
+        case Desktop::Kde:
+            return {{"kate"}, {"kwrite"}};
+        case Desktop::Xfce:
+            return {{"mousepad"}};
+        case Desktop::Cinnamon:
+            return {{"xed"}};
+        case Desktop::Mate:
+            return {{"pluma"}};
+        case Desktop::Lxqt:
+            return {{"featherpad"}};
+        case Desktop::Unknown:
+            break;
     }
     return {};
 }
 
-constexpr Desktop kAllDesktops[] = {Desktop::Gnome, Desktop::Kde, Desktop::Xfce, Desktop::Cinnamon,
-                                    Desktop::Mate, Desktop::Lxqt, Desktop::Budgie};
+constexpr Desktop kAllDesktops[] = {Desktop::Gnome, Desktop::Kde,  Desktop::Xfce,  Desktop::Cinnamon,
+                                    Desktop::Mate,  Desktop::Lxqt, Desktop::Budgie};
 
 template <class F>
 Candidates everyDesktop(F perDesktop) {
@@ -184,8 +226,10 @@ std::string hostFile(const std::string& dos, const LaunchContext& ctx) {
 }
 
 std::optional<Argv> editor(Desktop d, const std::vector<std::string>& files, const LaunchContext& ctx) {
-    if (auto argv = firstInstalled(textEditors(d), everyDesktop(textEditors), ctx)) return withFiles(argv, files);
-    if (!files.empty() && ctx.programExists && ctx.programExists("xdg-open")) return Argv{"xdg-open", files.front()};
+    if (auto argv = firstInstalled(textEditors(d), everyDesktop(textEditors), ctx))
+        return withFiles(argv, files);
+    if (!files.empty() && ctx.programExists && ctx.programExists("xdg-open"))
+        return Argv{"xdg-open", files.front()};
     return std::nullopt;
 }
 
@@ -202,7 +246,8 @@ std::optional<Argv> notepad(const ShellRequest& r, const LaunchContext& ctx) {
 
 std::optional<Argv> sysedit(const LaunchContext& ctx) {
     std::vector<std::string> files;
-    for (const char* dos : {"C:\\AUTOEXEC.BAT", "C:\\CONFIG.SYS", "C:\\WINDOWS\\WIN.INI", "C:\\WINDOWS\\SYSTEM.INI"}) {
+    for (const char* dos :
+         {"C:\\AUTOEXEC.BAT", "C:\\CONFIG.SYS", "C:\\WINDOWS\\WIN.INI", "C:\\WINDOWS\\SYSTEM.INI"}) {
         if (!ctx.fileExists || !ctx.fileExists(dos) || !ctx.hostPath) continue;
         if (std::string host = ctx.hostPath(dos); !host.empty()) files.push_back(std::move(host));
     }
@@ -266,7 +311,8 @@ std::vector<std::string> splitWindowsParameters(std::string_view params) {
 
 bool isProgramExtension(std::string_view ext) {
     const std::string e = lower(ext);
-    return e == ".exe" || e == ".com" || e == ".bat" || e == ".cmd" || e == ".pif" || e == ".scr" || e.empty();
+    return e == ".exe" || e == ".com" || e == ".bat" || e == ".cmd" || e == ".pif" || e == ".scr" ||
+           e.empty();
 }
 
 }  // namespace
@@ -274,8 +320,8 @@ bool isProgramExtension(std::string_view ext) {
 Desktop detectDesktop(std::string_view currentDesktop, std::string_view desktopSession) {
     auto classify = [](std::string_view word) -> Desktop {
         const std::string w = lower(trim(word));
-        if (w == "gnome" || w == "gnome-classic" || w == "gnome-flashback" || w == "unity" || w == "pantheon" ||
-            w == "ubuntu" || w == "pop" || w == "cosmic")
+        if (w == "gnome" || w == "gnome-classic" || w == "gnome-flashback" || w == "unity" ||
+            w == "pantheon" || w == "ubuntu" || w == "pop" || w == "cosmic")
             return Desktop::Gnome;
         if (w == "kde" || w == "plasma" || w == "plasmawayland" || w == "plasmax11") return Desktop::Kde;
         if (w == "xfce" || w == "xfce4" || w == "xubuntu") return Desktop::Xfce;
@@ -291,7 +337,8 @@ Desktop detectDesktop(std::string_view currentDesktop, std::string_view desktopS
     std::size_t pos = 0;
     while (pos <= currentDesktop.size()) {
         const auto colon = currentDesktop.find(':', pos);
-        const auto word = currentDesktop.substr(pos, colon == std::string_view::npos ? std::string_view::npos : colon - pos);
+        const auto word = currentDesktop.substr(
+            pos, colon == std::string_view::npos ? std::string_view::npos : colon - pos);
         const Desktop d = classify(word);
         const bool vendorTag = lower(trim(word)) == "ubuntu" || lower(trim(word)) == "pop";
         if (d != Desktop::Unknown && (found == Desktop::Unknown || !vendorTag)) {
@@ -334,7 +381,8 @@ std::optional<std::vector<std::string>> splitCommand(std::string_view command) {
                     break;
                 }
                 if (d == '\\' && i + 1 < command.size() &&
-                    (command[i + 1] == '"' || command[i + 1] == '\\' || command[i + 1] == '$' || command[i + 1] == '`')) {
+                    (command[i + 1] == '"' || command[i + 1] == '\\' || command[i + 1] == '$' ||
+                     command[i + 1] == '`')) {
                     word.push_back(command[i + 1]);
                     i += 2;
                 } else {
@@ -361,8 +409,8 @@ std::optional<std::vector<std::string>> splitCommand(std::string_view command) {
 std::optional<std::vector<std::string>> launchCommand(const ShellRequest& request, const LaunchContext& ctx) {
     const std::string_view file = unquote(request.file);
     if (file.empty()) return std::nullopt;
-    if (startsWithNoCase(file, "http:") || startsWithNoCase(file, "https:") || startsWithNoCase(file, "ftp:") ||
-        startsWithNoCase(file, "mailto:"))
+    if (startsWithNoCase(file, "http:") || startsWithNoCase(file, "https:") ||
+        startsWithNoCase(file, "ftp:") || startsWithNoCase(file, "mailto:"))
         return address(file, ctx);
 
     const std::string_view base = baseName(file);
@@ -382,7 +430,8 @@ std::optional<std::vector<std::string>> launchCommand(const ShellRequest& reques
         {
             for (auto& p : splitWindowsParameters(request.parameters)) {
                 if (isAbsoluteDos(p)) {
-                    if (std::string host = ctx.hostPath ? ctx.hostPath(p) : std::string(); !host.empty()) p = host;
+                    if (std::string host = ctx.hostPath ? ctx.hostPath(p) : std::string(); !host.empty())
+                        p = host;
                 } else {
                     p = text::cp1252ToUtf8(p);
                 }

@@ -26,10 +26,10 @@ std::optional<std::vector<std::string>> splitCommand(std::string_view command);
 
 struct LaunchContext {
     Desktop desktop = Desktop::Unknown;
-    std::function<bool(std::string_view program)> programExists;         // found in PATH
-    std::function<bool(std::string_view desktopFile)> hasDesktopEntry;   // "gnome-about-panel.desktop"
-    std::function<std::string(std::string_view dosPath)> hostPath;       // "" when it names nothing
-    std::function<bool(std::string_view dosPath)> fileExists;            // an existing file
+    std::function<bool(std::string_view program)> programExists;        // found in PATH
+    std::function<bool(std::string_view desktopFile)> hasDesktopEntry;  // "gnome-about-panel.desktop"
+    std::function<std::string(std::string_view dosPath)> hostPath;      // "" when it names nothing
+    std::function<bool(std::string_view dosPath)> fileExists;           // an existing file
     // HKLM "...\App Paths\<name>" default value, UTF-8; nullopt when not set.
     std::function<std::optional<std::string>(std::string_view name)> appPath;
 };
@@ -49,6 +49,7 @@ struct LaunchContext {
 //   those of C:\AUTOEXEC.BAT, C:\CONFIG.SYS, C:\WINDOWS\WIN.INI, C:\WINDOWS\SYSTEM.INI that
 //   exist. Msconfig.exe: the desktop's startup-applications settings.
 // - Any other existing document (not a program) opens with xdg-open.
-std::optional<std::vector<std::string>> launchCommand(const ShellRequest& request, const LaunchContext& context);
+std::optional<std::vector<std::string>> launchCommand(const ShellRequest& request,
+                                                      const LaunchContext& context);
 
 }  // namespace vintrel::platform::linux_host

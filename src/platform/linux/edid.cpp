@@ -48,7 +48,8 @@ std::optional<EdidIdentity> parseEdid(std::span<const std::uint8_t> bytes) {
     id.manufacturerId = {pnpLetter((mfg >> 10) & 0x1F), pnpLetter((mfg >> 5) & 0x1F), pnpLetter(mfg & 0x1F)};
     id.productCode = static_cast<std::uint16_t>(block[10] | (block[11] << 8));
     id.serialNumber = static_cast<std::uint32_t>(block[12]) | (static_cast<std::uint32_t>(block[13]) << 8) |
-                      (static_cast<std::uint32_t>(block[14]) << 16) | (static_cast<std::uint32_t>(block[15]) << 24);
+                      (static_cast<std::uint32_t>(block[14]) << 16) |
+                      (static_cast<std::uint32_t>(block[15]) << 24);
 
     for (std::size_t k = 0; k < 4; ++k) {
         const auto d = block.subspan(kFirstDescriptor + k * kDescriptorSize, kDescriptorSize);

@@ -6,7 +6,6 @@
 
 #include <QGuiApplication>
 #include <QScreen>
-
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -25,7 +24,9 @@ using Clock = std::chrono::steady_clock;
 using Group = HardwareFacts::Group;
 constexpr std::size_t kGroups = 6;
 
-std::size_t index(Group g) { return static_cast<std::size_t>(g); }
+std::size_t index(Group g) {
+    return static_cast<std::size_t>(g);
+}
 
 bool isCardName(const std::string& n) {
     if (n.size() <= 4 || n.compare(0, 4, "card") != 0) return false;
@@ -70,8 +71,8 @@ std::optional<PrimaryScreenInfo> qtPrimaryScreen() {
 }
 
 struct Connector {
-    std::string output;                     // "eDP-1"
-    std::optional<std::string> edidName;    // from its EDID
+    std::string output;                   // "eDP-1"
+    std::optional<std::string> edidName;  // from its EDID
 };
 
 struct DisplayFacts {
@@ -141,10 +142,10 @@ struct HardwareFacts::Impl {
         if (!options.primaryScreen) options.primaryScreen = qtPrimaryScreen;
         if (!options.pciNames) options.pciNames = lookupPciNames;
         if (!options.printers)
-            options.printers = options.useSystemServices ? std::function<std::vector<CupsQueue>()>([] {
-                return installedCupsQueues();
-            })
-                                                         : [] { return std::vector<CupsQueue>{}; };
+            options.printers =
+                options.useSystemServices
+                    ? std::function<std::vector<CupsQueue>()>([] { return installedCupsQueues(); })
+                    : [] { return std::vector<CupsQueue>{}; };
         if (options.useSystemServices && env.sysRoot == "/sys") {
             udevContext.reset(udev_new());
             udevDatabase = udevContext && ::access((env.runRoot + "/udev/control").c_str(), F_OK) == 0;
@@ -181,11 +182,16 @@ struct HardwareFacts::Impl {
             }
             const char* s = udev_device_get_subsystem(d.get());
             if (!s) continue;
-            if (!std::strcmp(s, "drm")) states[index(Group::Display)].valid = false;
-            else if (!std::strcmp(s, "sound")) states[index(Group::Sound)].valid = false;
-            else if (!std::strcmp(s, "block")) states[index(Group::Cdrom)].valid = false;
-            else if (!std::strcmp(s, "input")) states[index(Group::Input)].valid = false;
-            else if (!std::strcmp(s, "tty")) states[index(Group::Modem)].valid = false;
+            if (!std::strcmp(s, "drm"))
+                states[index(Group::Display)].valid = false;
+            else if (!std::strcmp(s, "sound"))
+                states[index(Group::Sound)].valid = false;
+            else if (!std::strcmp(s, "block"))
+                states[index(Group::Cdrom)].valid = false;
+            else if (!std::strcmp(s, "input"))
+                states[index(Group::Input)].valid = false;
+            else if (!std::strcmp(s, "tty"))
+                states[index(Group::Modem)].valid = false;
         }
     }
 
@@ -204,18 +210,26 @@ struct HardwareFacts::Impl {
             case Group::Display:
                 for (const auto& n : listSysfsDirectory(env.sysRoot + "/class/drm")) {
                     (sig += n) += '=';
-                    if (n.find('-') != std::string::npos) sig += readSysfsText(env.sysRoot + "/class/drm/" + n + "/status");
+                    if (n.find('-') != std::string::npos)
+                        sig += readSysfsText(env.sysRoot + "/class/drm/" + n + "/status");
                     sig += '\n';
                 }
                 break;
-            case Group::Sound: addListing(env.sysRoot + "/class/sound", "card"); break;
-            case Group::Cdrom: addListing(env.sysRoot + "/block", "sr"); break;
+            case Group::Sound:
+                addListing(env.sysRoot + "/class/sound", "card");
+                break;
+            case Group::Cdrom:
+                addListing(env.sysRoot + "/block", "sr");
+                break;
             case Group::Input:
                 addListing(env.sysRoot + "/class/input", "input");
                 if (sig.empty()) sig = readSysfsFile(env.procRoot + "/bus/input/devices").value_or("");
                 break;
-            case Group::Modem: addListing(env.sysRoot + "/class/tty", "ttyACM"); break;
-            case Group::Printer: break;
+            case Group::Modem:
+                addListing(env.sysRoot + "/class/tty", "ttyACM");
+                break;
+            case Group::Printer:
+                break;
         }
         return sig;
     }
@@ -247,12 +261,24 @@ struct HardwareFacts::Impl {
 
     void gather(Group g) {
         switch (g) {
-            case Group::Display: display = gatherDisplay(); break;
-            case Group::Sound: sound = gatherSound(); break;
-            case Group::Cdrom: cdrom = gatherCdrom(); break;
-            case Group::Input: input = gatherInput(); break;
-            case Group::Modem: modem = gatherModem(); break;
-            case Group::Printer: printer = gatherPrinter(); break;
+            case Group::Display:
+                display = gatherDisplay();
+                break;
+            case Group::Sound:
+                sound = gatherSound();
+                break;
+            case Group::Cdrom:
+                cdrom = gatherCdrom();
+                break;
+            case Group::Input:
+                input = gatherInput();
+                break;
+            case Group::Modem:
+                modem = gatherModem();
+                break;
+            case Group::Printer:
+                printer = gatherPrinter();
+                break;
         }
     }
 
@@ -284,7 +310,8 @@ struct HardwareFacts::Impl {
             const auto vendor = parseSysfsHexId(readSysfsText(drm + chosenCard + "/device/vendor"));
             const auto device = parseSysfsHexId(readSysfsText(drm + chosenCard + "/device/device"));
             if (vendor && device)
-                if (const auto names = options.pciNames(*vendor, *device)) out.adapter = nonEmpty(adapterDisplayName(*names));
+                if (const auto names = options.pciNames(*vendor, *device))
+                    out.adapter = nonEmpty(adapterDisplayName(*names));
         }
         return out;
     }
@@ -292,7 +319,8 @@ struct HardwareFacts::Impl {
     std::optional<std::string> gatherSound() {
         if (options.useSystemServices)
             if (auto name = firstAlsaCardName()) return name;
-        if (const auto cards = readSysfsFile(env.procRoot + "/asound/cards")) return firstCardNameFromProcCards(*cards);
+        if (const auto cards = readSysfsFile(env.procRoot + "/asound/cards"))
+            return firstCardNameFromProcCards(*cards);
         return std::nullopt;
     }
 
@@ -324,14 +352,17 @@ struct HardwareFacts::Impl {
                 udev_enumerate_scan_devices(e.get());
                 udev_list_entry* entry = nullptr;
                 udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(e.get())) {
-                    UdevPtr<udev_device> d(udev_device_new_from_syspath(udevContext.get(), udev_list_entry_get_name(entry)));
+                    UdevPtr<udev_device> d(
+                        udev_device_new_from_syspath(udevContext.get(), udev_list_entry_get_name(entry)));
                     if (!d) continue;
                     const unsigned number = inputNumber(udev_device_get_sysname(d.get()));
                     const char* name = udev_device_get_sysattr_value(d.get(), "name");
                     if (!name || !*name) continue;
-                    if (propertyIs(d.get(), "ID_INPUT_KEYBOARD", "1") && (!keyboard || number < keyboard->number))
+                    if (propertyIs(d.get(), "ID_INPUT_KEYBOARD", "1") &&
+                        (!keyboard || number < keyboard->number))
                         keyboard = Found{number, name};
-                    if ((propertyIs(d.get(), "ID_INPUT_MOUSE", "1") || propertyIs(d.get(), "ID_INPUT_TOUCHPAD", "1")) &&
+                    if ((propertyIs(d.get(), "ID_INPUT_MOUSE", "1") ||
+                         propertyIs(d.get(), "ID_INPUT_TOUCHPAD", "1")) &&
                         (!mouse || number < mouse->number))
                         mouse = Found{number, name};
                 }
@@ -356,13 +387,17 @@ struct HardwareFacts::Impl {
             if (n.compare(0, 6, "ttyACM") != 0) continue;
             // A CDC ACM interface speaking AT commands (protocols 1-6) is a modem.
             const std::string intf = tty + n + "/device/";
-            if (readSysfsText(intf + "bInterfaceClass") != "02" || readSysfsText(intf + "bInterfaceSubClass") != "02")
+            if (readSysfsText(intf + "bInterfaceClass") != "02" ||
+                readSysfsText(intf + "bInterfaceSubClass") != "02")
                 continue;
             const std::string protocol = readSysfsText(intf + "bInterfaceProtocol");
-            if (protocol.size() != 2 || protocol[0] != '0' || protocol[1] < '1' || protocol[1] > '6') continue;
+            if (protocol.size() != 2 || protocol[0] != '0' || protocol[1] < '1' || protocol[1] > '6')
+                continue;
             if (udevDatabase) {
-                UdevPtr<udev_device> d(udev_device_new_from_subsystem_sysname(udevContext.get(), "tty", n.c_str()));
-                if (d && propertyIs(d.get(), "ID_MM_DEVICE_IGNORE", "1")) continue;  // boards that only look alike
+                UdevPtr<udev_device> d(
+                    udev_device_new_from_subsystem_sysname(udevContext.get(), "tty", n.c_str()));
+                if (d && propertyIs(d.get(), "ID_MM_DEVICE_IGNORE", "1"))
+                    continue;  // boards that only look alike
             }
             const std::string usb = intf + "../";
             std::string name = joinNames(readSysfsText(usb + "manufacturer"), readSysfsText(usb + "product"));

@@ -24,10 +24,10 @@
 namespace vintrel::platform::linux_host {
 
 struct PrimaryScreenInfo {
-    std::string name;          // output name, "eDP-1"
-    std::string model;         // from the windowing system's copy of the EDID
+    std::string name;   // output name, "eDP-1"
+    std::string model;  // from the windowing system's copy of the EDID
     std::string manufacturer;
-    int depth = 0;             // bits per pixel
+    int depth = 0;  // bits per pixel
 };
 
 struct HardwareFactsOptions {
@@ -51,16 +51,16 @@ public:
     HardwareFacts(const HardwareFacts&) = delete;
     HardwareFacts& operator=(const HardwareFacts&) = delete;
 
-    std::optional<int> colorDepth();               // primary screen, bits per pixel
-    std::optional<std::string> displayAdapter();   // "NVIDIA GeForce GTX 1060 6GB"
-    std::optional<std::string> monitor();          // EDID name, "DEL 40A3", or the screen's model
+    std::optional<int> colorDepth();              // primary screen, bits per pixel
+    std::optional<std::string> displayAdapter();  // "NVIDIA GeForce GTX 1060 6GB"
+    std::optional<std::string> monitor();         // EDID name, "DEL 40A3", or the screen's model
     std::optional<std::string> soundCard();
-    std::optional<std::string> cdrom();            // "HL-DT-ST DVDRAM GH22NS50"
+    std::optional<std::string> cdrom();  // "HL-DT-ST DVDRAM GH22NS50"
     std::optional<std::string> keyboard();
-    std::optional<std::string> mouse();            // touchpads count as mice
+    std::optional<std::string> mouse();  // touchpads count as mice
     std::optional<std::string> modem();
-    std::optional<std::string> printerModel();     // default queue's make and model, else its name
-    std::optional<std::string> printerName();      // default queue's description, else its name
+    std::optional<std::string> printerModel();  // default queue's make and model, else its name
+    std::optional<std::string> printerName();   // default queue's description, else its name
 
     // How many times a group was gathered (for tests and diagnostics).
     unsigned gatherCount(Group group) const;

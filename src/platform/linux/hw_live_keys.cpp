@@ -23,7 +23,8 @@ registry::LiveKeyTable::Producer nameOf(const std::shared_ptr<HardwareFacts>& fa
 }
 
 // The enumeration keys' "Class" value exists exactly while the device does.
-registry::LiveKeyTable::Producer classOf(const std::shared_ptr<HardwareFacts>& facts, Fact fact, std::string cls) {
+registry::LiveKeyTable::Producer classOf(const std::shared_ptr<HardwareFacts>& facts, Fact fact,
+                                         std::string cls) {
     return [facts, fact, cls = std::move(cls)]() -> std::optional<std::string> {
         if (!windowsText(((*facts).*fact)())) return std::nullopt;
         return cls;
@@ -39,8 +40,10 @@ std::vector<HardwareLiveValue> hardwareLiveValues(std::shared_ptr<HardwareFacts>
     };
     auto cls = [](const char* name) { return std::string(kClassRoot) + name + "\\0000"; };
 
-    add("Hardware\\Description\\System\\CentralProcessor\\0", "VendorIdentifier",
-        [] { static const auto vendor = cpuVendorIdentifier(); return windowsText(vendor); });
+    add("Hardware\\Description\\System\\CentralProcessor\\0", "VendorIdentifier", [] {
+        static const auto vendor = cpuVendorIdentifier();
+        return windowsText(vendor);
+    });
     add("Config\\0001\\Display\\Settings", "BitsPerPixel", [facts]() -> std::optional<std::string> {
         const auto depth = facts->colorDepth();
         if (!depth) return std::nullopt;
@@ -69,7 +72,8 @@ void addHardwareLiveKeys(registry::LiveKeyTable& table, const LinuxEnvironment& 
                          std::shared_ptr<HardwareFacts> facts) {
     if (!facts) facts = std::make_shared<HardwareFacts>(environment);
     for (auto& value : hardwareLiveValues(std::move(facts)))
-        table.addString(value.root, std::move(value.keyPath), std::move(value.valueName), std::move(value.producer));
+        table.addString(value.root, std::move(value.keyPath), std::move(value.valueName),
+                        std::move(value.producer));
 }
 
 }  // namespace vintrel::platform::linux_host

@@ -61,7 +61,8 @@ void parseLine(std::string_view line, InputDeviceRecord& rec) {
         const auto eq = rest.find('=');
         if (eq == std::string_view::npos || eq == 0) return;
         std::vector<std::uint64_t> bits;
-        if (parseBitmap(rest.substr(eq + 1), bits)) rec.bitmaps[std::string(rest.substr(0, eq))] = std::move(bits);
+        if (parseBitmap(rest.substr(eq + 1), bits))
+            rec.bitmaps[std::string(rest.substr(0, eq))] = std::move(bits);
     }
 }
 
@@ -114,8 +115,8 @@ bool isMouse(const InputDeviceRecord& d) {
     if (d.hasBit("EV", EV_ABS) && d.hasBit("ABS", ABS_X) && d.hasBit("ABS", ABS_Y)) {
         const bool pen = d.hasBit("KEY", BTN_TOOL_PEN) || d.hasBit("KEY", BTN_STYLUS);
         if (pen || d.hasBit("PROP", INPUT_PROP_DIRECT)) return false;  // tablets, touchscreens
-        if (d.hasBit("KEY", BTN_TOOL_FINGER)) return true;  // touchpad
-        return left;                                        // absolute pointer
+        if (d.hasBit("KEY", BTN_TOOL_FINGER)) return true;             // touchpad
+        return left;                                                   // absolute pointer
     }
     return false;
 }

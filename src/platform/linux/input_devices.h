@@ -11,8 +11,8 @@
 namespace vintrel::platform::linux_host {
 
 struct InputDeviceRecord {
-    std::string name;     // N: Name="..."
-    std::string sysfs;    // S: Sysfs=/devices/.../inputN
+    std::string name;                   // N: Name="..."
+    std::string sysfs;                  // S: Sysfs=/devices/.../inputN
     std::vector<std::string> handlers;  // H: Handlers=kbd event3 ...
     // B: lines; each bitmap with bit 0 of word 0 the lowest (the kernel prints words
     // most significant first, each a 64-bit long on 64-bit kernels).

@@ -76,14 +76,17 @@ std::optional<PciNames> pciNamesFromHwdb(std::uint16_t vendor, std::uint16_t dev
         const char* key = udev_list_entry_get_name(entry);
         const char* value = udev_list_entry_get_value(entry);
         if (!key || !value) continue;
-        if (std::strcmp(key, "ID_VENDOR_FROM_DATABASE") == 0) names.vendor = value;
-        else if (std::strcmp(key, "ID_MODEL_FROM_DATABASE") == 0) names.device = value;
+        if (std::strcmp(key, "ID_VENDOR_FROM_DATABASE") == 0)
+            names.vendor = value;
+        else if (std::strcmp(key, "ID_MODEL_FROM_DATABASE") == 0)
+            names.device = value;
     }
     if (names.vendor.empty()) return std::nullopt;
     return names;
 }
 
-std::optional<PciNames> pciNamesFromIdsFile(std::uint16_t vendor, std::uint16_t device, const std::string& idsFile) {
+std::optional<PciNames> pciNamesFromIdsFile(std::uint16_t vendor, std::uint16_t device,
+                                            const std::string& idsFile) {
     // Only the name list is used: no pci_init, so no access method is probed (libpci's
     // error handler would end the process when none works, as in a container).
     std::unique_ptr<pci_access, decltype(&pci_cleanup)> access(pci_alloc(), pci_cleanup);
@@ -95,13 +98,14 @@ std::optional<PciNames> pciNamesFromIdsFile(std::uint16_t vendor, std::uint16_t 
     if (!path.empty()) pci_set_name_list_path(access.get(), path.data(), 0);
 
     char buffer[256];
-    const char* v = pci_lookup_name(access.get(), buffer, sizeof buffer, PCI_LOOKUP_VENDOR | PCI_LOOKUP_NO_NUMBERS,
-                                    static_cast<int>(vendor));
+    const char* v = pci_lookup_name(access.get(), buffer, sizeof buffer,
+                                    PCI_LOOKUP_VENDOR | PCI_LOOKUP_NO_NUMBERS, static_cast<int>(vendor));
     if (!v) return std::nullopt;
     PciNames names;
     names.vendor = v;
-    const char* d = pci_lookup_name(access.get(), buffer, sizeof buffer, PCI_LOOKUP_DEVICE | PCI_LOOKUP_NO_NUMBERS,
-                                    static_cast<int>(vendor), static_cast<int>(device));
+    const char* d =
+        pci_lookup_name(access.get(), buffer, sizeof buffer, PCI_LOOKUP_DEVICE | PCI_LOOKUP_NO_NUMBERS,
+                        static_cast<int>(vendor), static_cast<int>(device));
     if (d) names.device = d;
     return names;
 }

@@ -17,7 +17,8 @@ int collectQueue(void* userData, unsigned flags, cups_dest_t* dest) {
         q.name += dest->instance;
     }
     if (const char* v = cupsGetOption("printer-info", dest->num_options, dest->options)) q.info = v;
-    if (const char* v = cupsGetOption("printer-make-and-model", dest->num_options, dest->options)) q.makeAndModel = v;
+    if (const char* v = cupsGetOption("printer-make-and-model", dest->num_options, dest->options))
+        q.makeAndModel = v;
     if (const char* v = cupsGetOption("device-uri", dest->num_options, dest->options)) q.deviceUri = v;
     q.isDefault = dest->is_default != 0;
     queues->push_back(std::move(q));
@@ -50,6 +51,8 @@ const CupsQueue* defaultQueue(const std::vector<CupsQueue>& queues) {
     return queues.empty() ? nullptr : &queues.front();
 }
 
-std::unique_ptr<Spooler> makeLinuxSpooler() { return std::make_unique<LinuxSpooler>(); }
+std::unique_ptr<Spooler> makeLinuxSpooler() {
+    return std::make_unique<LinuxSpooler>();
+}
 
 }  // namespace vintrel::platform::linux_host

@@ -26,7 +26,9 @@ constexpr int kUnknownNice = -1000;
 constexpr int THREAD_PRIORITY_LOWEST = -2;
 constexpr int THREAD_PRIORITY_HIGHEST = 2;
 
-pid_t currentTid() { return static_cast<pid_t>(::syscall(SYS_gettid)); }
+pid_t currentTid() {
+    return static_cast<pid_t>(::syscall(SYS_gettid));
+}
 
 std::optional<int> niceOf(pid_t tid) {
     errno = 0;
@@ -144,7 +146,8 @@ public:
             return true;
         }
         if (priority == THREAD_PRIORITY_IDLE) {
-            if (tState.logical == THREAD_PRIORITY_TIME_CRITICAL && !restoreScheduling(tState.saved)) return false;
+            if (tState.logical == THREAD_PRIORITY_TIME_CRITICAL && !restoreScheduling(tState.saved))
+                return false;
             saveScheduling(tState.saved);
             sched_param param{};
             if (pthread_setschedparam(pthread_self(), SCHED_IDLE, &param) != 0) {
@@ -191,13 +194,20 @@ private:
 
 int niceForPriorityClass(std::uint32_t priorityClass) {
     switch (priorityClass) {
-        case IDLE_PRIORITY_CLASS: return 19;
-        case BELOW_NORMAL_PRIORITY_CLASS: return 10;
-        case NORMAL_PRIORITY_CLASS: return 0;
-        case ABOVE_NORMAL_PRIORITY_CLASS: return -5;
-        case HIGH_PRIORITY_CLASS: return -10;
-        case REALTIME_PRIORITY_CLASS: return -20;
-        default: return kUnknownNice;
+        case IDLE_PRIORITY_CLASS:
+            return 19;
+        case BELOW_NORMAL_PRIORITY_CLASS:
+            return 10;
+        case NORMAL_PRIORITY_CLASS:
+            return 0;
+        case ABOVE_NORMAL_PRIORITY_CLASS:
+            return -5;
+        case HIGH_PRIORITY_CLASS:
+            return -10;
+        case REALTIME_PRIORITY_CLASS:
+            return -20;
+        default:
+            return kUnknownNice;
     }
 }
 
@@ -226,6 +236,8 @@ std::optional<std::string> cpuVendorIdentifier() {
 #endif
 }
 
-std::unique_ptr<Processor> makeLinuxProcessor() { return std::make_unique<LinuxProcessor>(); }
+std::unique_ptr<Processor> makeLinuxProcessor() {
+    return std::make_unique<LinuxProcessor>();
+}
 
 }  // namespace vintrel::platform::linux_host

@@ -36,7 +36,8 @@ std::vector<std::string> splitList(std::string_view list) {
     std::size_t pos = 0;
     while (pos <= list.size()) {
         const auto colon = list.find(':', pos);
-        const auto item = list.substr(pos, colon == std::string_view::npos ? std::string_view::npos : colon - pos);
+        const auto item =
+            list.substr(pos, colon == std::string_view::npos ? std::string_view::npos : colon - pos);
         if (!item.empty()) out.emplace_back(item);
         if (colon == std::string_view::npos) break;
         pos = colon + 1;
@@ -51,7 +52,8 @@ bool isExecutableFile(const std::string& path) {
 
 std::string resolveProgram(std::string_view program, std::string_view path) {
     if (program.empty()) return {};
-    if (program.find('/') != std::string_view::npos) return isExecutableFile(std::string(program)) ? std::string(program) : "";
+    if (program.find('/') != std::string_view::npos)
+        return isExecutableFile(std::string(program)) ? std::string(program) : "";
     for (const auto& dir : splitList(path)) {
         std::string candidate = dir + "/" + std::string(program);
         if (isExecutableFile(candidate)) return candidate;
@@ -95,7 +97,9 @@ public:
         for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);
         rlimit lim{};
-        const int fdLimit = ::getrlimit(RLIMIT_NOFILE, &lim) == 0 && lim.rlim_cur < 65536 ? static_cast<int>(lim.rlim_cur) : 65536;
+        const int fdLimit = ::getrlimit(RLIMIT_NOFILE, &lim) == 0 && lim.rlim_cur < 65536
+                                ? static_cast<int>(lim.rlim_cur)
+                                : 65536;
         const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
         int report[2];
         if (::pipe2(report, O_CLOEXEC) != 0) {
@@ -155,14 +159,19 @@ class LinuxShell final : public Shell {
 public:
     LinuxShell(Registry& registry, Files& files, Launcher& launcher, ShellEnvironment env,
                std::unique_ptr<Launcher> owned = nullptr)
-        : registry_(registry), files_(files), launcher_(launcher), env_(std::move(env)), owned_(std::move(owned)) {
+        : registry_(registry),
+          files_(files),
+          launcher_(launcher),
+          env_(std::move(env)),
+          owned_(std::move(owned)) {
         ctx_.desktop = detectDesktop(env_.currentDesktop, env_.desktopSession);
         ctx_.programExists = [this](std::string_view program) { return programInPath(program, env_.path); };
         ctx_.hasDesktopEntry = [this](std::string_view name) {
             std::vector<std::string> dirs{env_.dataHome};
             dirs.insert(dirs.end(), env_.dataDirs.begin(), env_.dataDirs.end());
             for (const auto& d : dirs)
-                if (!d.empty() && ::access((d + "/applications/" + std::string(name)).c_str(), F_OK) == 0) return true;
+                if (!d.empty() && ::access((d + "/applications/" + std::string(name)).c_str(), F_OK) == 0)
+                    return true;
             return false;
         };
         ctx_.hostPath = [this](std::string_view dos) { return files_.hostPath(dos); };
@@ -173,7 +182,8 @@ public:
     std::intptr_t shellExecute(const ShellRequest& request) override {
         const auto argv = launchCommand(request, ctx_);
         if (!argv) return static_cast<std::intptr_t>(ERROR_FILE_NOT_FOUND);
-        return launcher_.spawnDetached(*argv) ? kShellSuccess : static_cast<std::intptr_t>(ERROR_FILE_NOT_FOUND);
+        return launcher_.spawnDetached(*argv) ? kShellSuccess
+                                              : static_cast<std::intptr_t>(ERROR_FILE_NOT_FOUND);
     }
 
     void clearRecentDocuments() override {
@@ -183,7 +193,8 @@ public:
 private:
     std::optional<std::string> appPath(std::string_view name) {
         HKey key = 0;
-        if (registry_.openKey(HKEY_LOCAL_MACHINE, std::string(kAppPaths) + std::string(name), KEY_READ, key) != 0)
+        if (registry_.openKey(HKEY_LOCAL_MACHINE, std::string(kAppPaths) + std::string(name), KEY_READ,
+                              key) != 0)
             return std::nullopt;
         RegValue value;
         std::uint32_t required = 0;
@@ -206,7 +217,9 @@ private:
 
 }  // namespace
 
-bool programInPath(std::string_view program, std::string_view path) { return !resolveProgram(program, path).empty(); }
+bool programInPath(std::string_view program, std::string_view path) {
+    return !resolveProgram(program, path).empty();
+}
 
 ShellEnvironment ShellEnvironment::fromProcess() {
     auto get = [](const char* name) -> std::string {
@@ -245,16 +258,20 @@ bool clearRecentlyUsedFile(const std::string& file) {
     return true;
 }
 
-std::unique_ptr<Launcher> makeProcessLauncher() { return std::make_unique<ProcessLauncher>(); }
+std::unique_ptr<Launcher> makeProcessLauncher() {
+    return std::make_unique<ProcessLauncher>();
+}
 
-std::unique_ptr<Shell> makeLinuxShell(Registry& registry, Files& files, Launcher& launcher, ShellEnvironment environment) {
+std::unique_ptr<Shell> makeLinuxShell(Registry& registry, Files& files, Launcher& launcher,
+                                      ShellEnvironment environment) {
     return std::make_unique<LinuxShell>(registry, files, launcher, std::move(environment));
 }
 
 std::unique_ptr<Shell> makeLinuxShell(Registry& registry, Files& files) {
     auto launcher = makeProcessLauncher();
     Launcher& ref = *launcher;
-    return std::make_unique<LinuxShell>(registry, files, ref, ShellEnvironment::fromProcess(), std::move(launcher));
+    return std::make_unique<LinuxShell>(registry, files, ref, ShellEnvironment::fromProcess(),
+                                        std::move(launcher));
 }
 
 }  // namespace vintrel::platform::linux_host

@@ -27,10 +27,10 @@ std::unique_ptr<Launcher> makeProcessLauncher();
 
 // The parts of the user's environment the shell looks at.
 struct ShellEnvironment {
-    std::string path;              // PATH
-    std::string currentDesktop;    // XDG_CURRENT_DESKTOP
-    std::string desktopSession;    // DESKTOP_SESSION
-    std::string dataHome;          // XDG_DATA_HOME, else ~/.local/share
+    std::string path;                   // PATH
+    std::string currentDesktop;         // XDG_CURRENT_DESKTOP
+    std::string desktopSession;         // DESKTOP_SESSION
+    std::string dataHome;               // XDG_DATA_HOME, else ~/.local/share
     std::vector<std::string> dataDirs;  // XDG_DATA_DIRS, else /usr/local/share, /usr/share
 
     static ShellEnvironment fromProcess();

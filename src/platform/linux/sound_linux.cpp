@@ -71,7 +71,8 @@ std::optional<std::string> firstCardNameFromProcCards(std::string_view text) {
     std::size_t pos = 0;
     while (pos < text.size()) {
         const auto nl = text.find('\n', pos);
-        const std::string_view line = text.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
+        const std::string_view line =
+            text.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
         pos = nl == std::string_view::npos ? text.size() : nl + 1;
         const std::string_view t = trim(line);
         if (t.empty() || t.front() < '0' || t.front() > '9') continue;
@@ -85,6 +86,8 @@ std::optional<std::string> firstCardNameFromProcCards(std::string_view text) {
     return std::nullopt;
 }
 
-std::unique_ptr<Multimedia> makeLinuxMultimedia() { return std::make_unique<LinuxMultimedia>(); }
+std::unique_ptr<Multimedia> makeLinuxMultimedia() {
+    return std::make_unique<LinuxMultimedia>();
+}
 
 }  // namespace vintrel::platform::linux_host

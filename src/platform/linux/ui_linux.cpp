@@ -1,12 +1,11 @@
 #include "platform/linux/ui_linux.h"
 
+#include <QtGui/qguiapplication_platform.h>
 #include <xcb/xcb.h>
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWindow>
-#include <QtGui/qguiapplication_platform.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -40,8 +39,8 @@ QWindow* ownWindow(std::uint64_t id) {
 class X11Atoms {
 public:
     explicit X11Atoms(xcb_connection_t* c) {
-        const char* names[] = {"_NET_WM_STATE", "_NET_WM_STATE_ABOVE", "_NET_CLIENT_LIST_STACKING",
-                               "_NET_CLIENT_LIST", "_NET_WM_NAME", "UTF8_STRING"};
+        const char* names[] = {"_NET_WM_STATE",    "_NET_WM_STATE_ABOVE", "_NET_CLIENT_LIST_STACKING",
+                               "_NET_CLIENT_LIST", "_NET_WM_NAME",        "UTF8_STRING"};
         xcb_intern_atom_cookie_t cookies[std::size(names)];
         for (std::size_t i = 0; i < std::size(names); ++i)
             cookies[i] = xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(names[i])), names[i]);
@@ -90,7 +89,8 @@ std::optional<std::string> textProperty(xcb_connection_t* c, xcb_get_property_co
     std::optional<std::string> out;
     if (r->format == 8 && r->type != XCB_ATOM_NONE) {
         const int len = xcb_get_property_value_length(r);
-        out = std::string(static_cast<const char*>(xcb_get_property_value(r)), static_cast<std::size_t>(std::max(len, 0)));
+        out = std::string(static_cast<const char*>(xcb_get_property_value(r)),
+                          static_cast<std::size_t>(std::max(len, 0)));
     }
     std::free(r);
     return out;
@@ -105,7 +105,8 @@ public:
         // Qt gives logical pixels; the system metrics count device pixels.
         const qreal ratio = screen->devicePixelRatio();
         const QRect g = screen->geometry();
-        return {static_cast<int>(std::lround(g.width() * ratio)), static_cast<int>(std::lround(g.height() * ratio))};
+        return {static_cast<int>(std::lround(g.width() * ratio)),
+                static_cast<int>(std::lround(g.height() * ratio))};
     }
 
     void setTopMost(std::uint64_t window, bool topMost) override {
@@ -162,7 +163,9 @@ public:
         if (qGuiApp) {
             for (QWindow* w : QGuiApplication::topLevelWindows()) {
                 const std::uint64_t id = w->handle() ? static_cast<std::uint64_t>(w->winId()) : 0;
-                if (id != 0 && std::any_of(out.begin(), out.end(), [id](const auto& t) { return t.id == id; })) continue;
+                if (id != 0 &&
+                    std::any_of(out.begin(), out.end(), [id](const auto& t) { return t.id == id; }))
+                    continue;
                 out.push_back({id, windowTitleFromUtf8(w->title().toStdString())});
             }
         }
@@ -212,8 +215,10 @@ private:
             const auto net = textProperty(c, p.netName);
             const auto plain = textProperty(c, p.name);
             std::string title;
-            if (net && !net->empty()) title = windowTitleFromUtf8(*net);
-            else if (plain) title = windowTitleFromLatin1(*plain);
+            if (net && !net->empty())
+                title = windowTitleFromUtf8(*net);
+            else if (plain)
+                title = windowTitleFromLatin1(*plain);
             out.push_back({p.id, std::move(title)});
         }
         return out;
@@ -226,7 +231,9 @@ private:
 
 }  // namespace
 
-std::string windowTitleFromUtf8(std::string_view utf8) { return text::utf8ToCp1252(utf8); }
+std::string windowTitleFromUtf8(std::string_view utf8) {
+    return text::utf8ToCp1252(utf8);
+}
 
 std::string windowTitleFromLatin1(std::string_view latin1) {
     std::string out;
@@ -239,6 +246,8 @@ std::string windowTitleFromLatin1(std::string_view latin1) {
     return out;
 }
 
-std::unique_ptr<UserInterface> makeLinuxUserInterface() { return std::make_unique<LinuxUserInterface>(); }
+std::unique_ptr<UserInterface> makeLinuxUserInterface() {
+    return std::make_unique<LinuxUserInterface>();
+}
 
 }  // namespace vintrel::platform::linux_host
