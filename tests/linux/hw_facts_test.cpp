@@ -287,3 +287,26 @@ TEST(HardwareLiveValues, AbsentDevicesGiveNoValueAndNoClass) {
 
 }  // namespace
 }  // namespace vintrel::platform::linux_host
+
+namespace vintrel::platform::linux_host {
+namespace {
+
+// This machine through every real source (udev, ALSA, CUPS, Qt): whatever is there, the
+// answers are well formed and a second read is served from the cache.
+TEST(HardwareFactsMachine, RealSourcesNeverFail) {
+    HardwareFacts facts{LinuxEnvironment{}};
+    using Getter = std::optional<std::string> (HardwareFacts::*)();
+    const Getter getters[] = {&HardwareFacts::displayAdapter, &HardwareFacts::monitor,  &HardwareFacts::soundCard,
+                              &HardwareFacts::cdrom,          &HardwareFacts::keyboard, &HardwareFacts::mouse,
+                              &HardwareFacts::modem,          &HardwareFacts::printerModel,
+                              &HardwareFacts::printerName};
+    for (Getter g : getters) {
+        const auto first = (facts.*g)();
+        if (first) EXPECT_FALSE(first->empty());
+        EXPECT_EQ((facts.*g)(), first);
+    }
+    EXPECT_EQ(facts.gatherCount(HardwareFacts::Group::Input), 1u);
+}
+
+}  // namespace
+}  // namespace vintrel::platform::linux_host
