@@ -296,10 +296,10 @@ namespace {
 TEST(HardwareFactsMachine, RealSourcesNeverFail) {
     HardwareFacts facts{LinuxEnvironment{}};
     using Getter = std::optional<std::string> (HardwareFacts::*)();
-    const Getter getters[] = {&HardwareFacts::displayAdapter, &HardwareFacts::monitor,  &HardwareFacts::soundCard,
-                              &HardwareFacts::cdrom,          &HardwareFacts::keyboard, &HardwareFacts::mouse,
-                              &HardwareFacts::modem,          &HardwareFacts::printerModel,
-                              &HardwareFacts::printerName};
+    const Getter getters[] = {
+        &HardwareFacts::displayAdapter, &HardwareFacts::monitor,      &HardwareFacts::soundCard,
+        &HardwareFacts::cdrom,          &HardwareFacts::keyboard,     &HardwareFacts::mouse,
+        &HardwareFacts::modem,          &HardwareFacts::printerModel, &HardwareFacts::printerName};
     for (Getter g : getters) {
         const auto first = (facts.*g)();
         if (first) EXPECT_FALSE(first->empty());

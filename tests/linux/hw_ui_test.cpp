@@ -1,9 +1,13 @@
+#include <QtGui/qguiapplication_platform.h>
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWindow>
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/linux/hw_facts.h"
 #include "platform/linux/ui_linux.h"
@@ -56,6 +60,46 @@ TEST(LinuxUserInterface, TopMostOnOwnWindow) {
     ui->setTopMost(w.winId(), false);
     EXPECT_FALSE(w.flags() & Qt::WindowStaysOnTopHint);
     ui->setTopMost(0xDEADBEEF, true);  // no such window: nothing happens
+}
+
+xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+    auto* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+    const xcb_atom_t a = r ? r->atom : 0;
+    std::free(r);
+    return a;
+}
+
+// Another client's window, seen through the X server (runs only on the xcb platform).
+TEST(LinuxUserInterfaceX11, ForeignWindowListedAndMadeTopMost) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection()) GTEST_SKIP() << "not on X11";
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(c));
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const xcb_window_t w = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, w, root, 0, 0, 100, 100, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, 0, nullptr);
+    const std::string title = "Relat\xC3\xB3rio - Editor";
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom(c, "_NET_WM_NAME"), atom(c, "UTF8_STRING"), 8,
+                        title.size(), title.data());
+    xcb_flush(c);
+    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+
+    auto ui = makeLinuxUserInterface();
+    const auto windows = ui->topLevelWindows();
+    EXPECT_TRUE(std::any_of(windows.begin(), windows.end(), [&](const TopLevelWindow& t) {
+        return t.id == w && t.title == "Relat\xF3rio - Editor";
+    }));
+
+    ui->setTopMost(w, true);  // unmapped: the state goes into its property
+    auto* r = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, w, atom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 0, 16), nullptr);
+    ASSERT_TRUE(r);
+    const auto* states = static_cast<const xcb_atom_t*>(xcb_get_property_value(r));
+    const int count = xcb_get_property_value_length(r) / 4;
+    EXPECT_TRUE(std::find(states, states + count, atom(c, "_NET_WM_STATE_ABOVE")) != states + count);
+    std::free(r);
+    xcb_disconnect(c);
 }
 
 TEST(WindowTitles, Latin1AndUtf8) {
