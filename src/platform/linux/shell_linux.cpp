@@ -228,6 +228,7 @@ ShellEnvironment ShellEnvironment::fromProcess() {
     };
     ShellEnvironment env;
     env.path = get("PATH");
+    if (env.path.empty()) env.path = "/usr/local/bin:/usr/bin:/bin";
     env.currentDesktop = get("XDG_CURRENT_DESKTOP");
     env.desktopSession = get("DESKTOP_SESSION");
     env.dataHome = get("XDG_DATA_HOME");
