@@ -1,5 +1,7 @@
 #include "platform/linux/hw_facts.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <libudev.h>
 #include <poll.h>
 #include <unistd.h>
@@ -8,6 +10,7 @@
 #include <QScreen>
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <span>
@@ -121,6 +124,10 @@ struct HardwareFacts::Impl {
     HardwareFactsOptions options;
     std::mutex mutex;
 
+    struct DirCloser {
+        void operator()(DIR* d) const { ::closedir(d); }
+    };
+    std::unique_ptr<DIR, DirCloser> drmDir;
     UdevPtr<udev> udevContext;
     UdevPtr<udev_monitor> monitor;
     bool udevDatabase = false;  // udevd runs: enumeration has properties
@@ -199,6 +206,33 @@ struct HardwareFacts::Impl {
         for (auto& s : states) s.valid = false;
     }
 
+    // The connectors and their status, read through a folder kept open: this runs on every
+    // Timer3 tick when no udev monitor reports changes.
+    std::string displaySignature() {
+        if (!drmDir) drmDir.reset(::opendir((env.sysRoot + "/class/drm").c_str()));
+        if (!drmDir) return {};
+        ::rewinddir(drmDir.get());
+        std::string sig;
+        const int dirFd = ::dirfd(drmDir.get());
+        while (const dirent* e = ::readdir(drmDir.get())) {
+            if (e->d_name[0] == '.') continue;
+            (sig += e->d_name) += '=';
+            if (std::strchr(e->d_name, '-')) {
+                char path[300];
+                std::snprintf(path, sizeof path, "%s/status", e->d_name);
+                const int fd = ::openat(dirFd, path, O_RDONLY | O_CLOEXEC);
+                if (fd >= 0) {
+                    char status[32];
+                    const ssize_t n = ::read(fd, status, sizeof status);
+                    if (n > 0) sig.append(status, static_cast<std::size_t>(n));
+                    ::close(fd);
+                }
+            }
+            sig += '\n';
+        }
+        return sig;
+    }
+
     // A cheap fingerprint of what a group's gathering would read.
     std::string signature(Group g) {
         std::string sig;
@@ -208,12 +242,7 @@ struct HardwareFacts::Impl {
         };
         switch (g) {
             case Group::Display:
-                for (const auto& n : listSysfsDirectory(env.sysRoot + "/class/drm")) {
-                    (sig += n) += '=';
-                    if (n.find('-') != std::string::npos)
-                        sig += readSysfsText(env.sysRoot + "/class/drm/" + n + "/status");
-                    sig += '\n';
-                }
+                sig = displaySignature();
                 break;
             case Group::Sound:
                 addListing(env.sysRoot + "/class/sound", "card");
