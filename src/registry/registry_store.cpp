@@ -298,6 +298,16 @@ long RegistryStore::values(HKey root, std::string_view keyPath, std::vector<Name
     return rc == SQLITE_DONE ? 0 : query.fail(rc);
 }
 
+void RegistryStore::holdSnapshot() {
+    std::lock_guard lock(impl_->mutex);
+    if (impl_->ready() == 0) impl_->beginSnapshot();
+}
+
+void RegistryStore::releaseSnapshot() {
+    std::lock_guard lock(impl_->mutex);
+    impl_->endSnapshot();
+}
+
 long RegistryStore::transaction(const std::function<long()>& body) {
     std::lock_guard lock(impl_->mutex);
     if (long result = impl_->ready()) return result;

@@ -70,6 +70,12 @@ public:
     // nothing when it returns an error. Store calls made by body join the transaction.
     long transaction(const std::function<long()>& body);
 
+    // Lets the reads that follow share one read transaction until releaseSnapshot(): a
+    // sequence such as open key, query value, close key then takes the file locks once. A
+    // write ends the snapshot first, and one older than 100 ms is let go at the next call.
+    void holdSnapshot();
+    void releaseSnapshot();
+
     // The database file, empty for an in-memory store.
     const std::string& file() const;
 

@@ -48,6 +48,7 @@ constexpr std::array<const char*, kSqlCount> kSql = {
     "SELECT name FROM keys WHERE parent=?1 ORDER BY path",
     "SELECT name, type, data FROM vals WHERE key=?1 ORDER BY id",
     "BEGIN IMMEDIATE",
+    "BEGIN DEFERRED",
     "COMMIT",
     "ROLLBACK",
 };
@@ -130,6 +131,7 @@ void StoreImpl::close() {
     if (db != nullptr) sqlite3_close_v2(db);
     db = nullptr;
     depth = 0;
+    snapshot = false;
 }
 
 sqlite3_stmt* StoreImpl::statement(Sql id) {
@@ -285,6 +287,10 @@ bool StoreImpl::openOrRecover(std::string& error) {
 }
 
 long StoreImpl::ready() {
+    // A snapshot older than this is let go, so that a caller that never releases it neither
+    // reads stale data for long nor keeps the journal from being checkpointed.
+    constexpr auto kSnapshotLifetime = std::chrono::milliseconds(100);
+    if (snapshot && std::chrono::steady_clock::now() - snapshotStart > kSnapshotLifetime) endSnapshot();
     if (suspectDamage && depth == 0 && !file.empty()) {
         suspectDamage = false;
         std::string check;
@@ -305,6 +311,7 @@ long StoreImpl::ready() {
 
 long StoreImpl::write(const std::function<long()>& body) {
     if (depth > 0) return body();
+    endSnapshot();
     sqlite3_stmt* begin = statement(kBegin);
     if (begin == nullptr) return noteFailure(sqlite3_errcode(db));
     const int rc = sqlite3_step(begin);
@@ -335,6 +342,31 @@ void StoreImpl::rollback() {
     if (sqlite3_stmt* stmt = statement(kRollback)) {
         sqlite3_step(stmt);
         sqlite3_reset(stmt);
+    }
+}
+
+// ------------------------------------------------------------------ shared read snapshots
+
+void StoreImpl::beginSnapshot() {
+    if (snapshot || depth > 0 || db == nullptr || sqlite3_get_autocommit(db) == 0) return;
+    // Deferred: the read lock is taken by the first read and kept until endSnapshot().
+    if (sqlite3_stmt* begin = statement(kBeginRead)) {
+        const int rc = sqlite3_step(begin);
+        sqlite3_reset(begin);
+        if (rc == SQLITE_DONE) {
+            snapshot = true;
+            snapshotStart = std::chrono::steady_clock::now();
+        }
+    }
+}
+
+void StoreImpl::endSnapshot() {
+    if (!snapshot) return;
+    snapshot = false;
+    if (db == nullptr || sqlite3_get_autocommit(db) != 0) return;
+    if (sqlite3_stmt* commit = statement(kCommit)) {
+        sqlite3_step(commit);
+        sqlite3_reset(commit);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <mutex>
@@ -25,6 +26,7 @@ enum Sql : std::size_t {
     kChildNames,
     kKeyValues,
     kBegin,
+    kBeginRead,
     kCommit,
     kRollback,
     kSqlCount
@@ -43,6 +45,8 @@ struct StoreImpl {
     std::recursive_mutex mutex;
     int depth = 0;               // nesting of write transactions
     bool suspectDamage = false;  // a statement reported corruption; checked on the next call
+    bool snapshot = false;       // a read transaction shared by several calls is open
+    std::chrono::steady_clock::time_point snapshotStart;
 
     ~StoreImpl();
     void close();
@@ -66,6 +70,10 @@ struct StoreImpl {
     // Runs body in a write transaction (or inside the one already open).
     long write(const std::function<long()>& body);
     void rollback();
+
+    // A read transaction that the following reads share; see RegistryStore::holdSnapshot.
+    void beginSnapshot();
+    void endSnapshot();
 };
 
 }  // namespace vintrel::registry::detail

@@ -33,9 +33,14 @@ public:
             result = parent;
             return 0;
         }
-        if (!exists(key)) {
-            const long found = store_->findKey(key.root, key.path);
-            return found != 0 ? found : long{platform::ERROR_FILE_NOT_FOUND};
+        // The snapshot lasts while handles are open: a read of one value locks the file once.
+        store_->holdSnapshot();
+        long found = store_->findKey(key.root, key.path);
+        if (found == platform::ERROR_FILE_NOT_FOUND && live_ && live_->keyExists(key.root, key.path))
+            found = 0;
+        if (found != 0) {
+            if (handles_.empty()) store_->releaseSnapshot();
+            return found;
         }
         result = add(std::move(key));
         return 0;
@@ -92,7 +97,9 @@ public:
     long closeKey(HKey handle) override {
         std::lock_guard lock(mutex_);
         if (isRootKey(handle)) return 0;
-        return handles_.erase(handle) > 0 ? 0L : long{platform::ERROR_INVALID_HANDLE};
+        if (handles_.erase(handle) == 0) return platform::ERROR_INVALID_HANDLE;
+        if (handles_.empty()) store_->releaseSnapshot();
+        return 0;
     }
 
     long enumKey(HKey handle, std::uint32_t index, std::string& name) override {

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "registry/live_key_table.h"
+#include "support/test_paths.h"
 #include "text/cp1252.h"
 
 namespace vintrel::registry {
@@ -150,6 +154,39 @@ TEST_F(StoreRegistryTest, EnumerationMergesStoreAndLiveKeys) {
     EXPECT_EQ(enumerate(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion"),
               std::vector<std::string>{"Uninstall"});
     EXPECT_EQ(enumerate(HKEY_CURRENT_USER, ""), std::vector<std::string>{});
+}
+
+TEST(StoreRegistrySnapshot, OtherWritersAreSeenOnceHandlesCloseOrSoonAfter) {
+    test::TempDir dir;
+    const std::string file = (dir.path() / "registry.sqlite3").string();
+    std::string error;
+    auto mine = RegistryStore::open(file, error);
+    auto other = RegistryStore::open(file, error);  // stands for another process
+    ASSERT_TRUE(mine && other) << error;
+    auto registry = makeStoreRegistry(mine);
+    auto read = [&](HKey key) {
+        RegValue value;
+        std::uint32_t required = 0;
+        return registry->queryValue(key, "v", 256, value, required) == 0 ? value.data : "<missing>";
+    };
+    ASSERT_EQ(other->setValue(HKEY_CURRENT_USER, "K", "v", REG_SZ, sz("1")), 0);
+
+    HKey key = 0;
+    ASSERT_EQ(registry->openKey(HKEY_CURRENT_USER, "K", KEY_ALL_ACCESS, key), 0);
+    EXPECT_EQ(read(key), sz("1"));
+    ASSERT_EQ(other->setValue(HKEY_CURRENT_USER, "K", "v", REG_SZ, sz("2")), 0);
+    ASSERT_EQ(registry->closeKey(key), 0);
+    ASSERT_EQ(registry->openKey(HKEY_CURRENT_USER, "K", KEY_ALL_ACCESS, key), 0);
+    EXPECT_EQ(read(key), sz("2"));  // a new call sequence sees the new value
+
+    // A handle left open does not pin old data for more than a moment.
+    ASSERT_EQ(other->setValue(HKEY_CURRENT_USER, "K", "v", REG_SZ, sz("3")), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(read(key), sz("3"));
+    // Own writes are always seen.
+    ASSERT_EQ(registry->setValue(key, "v", REG_SZ, sz("4")), 0);
+    EXPECT_EQ(read(key), sz("4"));
+    ASSERT_EQ(registry->closeKey(key), 0);
 }
 
 TEST(LiveKeyTable, MatchesPathsAndNamesWithoutCase) {
