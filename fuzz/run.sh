@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, preset "fuzz") and runs each for N seconds.
 #   fuzz/run.sh [SECONDS]        default 30
-# New inputs go to build/fuzz/corpus/<target>; fuzz/corpus/ holds the seeds only.
+# New inputs go to build/fuzz/corpus/<target>; the seed folders are only read.
 # A crash leaves its input in build/fuzz/artifacts/ and makes the script fail.
 set -euo pipefail
 
@@ -15,8 +15,8 @@ if ! command -v clang++ >/dev/null 2>&1; then
     exit 0
 fi
 
-# target name -> seed corpus folder under fuzz/corpus
-declare -A seeds=([reg_parser_fuzz]=reg)
+# target name -> seed folder relative to the repository (empty: none)
+declare -A seeds=([reg_parser_fuzz]=fuzz/corpus/reg [edid_fuzz]=tests/data/hw/edid [ini_parser_fuzz]=)
 declare -A dictionaries=([reg_parser_fuzz]=reg.dict)
 
 (cd "$repo" && cmake --preset fuzz >/dev/null)
@@ -31,6 +31,10 @@ for target in "${!seeds[@]}"; do
     if [[ -n "${dictionaries[$target]:-}" ]]; then
         options+=(-dict="$here/${dictionaries[$target]}")
     fi
+    folders=("$work")
+    if [[ -n "${seeds[$target]}" && -d "$repo/${seeds[$target]}" ]]; then
+        folders+=("$repo/${seeds[$target]}")
+    fi
     echo "fuzz: $target for ${seconds}s"
-    "$build/fuzz/$target" "${options[@]}" "$work" "$here/corpus/${seeds[$target]}"
+    "$build/fuzz/$target" "${options[@]}" "${folders[@]}"
 done
