@@ -13,13 +13,13 @@
 namespace vintrel::app {
 namespace {
 
-struct Run {
+struct ProgramRun {
     int exitCode = -1;
     QByteArray out;
     QByteArray err;
 };
 
-Run runProgram(const QStringList& arguments, const QString& profile, const QString& root = {}) {
+ProgramRun runProgram(const QStringList& arguments, const QString& profile, const QString& root = {}) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
@@ -39,10 +39,10 @@ class DumpedMainWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         test::TempDir root;
-        const Run run = runProgram({"--dump-widgets"}, exampleProfile(), QString::fromStdString(root.str()));
+        const ProgramRun run = runProgram({"--dump-widgets"}, exampleProfile(), QString::fromStdString(root.str()));
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         const QJsonArray all = QJsonDocument::fromJson(run.out).array();
-        for (const auto& item : all) widgets_[item["name"].toString()] = item.toObject();
+        for (const auto& item : all) widgets_[item.toObject()["name"].toString()] = item.toObject();
     }
     static QJsonObject widget(const char* name) {
         const auto it = widgets_.find(QString::fromLatin1(name));
@@ -149,11 +149,11 @@ TEST_F(DumpedMainWindow, WindowSizeAndCentring) {
 }
 
 TEST(CommandLine, HelpVersionAndErrors) {
-    const Run help = runProgram({"--help"}, {});
+    const ProgramRun help = runProgram({"--help"}, {});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains("--dump-widgets"));
     EXPECT_EQ(runProgram({"--version"}, {}).out, "vintrel 1.1\n");
-    const Run bad = runProgram({"--frobnicate"}, {});
+    const ProgramRun bad = runProgram({"--frobnicate"}, {});
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_TRUE(bad.err.contains("--frobnicate"));
 }
@@ -165,7 +165,7 @@ TEST(CommandLine, UnreadableProfileStopsWithItsName) {
     std::fputs("{\"drives\": {\"C\": {\"type\": \"fixed\"}}}", f);
     std::fclose(f);
     for (const std::string& profile : {broken, (dir.path() / "missing.json").string()}) {
-        const Run run = runProgram({"--dump-widgets"}, QString::fromStdString(profile), QString::fromStdString(dir.str()));
+        const ProgramRun run = runProgram({"--dump-widgets"}, QString::fromStdString(profile), QString::fromStdString(dir.str()));
         EXPECT_EQ(run.exitCode, 2) << profile;
         EXPECT_TRUE(run.err.contains(QByteArray::fromStdString(profile))) << run.err.toStdString();
         EXPECT_TRUE(run.out.isEmpty());
@@ -175,7 +175,7 @@ TEST(CommandLine, UnreadableProfileStopsWithItsName) {
 TEST(CommandLine, ScreenshotWritesAPicture) {
     test::TempDir dir;
     const std::string file = (dir.path() / "main.png").string();
-    const Run run = runProgram({"--screenshot", QString::fromStdString(file)}, exampleProfile(),
+    const ProgramRun run = runProgram({"--screenshot", QString::fromStdString(file)}, exampleProfile(),
                                QString::fromStdString(dir.str()));
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     FILE* f = std::fopen(file.c_str(), "rb");

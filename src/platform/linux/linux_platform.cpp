@@ -1,0 +1,93 @@
+#include "platform/linux/linux_platform.h"
+
+#include <iostream>
+
+#include "platform/host/host_files.h"
+#include "platform/host/windows_tree.h"
+#include "platform/linux/hw_live_keys.h"
+#include "platform/linux/linux_drives.h"
+#include "platform/linux/locale_linux.h"
+#include "platform/linux/printers_linux.h"
+#include "platform/linux/processor_linux.h"
+#include "platform/linux/session_linux.h"
+#include "platform/linux/shell_linux.h"
+#include "platform/linux/sound_linux.h"
+#include "platform/linux/system_live_keys.h"
+#include "platform/linux/ui_linux.h"
+#include "registry/live_key_table.h"
+#include "registry/registry_store.h"
+#include "registry/store_registry.h"
+
+namespace vintrel::platform::linux_host {
+namespace {
+
+// The registry of the per-user root. When no database can be had at all (an unwritable
+// folder), the program still runs on a private store and says that nothing will be kept.
+std::shared_ptr<registry::RegistryStore> openStore(const std::string& root) {
+    std::string error;
+    auto store = registry::RegistryStore::open(registry::databasePath(root), error);
+    if (store) return store;
+    std::cerr << "vintrel: " << error << "; registry changes made in this run will not be kept\n";
+    return registry::RegistryStore::openInMemory();
+}
+
+class LinuxPlatform : public Platform {
+public:
+    explicit LinuxPlatform(const LinuxEnvironment& environment)
+        : drives_(makeLinuxDrives(environment)), files_(host::makeHostFiles(*drives_)) {
+        for (const auto& problem : host::prepareWindowsTree(environment.root, host::xdgDesktopDir())) {
+            std::cerr << "vintrel: " << problem.what << ": " << problem.path;
+            if (problem.error) std::cerr << " (" << problem.error.message() << ')';
+            std::cerr << '\n';
+        }
+        store_ = openStore(environment.root);
+        live_ = std::make_shared<registry::LiveKeyTable>();
+        SystemSources sources;
+        sources.etcRoot = environment.etcRoot;
+        addSystemLiveKeys(*live_, sources);
+        addHardwareLiveKeys(*live_, environment);
+        registry_ = registry::makeStoreRegistry(store_, live_);
+        processor_ = makeLinuxProcessor();
+        ui_ = makeLinuxUserInterface();
+        shell_ = makeLinuxShell(*registry_, *files_);
+        multimedia_ = makeLinuxMultimedia();
+        spooler_ = makeLinuxSpooler();
+        session_ = makeLinuxSession();
+        locale_ = makeLinuxLocale();
+    }
+
+    DrivesAndMemory& drives() override { return *drives_; }
+    Files& files() override { return *files_; }
+    Processor& processor() override { return *processor_; }
+    Registry& registry() override { return *registry_; }
+    UserInterface& ui() override { return *ui_; }
+    Shell& shell() override { return *shell_; }
+    Multimedia& multimedia() override { return *multimedia_; }
+    Spooler& spooler() override { return *spooler_; }
+    Session& session() override { return *session_; }
+    Locale& locale() override { return *locale_; }
+
+private:
+    std::unique_ptr<LinuxDrives> drives_;
+    std::unique_ptr<Files> files_;
+    std::shared_ptr<registry::RegistryStore> store_;
+    std::shared_ptr<registry::LiveKeyTable> live_;
+    std::unique_ptr<Registry> registry_;
+    std::unique_ptr<Processor> processor_;
+    std::unique_ptr<UserInterface> ui_;
+    std::unique_ptr<Shell> shell_;
+    std::unique_ptr<Multimedia> multimedia_;
+    std::unique_ptr<Spooler> spooler_;
+    std::unique_ptr<Session> session_;
+    std::unique_ptr<Locale> locale_;
+};
+
+}  // namespace
+
+std::string defaultRoot() { return registry::userRoot(); }
+
+std::unique_ptr<Platform> makeLinuxPlatform(const LinuxEnvironment& environment) {
+    return std::make_unique<LinuxPlatform>(environment);
+}
+
+}  // namespace vintrel::platform::linux_host
