@@ -105,8 +105,7 @@ void BM_WindowTimer2_Simulated(benchmark::State& state) {
     static int argc = 1;
     static char name[] = "vintrel_bench";
     static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    (void)app;
+    if (qApp == nullptr) new QApplication(argc, argv);  // lives for the whole benchmark run
     auto guard = simulated();
     forms::TForm1 form;
     for (auto _ : state) form.Timer2Timer();

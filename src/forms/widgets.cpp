@@ -1,6 +1,9 @@
 #include "forms/widgets.h"
 
 #include <QApplication>
+#include <QFontDatabase>
+#include <QHash>
+#include <QStyle>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
@@ -17,6 +20,22 @@ QFont formFont(int pixelHeight, bool bold, bool underline) {
     font.setUnderline(underline);
     font.setStyleStrategy(QFont::NoAntialias);
     return font;
+}
+
+// A bitmap face without a bold style (the window font) is not emboldened by the font
+// engine; such labels draw their text twice, one pixel apart, as the classic window system
+// emboldens raster fonts.
+bool needsOverstrike(const QFont& font) {
+    if (!font.bold()) return false;
+    static QHash<QString, bool> lacksBold;
+    const QString family = QFontInfo(font).family();
+    const auto known = lacksBold.constFind(family);
+    if (known != lacksBold.constEnd()) return *known;
+    bool hasBold = false;
+    for (const QString& style : QFontDatabase::styles(family))
+        if (QFontDatabase::weight(family, style) >= QFont::DemiBold) hasBold = true;
+    lacksBold.insert(family, !hasBold);
+    return !hasBold;
 }
 
 QColor infoBackground() { return QApplication::palette().color(QPalette::ToolTipBase); }
@@ -45,9 +64,25 @@ void TLabel::setCaption(std::string_view cp1252) {
     applySizing();
 }
 
+bool TLabel::overstrikeBold() const { return needsOverstrike(font()); }
+
+void TLabel::paintEvent(QPaintEvent* event) {
+    if (!overstrikeBold()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    int flags = static_cast<int>(alignment());
+    if (wordWrap()) flags |= Qt::TextWordWrap;
+    const QRect area = contentsRect();
+    for (const QRect& r : {area, area.translated(1, 0)})
+        style()->drawItemText(&painter, r, flags, palette(), isEnabled(), text(), foregroundRole());
+}
+
 void TLabel::applySizing() {
     if (sizing_ == Sizing::Fixed || wordWrap()) return;
-    const int width = QFontMetrics(font()).horizontalAdvance(text());
+    const int overstrike = overstrikeBold() && !text().isEmpty() ? 1 : 0;
+    const int width = QFontMetrics(font()).horizontalAdvance(text()) + overstrike;
     if (sizing_ == Sizing::AutoLeft)
         resize(width, height());
     else

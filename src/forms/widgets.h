@@ -50,9 +50,11 @@ signals:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void applySizing();
+    bool overstrikeBold() const;
     Sizing sizing_;
     int anchorRight_;
     std::string caption_;
