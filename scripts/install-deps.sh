@@ -16,7 +16,7 @@ PACKAGES=(
   libsqlite3-dev libmount-dev libudev-dev libpci-dev pci.ids libcups2-dev libasound2-dev
   nlohmann-json3-dev libxcb1-dev
   # tests and benchmarks
-  libgtest-dev libgmock-dev googletest libbenchmark-dev xvfb xauth sqlite3 clang ccache
+  libgtest-dev libgmock-dev googletest libbenchmark-dev xvfb xauth sqlite3 clang libclang-rt-14-dev ccache
   # shell launches at run time
   xdg-utils
 )
