@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QHash>
 #include <QStyle>
+#include <QTextDocument>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
@@ -93,7 +94,9 @@ void TLabel::setHint(std::string_view cp1252) {
     hint_ = std::string(cp1252);
     QString hint = qt(cp1252);
     hint.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    setToolTip(hint);
+    // The tool tip guesses rich text from the text itself, so a hint that looks like markup
+    // (a volume label "<b>") would lose its line breaks and tags: hand it over escaped.
+    setToolTip(hint.isEmpty() ? QString() : Qt::convertFromPlainText(hint, Qt::WhiteSpacePre));
 }
 
 void TLabel::setTransparent(bool transparent) { setAutoFillBackground(!transparent); }

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QTextDocument>
 
 #include "forms/error_handler.h"
 #include "forms/main_form.h"
@@ -105,6 +106,34 @@ TEST(DiskRows, FailedVolumeQueryShowsEmptyTextsNotTheNeighbours) {
     EXPECT_EQ(form.rowLabel("lfat", 2)->caption(), "");
     EXPECT_EQ(form.rowLabel("lhd", 2)->hint(),
               std::string("(D:) \rN\xBA de s\xE9rie: 00000000\rTamanho M\xE1ximo Nomes: 0"));
+}
+
+// The hint window shows the hint as written, line by line, whatever the volume label holds.
+TEST(DiskRows, HintShowsItsTextLiterallyWithLineBreaks) {
+    const struct {
+        const char* label;
+        const char* firstLine;
+    } cases[] = {
+        {"DADOS", "(C:) DADOS"},
+        {"<b>X</b>", "(C:) <b>X</b>"},
+        {"A & B", "(C:) A & B"},
+        {"<i>", "(C:) <i>"},
+        {"", "(C:) "},
+    };
+    for (const auto& c : cases) {
+        SimMachine m(R"({"drives":{"C":)" + fixedDrive(c.label, 1223629) + "}}");
+        TForm1 form;
+        // Rendered as the tool tip window does: as rich text when the text looks like it.
+        const QString tip = form.rowLabel("lhd", 1)->toolTip();
+        QTextDocument shown;
+        if (Qt::mightBeRichText(tip))
+            shown.setHtml(tip);
+        else
+            shown.setPlainText(tip);
+        EXPECT_EQ(shown.toPlainText().toStdString(),
+                  std::string(c.firstLine) + "\nN\u00BA de s\u00E9rie: 0012ABCD\nTamanho M\u00E1ximo Nomes: 255")
+            << c.label;
+    }
 }
 
 TEST(DiskTotals, BarAndLabelsFollowThePercentage) {
