@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include "support/test_paths.h"
 #include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
@@ -163,6 +165,25 @@ TEST(PciNames, LookupInTheSystemList) {
     const auto vendorOnly = pciNamesFromIdsFile(0x8086, 0xFFFE);
     ASSERT_TRUE(vendorOnly);
     EXPECT_TRUE(vendorOnly->device.empty());
+}
+
+TEST(PciNames, DamagedOrMissingListGivesNoNameAndKeepsRunning) {
+    test::TempDir dir;
+    const auto write = [&](const char* name, const char* text) {
+        const std::string path = (dir.path() / name).string();
+        FILE* f = std::fopen(path.c_str(), "w");
+        std::fputs(text, f);
+        std::fclose(f);
+        return path;
+    };
+    const std::string good = write("good.ids", "8086  Intel Corporation\n\t1237  440FX\n");
+    const std::string broken = write("broken.ids", "8086  Intel Corporation\nzzzz this is not an id\n\t\t\t\tx\n");
+    const auto names = pciNamesFromIdsFile(0x8086, 0x1237, good);
+    ASSERT_TRUE(names);
+    EXPECT_EQ(names->device, "440FX");
+    EXPECT_FALSE(pciNamesFromIdsFile(0x8086, 0x1237, broken));  // libpci would have ended the process
+    EXPECT_FALSE(pciNamesFromIdsFile(0x8086, 0x1237, (dir.path() / "absent.ids").string()));
+    EXPECT_TRUE(pciNamesFromIdsFile(0x8086, 0x1237, good));  // and lookups go on working afterwards
 }
 
 TEST(Sound, CountIsNoneWithoutDevices) {

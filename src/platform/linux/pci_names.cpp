@@ -4,6 +4,7 @@
 
 #include <array>
 #include <charconv>
+#include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -49,6 +50,34 @@ std::string_view withoutCorporateSuffix(std::string_view vendor) {
 }
 
 void quietMessage(char*, ...) {}
+
+// libpci's error handler must not return; its default one ends the process, which a damaged
+// pci.ids would then do from a timer tick. Ours jumps back to the lookup, which gives up.
+thread_local std::jmp_buf* t_lookupEscape = nullptr;
+
+[[noreturn]] void escapeFromLookup(char*, ...) { std::longjmp(*t_lookupEscape, 1); }
+
+// Vendor and device names into the two buffers; false when the name list cannot be read.
+// No object with a destructor lives between the setjmp and a jump back to it.
+bool lookupNames(pci_access* access, std::uint16_t vendor, std::uint16_t device, char (&vendorName)[256],
+                 char (&deviceName)[256]) {
+    std::jmp_buf escape;
+    if (setjmp(escape) != 0) {
+        t_lookupEscape = nullptr;
+        return false;
+    }
+    t_lookupEscape = &escape;
+    access->error = escapeFromLookup;
+    char buffer[256];
+    const char* v = pci_lookup_name(access, buffer, sizeof buffer, PCI_LOOKUP_VENDOR | PCI_LOOKUP_NO_NUMBERS,
+                                    static_cast<int>(vendor));
+    std::snprintf(vendorName, sizeof vendorName, "%s", v ? v : "");
+    const char* d = pci_lookup_name(access, buffer, sizeof buffer, PCI_LOOKUP_DEVICE | PCI_LOOKUP_NO_NUMBERS,
+                                    static_cast<int>(vendor), static_cast<int>(device));
+    std::snprintf(deviceName, sizeof deviceName, "%s", d ? d : "");
+    t_lookupEscape = nullptr;
+    return true;
+}
 
 }  // namespace
 
@@ -97,16 +126,13 @@ std::optional<PciNames> pciNamesFromIdsFile(std::uint16_t vendor, std::uint16_t 
     std::string path = idsFile;
     if (!path.empty()) pci_set_name_list_path(access.get(), path.data(), 0);
 
-    char buffer[256];
-    const char* v = pci_lookup_name(access.get(), buffer, sizeof buffer,
-                                    PCI_LOOKUP_VENDOR | PCI_LOOKUP_NO_NUMBERS, static_cast<int>(vendor));
-    if (!v) return std::nullopt;
+    char vendorName[256];
+    char deviceName[256];
+    if (!lookupNames(access.get(), vendor, device, vendorName, deviceName) || vendorName[0] == '\0')
+        return std::nullopt;
     PciNames names;
-    names.vendor = v;
-    const char* d =
-        pci_lookup_name(access.get(), buffer, sizeof buffer, PCI_LOOKUP_DEVICE | PCI_LOOKUP_NO_NUMBERS,
-                        static_cast<int>(vendor), static_cast<int>(device));
-    if (d) names.device = d;
+    names.vendor = vendorName;
+    names.device = deviceName;
     return names;
 }
 
