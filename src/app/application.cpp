@@ -106,6 +106,10 @@ int run(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");  // number text never goes through the C library's locale
 
     RunFolder runFolder;
+    if (runFolder.path().empty() && std::getenv("VINTREL_MACHINE")) {
+        std::cerr << "vintrel: cannot create a folder for the simulated machine; set VINTREL_ROOT\n";
+        return 2;
+    }
     std::unique_ptr<platform::ScopedPlatform> platformGuard;
     try {
         platformGuard = std::make_unique<platform::ScopedPlatform>(makePlatform(runFolder.path()));

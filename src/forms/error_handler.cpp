@@ -30,6 +30,7 @@ void showError(QWidget* owner, std::string_view message) {
         return;
     }
     QMessageBox box(QMessageBox::Critical, qt(applicationTitleText()), qt(shown), QMessageBox::Ok, owner);
+    box.setTextFormat(Qt::PlainText);  // messages may carry outside text
     box.exec();
 }
 
