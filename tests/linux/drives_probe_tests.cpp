@@ -190,3 +190,25 @@ TEST_F(FakeMachine, MissingTreesAreNotErrors) {
 
 }  // namespace
 }  // namespace vintrel::platform::linux_host
+
+namespace vintrel::platform::linux_host {
+namespace {
+
+TEST(FileSystemMagic, NamesTheKernelsTypes) {
+    const struct {
+        unsigned long magic;
+        const char* type;
+        const char* shown;
+    } cases[] = {
+        {0xEF53, "ext4", "EXT4"},   {0x9123683E, "btrfs", "BTRFS"}, {0x4D44, "vfat", "FAT"},
+        {0x5346544E, "ntfs", "NTFS"}, {0x9660, "iso9660", "CDFS"},  {0x12345678, "", ""},
+        {0xFFFFFFFF00000000ul | 0xEF53, "ext4", "EXT4"},  // sign-extended f_type
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(fileSystemTypeFromMagic(c.magic), c.type) << std::hex << c.magic;
+        EXPECT_EQ(fileSystemDisplayName(fileSystemTypeFromMagic(c.magic), ""), c.shown) << std::hex << c.magic;
+    }
+}
+
+}  // namespace
+}  // namespace vintrel::platform::linux_host

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/vfs.h>
 #include <time.h>
 
 #include <algorithm>
@@ -179,7 +180,10 @@ std::optional<VolumeInformation> LinuxDrives::volumeInformation(std::string_view
     VolumeFacts facts;
     if (d.device) facts = probe_.volumeFacts(*d.device);
     // ntfs-3g and exfat-fuse mount as "fuseblk": the filesystem's own type is udev's.
-    const std::string& type = facts.fsType.empty() ? m.fsType : facts.fsType;
+    std::string type = facts.fsType.empty() ? m.fsType : facts.fsType;
+    struct statfs kernelView {};
+    if (type.empty() && !d.network && ::statfs(d.basePath.c_str(), &kernelView) == 0)
+        type = fileSystemTypeFromMagic(static_cast<unsigned long>(kernelView.f_type));
 
     VolumeInformation info;
     std::string label = facts.label;

@@ -229,4 +229,20 @@ void DeviceProbe::addDiskLinks(const BlockDevice& device, VolumeFacts& facts) co
     }
 }
 
+std::string fileSystemTypeFromMagic(unsigned long magic) {
+    static constexpr struct {
+        unsigned long magic;
+        const char* type;
+    } kTypes[] = {
+        {0xEF53, "ext4"},          {0x9123683E, "btrfs"},  {0x58465342, "xfs"},    {0x01021994, "tmpfs"},
+        {0x794C7630, "overlay"},   {0x6969, "nfs"},        {0x4D44, "vfat"},       {0x5346544E, "ntfs"},
+        {0x2011BAB0, "exfat"},     {0xF2F52010, "f2fs"},   {0x2FC12FC1, "zfs"},    {0x9660, "iso9660"},
+        {0x15013346, "udf"},       {0xFF534D42, "cifs"},   {0xFE534D42, "smb3"},   {0x65735546, "fuse"},
+        {0x858458F6, "ramfs"},     {0x01021997, "9p"},     {0x6A656A63, "virtiofs"},
+    };
+    for (const auto& t : kTypes)
+        if (t.magic == (magic & 0xFFFFFFFFul)) return t.type;
+    return {};
+}
+
 }  // namespace vintrel::platform::linux_host

@@ -48,6 +48,10 @@ std::uint32_t serialFromUuid(std::string_view fsType, std::string_view uuid);
 // The file-system name shown for a volume, in the style Windows uses: "FAT32", "exFAT", "NTFS",
 // "CDFS" for ISO 9660, "UDF"; every other type upper-cased ("EXT4", "BTRFS"), FUSE types by
 // their subtype ("fuse.sshfs" -> "SSHFS").
+// The kernel's name for a filesystem from statfs(2)'s f_type, for folders that no mount-table
+// entry shows (a chroot sees only the mounts below its root); empty when unknown.
+std::string fileSystemTypeFromMagic(unsigned long magic);
+
 std::string fileSystemDisplayName(std::string_view fsType, std::string_view fsVersion);
 
 // Reads sysfs under env.sysRoot and the /dev/disk links under env.devRoot. libudev is used
