@@ -30,6 +30,14 @@ TEST(ScreenMode, Forms) {
     }
 }
 
+TEST(ScreenMode, ProfileDepthIsKeptInTheRegistry) {
+    SimMachine m(R"({"screen":{"width":1024,"height":768,"bitsPerPixel":8}})");
+    EXPECT_EQ(FormatScreenMode(), "1024 x 768 (256 Cores)");
+    SimMachine n(withRegistry(R"("screen":{"width":1024,"height":768,"bitsPerPixel":8})",
+                              R"([HKEY_LOCAL_MACHINE\\Config\\0001\\Display\\Settings]\r\n\"BitsPerPixel\"=\"24\"\r\n)"));
+    EXPECT_EQ(FormatScreenMode(), "1024 x 768  (24Bits)");
+}
+
 TEST(SoundAndCdrom, FourResults) {
     const struct {
         const char* profile;

@@ -122,6 +122,7 @@ Profile parseProfile(const std::string& jsonText, const std::string& origin) {
             const json& s = r.object(root, "screen", "profile");
             profile.screen.width = r.number<int>(s, "width", 800, "screen");
             profile.screen.height = r.number<int>(s, "height", 600, "screen");
+            if (s.contains("bitsPerPixel")) profile.bitsPerPixel = r.number<std::uint32_t>(s, "bitsPerPixel", 0, "screen");
         }
         if (root.contains("locale")) {
             const json& l = r.object(root, "locale", "profile");

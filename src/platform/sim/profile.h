@@ -25,6 +25,7 @@ struct Profile {
     std::array<DriveProfile, 26> drives{};  // 'A'..'Z'
     MemoryStatus memory;
     ScreenSize screen{800, 600};
+    std::optional<std::uint32_t> bitsPerPixel;  // stored where the display configuration keeps it
     LocaleInfo locale;
     std::string registryText;               // REGEDIT4, Windows-1252
     std::vector<std::string> folders;       // DOS paths

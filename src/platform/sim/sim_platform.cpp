@@ -238,6 +238,12 @@ std::unique_ptr<SimPlatform> makeSimPlatform(Profile profile, const std::string&
             throw ProfileError(profilePath + ": cannot create file " + text::cp1252ToUtf8(file.path) +
                                " (error " + std::to_string(code) + ")");
     }
+    if (const auto depth = sim->profile().bitsPerPixel) {
+        // Where the display configuration keeps it; the profile's registry text may override it.
+        const std::string text = std::to_string(*depth);
+        sim->groups_->store->setValue(HKEY_LOCAL_MACHINE, "Config\\0001\\Display\\Settings", "BitsPerPixel", REG_SZ,
+                                      std::string_view(text.c_str(), text.size() + 1));
+    }
     if (!sim->profile().registryText.empty()) {
         const auto imported = registry::importRegFile(*sim->groups_->store, sim->profile().registryText);
         if (!imported.ok)
