@@ -335,9 +335,7 @@ void TForm1::layoutWindow() {
 }
 
 void TForm1::hardwareFill() {
-    label(QStringLiteral("Label6"))->setCaption(system::FormatScreenMode());
-    label(QStringLiteral("Label8"))->setCaption(system::DisplayAdapterName());
-    label(QStringLiteral("Label9"))->setCaption(system::MonitorName());
+    videoRefresh();  // screen mode, adapter and monitor: the same steps Timer3 repeats
     label(QStringLiteral("Label26"))->setCaption(system::OperatingSystemLine());
     label(QStringLiteral("Label27"))->setCaption(system::ProcessorVendorLine());
     label(QStringLiteral("Label2"))->setCaption(system::FormatClockLine(system::MeasureCpuClockMHz()));
