@@ -71,7 +71,7 @@ QJsonObject describeTimer(const QTimer* t) {
     o["width"] = 0;
     o["height"] = 0;
     o["visible"] = false;
-    o["enabled"] = t->isActive() || t->interval() > 0;
+    o["enabled"] = t->isActive();
     o["text"] = QString();
     o["hint"] = QString();
     o["value"] = t->interval();
