@@ -15,9 +15,12 @@
 #include <memory>
 
 #include "app/command_line.h"
+#include "app/window_catalogue.h"
 #include "forms/error_handler.h"
 #include "forms/main_form.h"
+#include "forms/message_box.h"
 #include "forms/widget_dump.h"
+#include "forms/window_font.h"
 #include "platform/api/platform.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/sim/sim_platform.h"
@@ -34,7 +37,9 @@ constexpr const char* kWindowFont = "/usr/share/wine/fonts/ms_sans_serif.ttf";
 class LocaleWatcher : public QObject {
 public:
     using QObject::QObject;
-    static void refresh() { text::setDecimalSeparator(platform::current().locale().current().decimalSeparator); }
+    static void refresh() {
+        text::setDecimalSeparator(platform::current().locale().current().decimalSeparator);
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -77,7 +82,7 @@ std::unique_ptr<platform::Platform> makePlatform(const std::string& simRoot) {
 }
 
 void loadWindowFont() {
-    if (QFile::exists(QString::fromLatin1(kWindowFont))) QFontDatabase::addApplicationFont(QString::fromLatin1(kWindowFont));
+    forms::installWindowFont(QString::fromLatin1(kWindowFont));
 }
 
 }  // namespace
@@ -123,32 +128,43 @@ int run(int argc, char** argv) {
     application.installEventFilter(&localeWatcher);
 
     const bool headless = options.dumpWidgets || options.screenshotFile;
+    std::unique_ptr<forms::ScriptedMessages> scripted;
     if (headless) {
         // Nobody is there to close a message box: errors go to standard error.
-        forms::setErrorSink([](const std::string& title, const std::string& message) {
-            std::cerr << text::cp1252ToUtf8(title) << ": " << text::cp1252ToUtf8(message) << '\n';
+        scripted = std::make_unique<forms::ScriptedMessages>(forms::Answer::No);
+        scripted->setObserver([](const forms::AskedMessage& message) {
+            std::cerr << text::cp1252ToUtf8(message.caption) << ": " << text::cp1252ToUtf8(message.text)
+                      << '\n';
         });
     }
 
+    forms::applyWindowLook();
     forms::TForm1 form;
     form.show();
+    std::unique_ptr<forms::TForm> opened;
+    if (headless) opened = openWindow(options.window, form, options.page);
+    forms::TForm* shown = opened ? opened.get() : &form;
     int exitCode = 0;
+    const auto finish = [&] {
+        if (opened) opened->close();
+        form.close();
+    };
     if (options.dumpWidgets) {
         // After start-up, before the first timer tick.
         QTimer::singleShot(0, &form, [&] {
-            const QByteArray json = forms::dumpWidgets(&form, form.outerHeight());
+            const QByteArray json = forms::dumpWidgets(shown, scripted->asked());
             std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
             std::fflush(stdout);
-            form.close();
+            finish();
         });
     } else if (options.screenshotFile) {
         QTimer::singleShot(0, &form, [&] {
-            const QPixmap picture = form.grab();
+            const QPixmap picture = shown->grab();
             if (!picture.save(QString::fromStdString(*options.screenshotFile), "PNG")) {
                 std::cerr << "vintrel: cannot write " << *options.screenshotFile << '\n';
                 exitCode = 1;
             }
-            form.close();
+            finish();
         });
     }
     const int loopResult = application.exec();
