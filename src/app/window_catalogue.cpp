@@ -1,7 +1,9 @@
 #include "app/window_catalogue.h"
 
 #include "forms/about_form.h"
+#include "forms/controls.h"
 #include "forms/main_form.h"
+#include "forms/settings_form.h"
 
 namespace vintrel::app {
 
@@ -34,8 +36,12 @@ std::unique_ptr<forms::TForm> openWindow(WindowName name, forms::TForm1& mainWin
             about->show();
             return about;
         }
-        case WindowName::Settings:
-            return nullptr;
+        case WindowName::Settings: {
+            auto dialog = std::make_unique<forms::TSistemaDef>();
+            if (!page.empty()) dialog->findChild<forms::TPageControl*>()->setActivePage(QString::fromStdString(page));
+            dialog->show();
+            return dialog;
+        }
     }
     return nullptr;
 }

@@ -7,6 +7,7 @@
 
 #include "forms/about_form.h"
 #include "forms/error_handler.h"
+#include "forms/settings_form.h"
 #include "forms/qt_text.h"
 #include "platform/api/platform.h"
 #include "system/drives.h"
@@ -351,8 +352,11 @@ void TForm1::Fechar1Click() {
     close();
 }
 
-// The settings dialog is opened modally from here once it is part of the program.
-void TForm1::SpeedButton3Click() {}
+// A new settings dialog each time, destroyed when its modal loop ends.
+void TForm1::SpeedButton3Click() {
+    TSistemaDef dialog;
+    dialog.showModal();
+}
 
 // A new About window each time, destroyed when its modal loop ends.
 void TForm1::SpeedButton2Click() {

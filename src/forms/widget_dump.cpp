@@ -74,6 +74,12 @@ QJsonObject describeWidget(const QWidget* w) {
             if (const auto* control = qobject_cast<const TPageControl*>(p)) {
                 o["text"] = control->tabText(control->indexOf(const_cast<QWidget*>(w)));
                 o["parent"] = control->objectName();
+                // Every page stands in the page control's page area, shown or not.
+                const QRect area = w->parentWidget()->geometry();
+                o["x"] = area.x();
+                o["y"] = area.y();
+                o["width"] = area.width();
+                o["height"] = area.height();
                 break;
             }
     }
@@ -132,7 +138,9 @@ QByteArray dumpWidgets(const TForm* window, const std::vector<AskedMessage>& mes
     self["messages"] = raised;
     all.append(self);
     for (const QWidget* w : window->findChildren<QWidget*>()) {
-        if (w->objectName().isEmpty() || qobject_cast<const QMenu*>(w)) continue;
+        // The toolkit's own parts (a tab bar, a list's viewport) are not controls of the window.
+        if (w->objectName().isEmpty() || qobject_cast<const QMenu*>(w) || !w->property(kClassProperty).isValid())
+            continue;
         all.append(describeWidget(w));
     }
     for (const QTimer* t : window->findChildren<QTimer*>())

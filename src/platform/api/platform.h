@@ -271,9 +271,14 @@ public:
 
 // ---------------------------------------------------------------- the whole platform
 
+inline constexpr std::uint32_t VER_PLATFORM_WIN32_WINDOWS = 1;  // Windows 95 and 98
+inline constexpr std::uint32_t VER_PLATFORM_WIN32_NT = 2;
+
 class Platform {
 public:
     virtual ~Platform() = default;
+    // GetVersionEx's platform identifier; Linux answers as the NT family does.
+    virtual std::uint32_t versionPlatformId() { return VER_PLATFORM_WIN32_NT; }
     virtual DrivesAndMemory& drives() = 0;
     virtual Files& files() = 0;
     virtual Processor& processor() = 0;
