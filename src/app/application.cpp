@@ -22,9 +22,12 @@
 #include "forms/widget_dump.h"
 #include "forms/window_font.h"
 #include "platform/api/platform.h"
+#include "platform/host/whole_file.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/sim/sim_platform.h"
 #include "system/errors.h"
+#include "system/report.h"
+#include "system/settings.h"
 #include "text/cp1252.h"
 #include "text/numbers.h"
 
@@ -85,6 +88,26 @@ void loadWindowFont() {
     forms::installWindowFont(QString::fromLatin1(kWindowFont));
 }
 
+// The report as the dialog writes it, with the program list loaded as the dialog loads it.
+int writeReport(const std::string& file) {
+    try {
+        const std::string bytes = system::ReportText(system::InstalledProgramsSorted());
+        if (file == "-") {
+            std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+        if (const std::uint32_t error = platform::host::replaceWholeFile(file, bytes); error != 0) {
+            std::cerr << "vintrel: " << file << ": "
+                      << text::cp1252ToUtf8(system::handlerMessage(system::ioErrorMessage(error))) << '\n';
+            return 1;
+        }
+        return 0;
+    } catch (const std::exception& error) {
+        std::cerr << "vintrel: " << text::cp1252ToUtf8(system::handlerMessage(error.what())) << '\n';
+        return 1;
+    }
+}
+
 }  // namespace
 
 int run(int argc, char** argv) {
@@ -104,6 +127,9 @@ int run(int argc, char** argv) {
         return 0;
     }
 
+    // The report needs no window: without a display it runs on the offscreen platform.
+    if (options.reportFile && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows")));
     QApplication::setApplicationName(QStringLiteral("vintrel"));
@@ -126,6 +152,8 @@ int run(int argc, char** argv) {
     LocaleWatcher localeWatcher;
     LocaleWatcher::refresh();
     application.installEventFilter(&localeWatcher);
+
+    if (options.reportFile) return writeReport(*options.reportFile);
 
     const bool headless = options.dumpWidgets || options.screenshotFile;
     std::unique_ptr<forms::ScriptedMessages> scripted;

@@ -29,6 +29,13 @@ ParseResult parseCommandLine(const std::vector<std::string>& arguments) {
             if (o.window == WindowName::Settings && i + 1 < arguments.size() &&
                 arguments[i + 1].rfind("--", 0) != 0)
                 o.page = arguments[++i];
+        } else if (a == "--report") {
+            if (i + 1 >= arguments.size() || arguments[i + 1].empty() ||
+                (arguments[i + 1] != "-" && arguments[i + 1].rfind("-", 0) == 0)) {
+                result.error = "--report needs a file name (or - for standard output)";
+                return result;
+            }
+            o.reportFile = arguments[++i];
         } else if (a == "--dump-widgets") {
             o.dumpWidgets = true;
             takeWindow(i);
@@ -50,6 +57,8 @@ std::string usageText() {
            "  --dump-widgets [WINDOW]            print WINDOW's named controls as JSON and exit\n"
            "                                     WINDOW: main (default), settings or about;\n"
            "                                     PAGE: a settings page, TabSheet1 to TabSheet6\n"
+           "  --report FILE                      write the system report to FILE (- for standard\n"
+           "                                     output), Windows-1252 with CR LF, and exit\n"
            "  --version                          print the version and exit\n"
            "  --help                             print this help and exit\n"
            "\n"

@@ -15,6 +15,7 @@ struct Options {
     bool version = false;
     std::optional<std::string> screenshotFile;  // --screenshot FILE [window [page]]
     bool dumpWidgets = false;                   // --dump-widgets [window]
+    std::optional<std::string> reportFile;      // --report FILE ("-": standard output)
     WindowName window = WindowName::Main;
     std::string page;  // a page of the settings dialog to show in a screenshot
 };

@@ -38,7 +38,8 @@ std::unique_ptr<forms::TForm> openWindow(WindowName name, forms::TForm1& mainWin
         }
         case WindowName::Settings: {
             auto dialog = std::make_unique<forms::TSistemaDef>();
-            if (!page.empty()) dialog->findChild<forms::TPageControl*>()->setActivePage(QString::fromStdString(page));
+            if (!page.empty())
+                dialog->findChild<forms::TPageControl*>()->setActivePage(QString::fromStdString(page));
             dialog->show();
             return dialog;
         }

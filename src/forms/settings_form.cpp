@@ -9,6 +9,7 @@
 #include "platform/api/platform.h"
 #include "system/errors.h"
 #include "system/registry_access.h"
+#include "system/report.h"
 #include "system/settings.h"
 #include "text/cp1252.h"
 
@@ -30,7 +31,8 @@ using platform::HKEY_CLASSES_ROOT;
 using platform::HKEY_CURRENT_USER;
 using platform::HKEY_LOCAL_MACHINE;
 
-constexpr const char* kControlPanelFolder = "\\Menu Iniciar\\Painel de Controle.{21EC2020-3AEA-1069-A2DD-08002B30309D}";
+constexpr const char* kControlPanelFolder =
+    "\\Menu Iniciar\\Painel de Controle.{21EC2020-3AEA-1069-A2DD-08002B30309D}";
 constexpr const char* kPrintersFolder = "\\Menu Iniciar\\Impressoras.{2227A280-3AEA-1069-A2DE-08002B30309D}";
 constexpr std::string_view kDialUpFolder =
     "\\Menu Iniciar\\Acesso à rede dial-up.{992CFFA0-F557-101A-88EC-00DD010CCC48}"_w;
@@ -47,7 +49,8 @@ constexpr const char* kLogitechKeyWrite = "Software\\Logitech\\MouseWare\\Curren
 constexpr std::string_view kRestartText =
     "As alterações terão efeito na próxima vez que o Windows foriniciado. Você deseja Reiniciar o Windows agora?"_w;
 constexpr std::string_view kLogitechText =
-    "Esta opção funcionará somente se você configurar o seu Mouse como Mouse Logitech.  Para fazer isto abra o "
+    "Esta opção funcionará somente se você configurar o seu Mouse como Mouse Logitech.  Para fazer isto abra "
+    "o "
     "Painel de controle, no ícone Mouse, na Aba Geral"_w;
 
 std::function<void(int)> g_processEnd;
@@ -61,14 +64,18 @@ void endProcess(int code) {
     std::_Exit(code);
 }
 
-std::string folderPath(std::string_view suffix) { return system::WindowsDirectoryFromRegistry() + std::string(suffix); }
+std::string folderPath(std::string_view suffix) {
+    return system::WindowsDirectoryFromRegistry() + std::string(suffix);
+}
 
 TLabel* pageLabel(QWidget* parent, const char* name, QPoint at, std::string_view caption) {
     return makeAutoLabel(parent, name, at, 13, caption, formFont(11));
 }
 }  // namespace
 
-void setProcessEnd(std::function<void(int)> end) { g_processEnd = std::move(end); }
+void setProcessEnd(std::function<void(int)> end) {
+    g_processEnd = std::move(end);
+}
 
 TSistemaDef::TSistemaDef() : TForm("SistemaDef", "TSistemaDef", "SistemaDef", QSize(433, 261)) {
     placeAt(218, 126);
@@ -111,11 +118,14 @@ TSistemaDef::~TSistemaDef() {
 void TSistemaDef::buildStartMenuPage() {
     QWidget* page = PageControl1->addSheet("TabSheet1", "Menu Iniciar");
     auto* group1 = new TGroupBox(page, "GroupBox1", QRect(8, 8, 393, 105), "Menu Iniciar ");
-    CheckBox1 = new TCheckBox(group1, "CheckBox1", QRect(8, 16, 345, 17), "Exibir Painél de Controle no Menu Iniciar"_w);
-    CheckBox2 = new TCheckBox(group1, "CheckBox2", QRect(8, 32, 257, 25), "Exibir Impressoras no Menu Iniciar");
-    CheckBox3 =
-        new TCheckBox(group1, "CheckBox3", QRect(8, 56, 249, 17), "Exibir Acesso à rede Dial-up no Menu Iniciar"_w);
-    CheckBox7 = new TCheckBox(group1, "CheckBox7", QRect(8, 80, 217, 17), "Desabilitar Menu Documentos (Recentes)");
+    CheckBox1 = new TCheckBox(group1, "CheckBox1", QRect(8, 16, 345, 17),
+                              "Exibir Painél de Controle no Menu Iniciar"_w);
+    CheckBox2 =
+        new TCheckBox(group1, "CheckBox2", QRect(8, 32, 257, 25), "Exibir Impressoras no Menu Iniciar");
+    CheckBox3 = new TCheckBox(group1, "CheckBox3", QRect(8, 56, 249, 17),
+                              "Exibir Acesso à rede Dial-up no Menu Iniciar"_w);
+    CheckBox7 =
+        new TCheckBox(group1, "CheckBox7", QRect(8, 80, 217, 17), "Desabilitar Menu Documentos (Recentes)");
     CheckBox7->setEnabled(false);
     Button9 = new TButton(group1, "Button9", QRect(320, 72, 65, 25), "Limpar");
 
@@ -141,22 +151,23 @@ void TSistemaDef::buildUserPage() {
 
 void TSistemaDef::buildExplorerPage() {
     QWidget* page = PageControl1->addSheet("TabSheet3", "Explorer");
-    CheckBox4 = new TCheckBox(page, "CheckBox4", QRect(16, 16, 201, 17), "Exibir Bitmap como ícone no Explorer."_w);
+    CheckBox4 =
+        new TCheckBox(page, "CheckBox4", QRect(16, 16, 201, 17), "Exibir Bitmap como ícone no Explorer."_w);
     pageLabel(page, "Label6", QPoint(16, 40),
               "Se ativado, o conteúdo de arquivos .bmp será exibido como seu ícone."_w);
     CheckBox5 = new TCheckBox(page, "CheckBox5", QRect(16, 88, 177, 17), "Atualizar automaticamente");
     pageLabel(page, "Label7", QPoint(16, 112),
               "Normalmente é necessário pressionar F5 para atualizar a exibição de arquivos "_w);
-    CheckBox14 =
-        new TCheckBox(page, "CheckBox14", QRect(16, 152, 265, 17), "Usar botão do meio como Clique Duplo (Logitech)"_w);
+    CheckBox14 = new TCheckBox(page, "CheckBox14", QRect(16, 152, 265, 17),
+                               "Usar botão do meio como Clique Duplo (Logitech)"_w);
 }
 
 void TSistemaDef::buildProgramsPage() {
     QWidget* page = PageControl1->addSheet("TabSheet4", "Programas");
     ListBox1 = new TListBox(page, "ListBox1", QRect(8, 8, 201, 169), true);
     auto* note = makeLabel(page, "Label9", QRect(224, 8, 177, 49),
-                           "Lista de Programas para Windows instalados, que possuem desinstalador.", formFont(11),
-                           TLabel::Sizing::Fixed, Qt::AlignLeft | Qt::AlignTop);
+                           "Lista de Programas para Windows instalados, que possuem desinstalador.",
+                           formFont(11), TLabel::Sizing::Fixed, Qt::AlignLeft | Qt::AlignTop);
     note->setWordWrapping(true);
     Button15 = new TButton(page, "Button15", QRect(224, 64, 169, 25), "Aplicações Ativas"_w);
     Button15->hide();
@@ -169,10 +180,10 @@ void TSistemaDef::buildDesktopPage() {
 }
 
 void TSistemaDef::buildTabOrder() {
-    QWidget* chain[] = {Button1,   PageControl1, CheckBox1, CheckBox2, CheckBox3, CheckBox7,  Button9,
-                        TrackBar1, Button2,      Edit1,     Edit2,     Button12,  Button14,   CheckBox4,
-                        CheckBox5, CheckBox14,   ListBox1,  Button15,  ListBox2,  Button3,    Button4,
-                        Button13};
+    QWidget* chain[] = {Button1,  PageControl1, CheckBox1, CheckBox2,  CheckBox3, CheckBox7,
+                        Button9,  TrackBar1,    Button2,   Edit1,      Edit2,     Button12,
+                        Button14, CheckBox4,    CheckBox5, CheckBox14, ListBox1,  Button15,
+                        ListBox2, Button3,      Button4,   Button13};
     for (std::size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
     Button1->setFocus();
 }
@@ -218,10 +229,12 @@ void TSistemaDef::load() {
 
     TLabel* delay = label("Label5");
     delay->setCaption(system::RegReadString(HKEY_CURRENT_USER, kDesktopKey, "MenuShowDelay"));
-    if (delay->caption().empty() && system::RegWriteString(HKEY_CURRENT_USER, kDesktopKey, "MenuShowDelay", "400"))
+    if (delay->caption().empty() &&
+        system::RegWriteString(HKEY_CURRENT_USER, kDesktopKey, "MenuShowDelay", "400"))
         delay->setCaption("400");
     if (delay->caption() == "400") Button2->setEnabled(false);
-    TrackBar1->setPosition(system::StrToInt(system::RegReadString(HKEY_CURRENT_USER, kDesktopKey, "MenuShowDelay")));
+    TrackBar1->setPosition(
+        system::StrToInt(system::RegReadString(HKEY_CURRENT_USER, kDesktopKey, "MenuShowDelay")));
     loaded_ |= kDelay;
 }
 
@@ -288,14 +301,16 @@ void TSistemaDef::Button1Click() {
         SavedOwner = Edit1->caption();
     }
     if ((loaded_ & kOwner) && Edit2->caption() != SavedOrganization) {
-        system::RegWriteString(HKEY_LOCAL_MACHINE, kVersionKeyWrite, "RegisteredOrganization", Edit2->caption());
+        system::RegWriteString(HKEY_LOCAL_MACHINE, kVersionKeyWrite, "RegisteredOrganization",
+                               Edit2->caption());
         system::RegWriteString(HKEY_CURRENT_USER, kUserInfoKey, "DefCompany", Edit2->caption());
         SavedOrganization = Edit2->caption();
     }
     if ((loaded_ & kBitmap) && CheckBox4->isChecked() != SavedBitmapAsIcon) {
         SavedBitmapAsIcon = CheckBox4->isChecked();
         prompt = true;
-        system::RegWriteString(HKEY_CLASSES_ROOT, kIconKeyWrite, "", SavedBitmapAsIcon ? "%1" : "mspaint.exe,1");
+        system::RegWriteString(HKEY_CLASSES_ROOT, kIconKeyWrite, "",
+                               SavedBitmapAsIcon ? "%1" : "mspaint.exe,1");
     }
     if (loaded_ & kFolders) {
         applyFolder(CheckBox1, SavedControlPanelFolder, kControlPanelFolder);
@@ -310,7 +325,8 @@ void TSistemaDef::Button1Click() {
                                SavedMiddleDoubleClick ? "001" : "000");
     }
     if (!prompt) return;
-    if (showMessageBox(this, "Reiniciar o Windows", std::string(kRestartText), MessageKind::Question) != Answer::Yes)
+    if (showMessageBox(this, "Reiniciar o Windows", std::string(kRestartText), MessageKind::Question) !=
+        Answer::Yes)
         return;
     platform::current().session().exitWindows(restart ? platform::EWX_REBOOT : platform::EWX_LOGOFF);
     endProcess(1);
@@ -321,7 +337,9 @@ void TSistemaDef::Button3Click() {
     close();
 }
 
-void TSistemaDef::Button4Click() { close(); }
+void TSistemaDef::Button4Click() {
+    close();
+}
 
 // ---------------------------------------------------------------- lists and tools
 
@@ -344,7 +362,9 @@ void TSistemaDef::Button14Click() {
             {"", "c:\\Windows\\System\\Msconfig.exe", "", "", platform::SW_SHOWNORMAL});
 }
 
-void TSistemaDef::Button9Click() { platform::current().shell().clearRecentDocuments(); }
+void TSistemaDef::Button9Click() {
+    platform::current().shell().clearRecentDocuments();
+}
 
 void TSistemaDef::CheckBox14Click() {
     if (!CheckBox14->isChecked()) return;
@@ -353,7 +373,9 @@ void TSistemaDef::CheckBox14Click() {
     CheckBox14->setChecked(false);
 }
 
-// The report is written by the report writer once it is part of the program.
-void TSistemaDef::Button13Click() {}
+void TSistemaDef::Button13Click() {
+    system::WriteReport(ListBox1->items());
+    system::OpenReportInEditor();
+}
 
 }  // namespace vintrel::forms

@@ -73,7 +73,11 @@ private:
 
     // Settings this opening loaded; Apply writes no other (a load that stopped early).
     enum Loaded : unsigned {
-        kFolders = 1, kOwner = 2, kBitmap = 4, kMiddle = 8, kDelay = 16,
+        kFolders = 1,
+        kOwner = 2,
+        kBitmap = 4,
+        kMiddle = 8,
+        kDelay = 16,
     };
     unsigned loaded_ = 0;
     bool shownOnce_ = false;

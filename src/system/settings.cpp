@@ -43,7 +43,8 @@ std::optional<std::int32_t> parseWhole(std::string_view s) {
     }
     if (negative) value = -value;
     // Hexadecimal digits may spell the whole 32-bit pattern, as the conversion allows.
-    if (base == 16 && value > INT32_MAX && value <= 0xFFFFFFFFLL) return static_cast<std::int32_t>(value - 0x100000000LL);
+    if (base == 16 && value > INT32_MAX && value <= 0xFFFFFFFFLL)
+        return static_cast<std::int32_t>(value - 0x100000000LL);
     if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
     return static_cast<std::int32_t>(value);
 }
@@ -90,7 +91,8 @@ void ListInstalledPrograms(const std::function<void(const std::string&)>& add) {
     for (const std::string& name : names) {
         registry.closeKey(key);
         key = 0;
-        if (registry.openKey(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + name, KEY_ALL_ACCESS, key) != 0) {
+        if (registry.openKey(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + name, KEY_ALL_ACCESS, key) !=
+            0) {
             key = 0;
             continue;
         }
@@ -104,15 +106,16 @@ void ListInstalledPrograms(const std::function<void(const std::string&)>& add) {
 std::vector<std::string> InstalledProgramsSorted() {
     std::vector<std::string> sorted;
     ListInstalledPrograms([&](const std::string& name) {
-        auto at = std::upper_bound(sorted.begin(), sorted.end(), name, [](const std::string& a, const std::string& b) {
-            return text::compareText(a, b) < 0;
-        });
+        auto at = std::upper_bound(
+            sorted.begin(), sorted.end(), name,
+            [](const std::string& a, const std::string& b) { return text::compareText(a, b) < 0; });
         sorted.insert(at, name);
     });
     return sorted;
 }
 
-std::vector<std::string> FormatPrinterList(const std::vector<PrinterEntry>& printers, std::uint32_t platformId) {
+std::vector<std::string> FormatPrinterList(const std::vector<PrinterEntry>& printers,
+                                           std::uint32_t platformId) {
     std::vector<std::string> list;
     for (const PrinterEntry& p : printers) {
         if (platformId == VER_PLATFORM_WIN32_NT) {
@@ -137,7 +140,8 @@ const std::vector<std::string>& PrinterList() {
     static std::vector<std::string> list;
     if (builtFor != &current()) {
         std::vector<PrinterEntry> entries;
-        for (const PrinterInfo& p : current().spooler().installedPrinters()) entries.push_back({p.name, p.ports});
+        for (const PrinterInfo& p : current().spooler().installedPrinters())
+            entries.push_back({p.name, p.ports});
         list = FormatPrinterList(entries, current().versionPlatformId());
         builtFor = &current();
     }
@@ -158,6 +162,8 @@ std::string MouseDriverEntry() {
                                                   "c:\\windows\\system.ini");
 }
 
-bool LogitechMouseDriverNamed() { return MouseDriverEntry().find("Logitech") != std::string::npos; }
+bool LogitechMouseDriverNamed() {
+    return MouseDriverEntry().find("Logitech") != std::string::npos;
+}
 
 }  // namespace vintrel::system

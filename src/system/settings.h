@@ -34,7 +34,8 @@ struct PrinterEntry {
     std::string name;
     std::string ports;  // comma-separated
 };
-std::vector<std::string> FormatPrinterList(const std::vector<PrinterEntry>& printers, std::uint32_t platformId);
+std::vector<std::string> FormatPrinterList(const std::vector<PrinterEntry>& printers,
+                                           std::uint32_t platformId);
 
 // Titles of every top-level window, each cut to 99 characters; empty titles skipped.
 std::vector<std::string> WindowTitles();

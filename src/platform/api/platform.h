@@ -260,13 +260,22 @@ public:
 struct LocaleInfo {
     char decimalSeparator = '.';
     std::string shortDateFormat = "%d/%m/%Y";  // strftime form
-    std::string timeFormat = "%H:%M:%S";
+    std::string timeFormat = "%H:%M:%S";       // %I or %r: a 12-hour clock
+    std::string amDesignator = "AM";           // what %p writes
+    std::string pmDesignator = "PM";
+};
+
+struct LocalTime {
+    int year = 1970, month = 1, day = 1;  // month 1-12
+    int hour = 0, minute = 0, second = 0;
 };
 
 class Locale {
 public:
     virtual ~Locale() = default;
     virtual LocaleInfo current() = 0;
+    // The current local date and time.
+    virtual LocalTime localTime() = 0;
 };
 
 // ---------------------------------------------------------------- the whole platform

@@ -1,5 +1,7 @@
 #include "platform/sim/profile.h"
 
+#include <charconv>
+
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -91,6 +93,28 @@ void readMemory(const Reader& r, const json& m, Profile& profile) {
     s.availVirtual = r.number<std::uint64_t>(m, "availVirtual", 0, "memory");
 }
 
+// "YYYY-MM-DDTHH:MM:SS", each field in its range.
+LocalTime readLocalTime(const Reader& r, const std::string& text) {
+    LocalTime t;
+    const auto field = [&](std::size_t at, std::size_t width, int low, int high) {
+        int value = 0;
+        const char* begin = text.data() + at;
+        const auto [end, error] = std::from_chars(begin, begin + width, value);
+        if (error != std::errc() || end != begin + width || value < low || value > high)
+            r.fail("clock.localTime must be YYYY-MM-DDTHH:MM:SS");
+        return value;
+    };
+    if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' || text[16] != ':')
+        r.fail("clock.localTime must be YYYY-MM-DDTHH:MM:SS");
+    t.year = field(0, 4, 1601, 9999);
+    t.month = field(5, 2, 1, 12);
+    t.day = field(8, 2, 1, 31);
+    t.hour = field(11, 2, 0, 23);
+    t.minute = field(14, 2, 0, 59);
+    t.second = field(17, 2, 0, 59);
+    return t;
+}
+
 std::vector<std::string> stringList(const Reader& r, const json& root, const char* key) {
     std::vector<std::string> out;
     if (!root.contains(key)) return out;
@@ -131,6 +155,8 @@ Profile parseProfile(const std::string& jsonText, const std::string& origin) {
             profile.locale.decimalSeparator = separator[0];
             profile.locale.shortDateFormat = r.text(l, "shortDateFormat", profile.locale.shortDateFormat, "locale");
             profile.locale.timeFormat = r.text(l, "timeFormat", profile.locale.timeFormat, "locale");
+            profile.locale.amDesignator = r.text(l, "amDesignator", profile.locale.amDesignator, "locale");
+            profile.locale.pmDesignator = r.text(l, "pmDesignator", profile.locale.pmDesignator, "locale");
         }
         if (root.contains("registry")) {
             const json& reg = root.at("registry");
@@ -160,6 +186,7 @@ Profile parseProfile(const std::string& jsonText, const std::string& origin) {
             if (c.contains("tscTicksPerSecond"))
                 profile.tscTicksPerSecond = r.number<std::uint64_t>(c, "tscTicksPerSecond", 0, "clock");
             profile.priorityRaiseFails = r.boolean(c, "priorityRaiseFails", false, "clock");
+            if (c.contains("localTime")) profile.localTime = readLocalTime(r, r.text(c, "localTime", "", "clock"));
         }
         if (root.contains("printers")) {
             const json& printers = root.at("printers");

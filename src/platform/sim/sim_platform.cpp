@@ -1,5 +1,7 @@
 #include "platform/sim/sim_platform.h"
 
+#include <ctime>
+
 #include <cctype>
 #include <filesystem>
 #include <fstream>
@@ -158,6 +160,14 @@ class SimLocale : public Locale {
 public:
     explicit SimLocale(const Profile& profile) : profile_(profile) {}
     LocaleInfo current() override { return profile_.locale; }
+    // The profile's clock, else the real one.
+    LocalTime localTime() override {
+        if (profile_.localTime) return *profile_.localTime;
+        const std::time_t now = std::time(nullptr);
+        std::tm t{};
+        if (localtime_r(&now, &t) == nullptr) return {};
+        return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
+    }
 
 private:
     const Profile& profile_;
