@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "text/cp1252.h"
+#include "text/lines.h"
 
 namespace vintrel::platform::linux_host {
 namespace {
@@ -18,9 +19,7 @@ std::string lower(std::string_view s) {
 }
 
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
+    return text::trim(s, " \t");
 }
 
 std::string_view unquote(std::string_view s) {
