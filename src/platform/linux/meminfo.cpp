@@ -9,17 +9,14 @@
 #include <charconv>
 #include <cstdint>
 
+#include "platform/host/checked_math.h"
 #include "text/lines.h"
 
 namespace vintrel::platform::linux_host {
 namespace {
 
 constexpr std::uint64_t kMax = UINT64_MAX;
-
-std::uint64_t saturatingMul(std::uint64_t a, std::uint64_t b) {
-    std::uint64_t r;
-    return __builtin_mul_overflow(a, b, &r) ? kMax : r;
-}
+using host::saturatingMul;
 
 std::string_view trimLeft(std::string_view s) {
     return text::trimLeft(s, " \t");
@@ -91,8 +88,7 @@ MemoryStatus memoryStatusFrom(const MeminfoFields& f, std::uint64_t addressSpace
     if (avail == 0 || avail > s.totalPhys) avail = f.memFree.value_or(0);
     s.availPhys = std::min(avail, s.totalPhys);
     if (s.totalPhys != 0) {
-        const unsigned __int128 used = s.totalPhys - s.availPhys;
-        s.memoryLoad = static_cast<std::uint32_t>(used * 100 / s.totalPhys);
+        s.memoryLoad = static_cast<std::uint32_t>(host::mulDiv(s.totalPhys - s.availPhys, 100, s.totalPhys));
     }
     s.totalPageFile = f.swapTotal.value_or(0);
     s.availPageFile = std::min(f.swapFree.value_or(0), s.totalPageFile);
