@@ -16,8 +16,9 @@ if ! command -v clang++ >/dev/null 2>&1; then
 fi
 
 # target name -> seed folder relative to the repository (empty: none)
-declare -A seeds=([reg_parser_fuzz]=fuzz/corpus/reg [edid_fuzz]=tests/data/hw/edid [ini_parser_fuzz]=)
-declare -A dictionaries=([reg_parser_fuzz]=reg.dict)
+declare -A seeds=([reg_parser_fuzz]=fuzz/corpus/reg [edid_fuzz]=tests/data/hw/edid [ini_parser_fuzz]=
+                  [profile_fuzz]=fuzz/corpus/profile)
+declare -A dictionaries=([reg_parser_fuzz]=reg.dict [profile_fuzz]=profile.dict)
 
 (cd "$repo" && cmake --preset fuzz >/dev/null)
 cmake --build "$build" --target "${!seeds[@]}"

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/api/platform.h"
+#include "platform/linux/command_words.h"
 
 namespace vintrel::platform::linux_host {
 
@@ -17,12 +18,6 @@ enum class Desktop { Unknown, Gnome, Kde, Xfce, Cinnamon, Mate, Lxqt, Budgie };
 
 // From XDG_CURRENT_DESKTOP (a colon-separated list, "ubuntu:GNOME"), else DESKTOP_SESSION.
 Desktop detectDesktop(std::string_view currentDesktop, std::string_view desktopSession);
-
-// Splits a command into arguments with POSIX quoting and no expansion of any kind: blanks
-// separate words, '...' is literal, "..." keeps blanks and takes \" \\ \$ \` escapes, a
-// backslash outside quotes escapes the next character. nullopt for an unterminated quote
-// or a trailing backslash, and for a command with no word.
-std::optional<std::vector<std::string>> splitCommand(std::string_view command);
 
 struct LaunchContext {
     Desktop desktop = Desktop::Unknown;

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <utility>
 
 #include "text/cp1252.h"
 
@@ -30,14 +31,16 @@ public:
         if (!parent.contains(key)) return fallback;
         const json& value = parent.at(key);
         if (!value.is_number_integer()) fail(where + "." + key + " must be a whole number");
-        if constexpr (std::is_unsigned_v<T>) {
-            if (value.is_number_unsigned()) return static_cast<T>(value.get<std::uint64_t>());
-            const auto signedValue = value.get<std::int64_t>();
-            if (signedValue < 0) fail(where + "." + key + " must not be negative");
-            return static_cast<T>(signedValue);
-        } else {
-            return static_cast<T>(value.get<std::int64_t>());
+        // A number the field cannot hold is refused, never cut to its low bits.
+        if (value.is_number_unsigned()) {
+            const auto v = value.get<std::uint64_t>();
+            if (!std::in_range<T>(v)) fail(where + "." + key + " is too large");
+            return static_cast<T>(v);
         }
+        const auto v = value.get<std::int64_t>();
+        if (std::is_unsigned_v<T> && v < 0) fail(where + "." + key + " must not be negative");
+        if (!std::in_range<T>(v)) fail(where + "." + key + " is too small");
+        return static_cast<T>(v);
     }
 
     bool boolean(const json& parent, const char* key, bool fallback, const std::string& where) const {
@@ -63,10 +66,11 @@ private:
 void readDrives(const Reader& r, const json& drives, Profile& profile) {
     for (const auto& [letterText, drive] : drives.items()) {
         const std::string where = "drives." + letterText;
-        if (letterText.size() != 1 || !std::isalpha(static_cast<unsigned char>(letterText[0])))
-            r.fail(where + ": a drive is named by one letter");
+        // ASCII letters only: the C library's letter tests follow the locale.
+        const char letter = letterText.size() == 1 ? static_cast<char>(letterText[0] & ~0x20) : '\0';
+        if (letter < 'A' || letter > 'Z') r.fail(where + ": a drive is named by one letter");
         if (!drive.is_object()) r.fail(where + " must be an object");
-        DriveProfile& d = profile.drives[static_cast<std::size_t>(std::toupper(letterText[0]) - 'A')];
+        DriveProfile& d = profile.drives[static_cast<std::size_t>(letter - 'A')];
         d.type = r.number<int>(drive, "type", DRIVE_FIXED, where);
         if (d.type < 0 || d.type > 6) r.fail(where + ".type must be a drive type from 0 to 6");
         d.volume.volumeLabel = r.text(drive, "volumeLabel", "", where);
@@ -133,7 +137,7 @@ Profile parseProfile(const std::string& jsonText, const std::string& origin) {
     json root;
     try {
         root = json::parse(jsonText);
-    } catch (const json::parse_error& e) {
+    } catch (const json::exception& e) {  // parse_error, or out_of_range for a number like 1e400
         r.fail(std::string("not valid JSON: ") + e.what());
     }
     if (!root.is_object()) r.fail("the profile must be a JSON object");
@@ -146,6 +150,8 @@ Profile parseProfile(const std::string& jsonText, const std::string& origin) {
             const json& s = r.object(root, "screen", "profile");
             profile.screen.width = r.number<int>(s, "width", 800, "screen");
             profile.screen.height = r.number<int>(s, "height", 600, "screen");
+            if (profile.screen.width < 0 || profile.screen.height < 0)
+                r.fail("screen sizes must not be negative");
             if (s.contains("bitsPerPixel")) profile.bitsPerPixel = r.number<std::uint32_t>(s, "bitsPerPixel", 0, "screen");
         }
         if (root.contains("locale")) {

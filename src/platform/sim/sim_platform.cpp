@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/host/checked_math.h"
 #include "platform/host/drive_map.h"
+#include "platform/host/drive_root.h"
 #include "platform/host/host_files.h"
 #include "registry/reg_file.h"
 #include "registry/registry_store.h"
@@ -16,20 +18,13 @@
 namespace vintrel::platform::sim {
 namespace {
 
-// 'A'..'Z' for "X:\" or "X:/" (either case), else 0.
-char driveLetterOf(std::string_view root) {
-    if (root.size() != 3 || root[1] != ':' || (root[2] != '\\' && root[2] != '/')) return 0;
-    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(root[0])));
-    return letter >= 'A' && letter <= 'Z' ? letter : 0;
-}
-
 class SimDrives : public DrivesAndMemory, public host::DriveMap {
 public:
     SimDrives(const Profile& profile, std::string root) : profile_(profile), root_(std::move(root)) {}
 
     const DriveProfile* drive(std::string_view root) const {
-        const char letter = driveLetterOf(root);
-        return letter ? &profile_.drives[static_cast<std::size_t>(letter - 'A')] : nullptr;
+        const auto letter = host::driveRootLetter(root);
+        return letter ? &profile_.drives[static_cast<std::size_t>(*letter - 'A')] : nullptr;
     }
 
     int driveType(std::string_view root) override {
@@ -82,10 +77,10 @@ public:
         thread_ = value;
         return true;
     }
-    void sleepMs(std::uint32_t ms) override { nanoseconds_ += static_cast<unsigned __int128>(ms) * 1000000u; }
+    void sleepMs(std::uint32_t ms) override { nanoseconds_ += std::uint64_t{ms} * 1000000u; }
     std::optional<std::uint64_t> readTimeStampCounter() override {
         if (!profile_.tscTicksPerSecond) return std::nullopt;
-        return static_cast<std::uint64_t>(nanoseconds_ * *profile_.tscTicksPerSecond / 1000000000u);
+        return host::mulDiv(nanoseconds_, *profile_.tscTicksPerSecond, 1000000000u);
     }
 
 private:
@@ -93,7 +88,7 @@ private:
     Record& record_;
     std::uint32_t class_ = NORMAL_PRIORITY_CLASS;
     int thread_ = THREAD_PRIORITY_NORMAL;
-    unsigned __int128 nanoseconds_ = 0;
+    std::uint64_t nanoseconds_ = 0;  // 584 years of sleeps before it wraps
 };
 
 class SimUserInterface : public UserInterface {
