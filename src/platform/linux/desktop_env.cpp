@@ -206,9 +206,45 @@ std::string hostFile(const std::string& dos, const LaunchContext& ctx) {
     return dos.empty() || !ctx.hostPath ? std::string() : ctx.hostPath(dos);
 }
 
+// Text editors that can be told the encoding of the files they open, by desktop entry.
+struct EncodingEditor {
+    const char* desktopEntry;
+    const char* program;
+    const char* option;
+};
+constexpr EncodingEditor kEncodingEditors[] = {
+    {"org.gnome.gedit.desktop", "gedit", "--encoding=WINDOWS-1252"},
+    {"gedit.desktop", "gedit", "--encoding=WINDOWS-1252"},
+    {"pluma.desktop", "pluma", "--encoding=WINDOWS-1252"},
+    {"xed.desktop", "xed", "--encoding=WINDOWS-1252"},
+    {"org.xfce.mousepad.desktop", "mousepad", "--encoding=WINDOWS-1252"},
+    {"mousepad.desktop", "mousepad", "--encoding=WINDOWS-1252"},
+    {"org.kde.kate.desktop", "kate", "--encoding=windows-1252"},
+    {"org.kde.kwrite.desktop", "kwrite", "--encoding=windows-1252"},
+};
+
+// The texts of the system are Windows-1252: an editor that can be told so reads them right.
+Argv withEncoding(Argv argv) {
+    for (const auto& e : kEncodingEditors)
+        if (!argv.empty() && argv.front() == e.program) {
+            argv.insert(argv.begin() + 1, e.option);
+            break;
+        }
+    return argv;
+}
+
+std::optional<Argv> chosenTextEditor(const LaunchContext& ctx) {
+    if (!ctx.defaultApplication || !ctx.programExists) return std::nullopt;
+    const auto chosen = ctx.defaultApplication("text/plain");
+    if (!chosen) return std::nullopt;
+    for (const auto& e : kEncodingEditors)
+        if (*chosen == e.desktopEntry && ctx.programExists(e.program)) return Argv{e.program, e.option};
+    return std::nullopt;
+}
+
 std::optional<Argv> editor(Desktop d, const std::vector<std::string>& files, const LaunchContext& ctx) {
     if (auto argv = firstInstalled(textEditors(d), everyDesktop(textEditors), ctx))
-        return withFiles(argv, files);
+        return withFiles(withEncoding(*argv), files);
     if (!files.empty() && ctx.programExists && ctx.programExists("xdg-open"))
         return Argv{"xdg-open", files.front()};
     return std::nullopt;
@@ -220,8 +256,10 @@ std::optional<Argv> notepad(const ShellRequest& r, const LaunchContext& ctx) {
     if (std::string host = hostFile(dos, ctx); !host.empty()) files.push_back(std::move(host));
     if (auto own = override("notepad.exe", ctx)) return withFiles(own, files);
     const bool exists = !files.empty() && ctx.fileExists && ctx.fileExists(dos);
-    if (exists && lower(extension(dos)) == ".txt" && ctx.programExists && ctx.programExists("xdg-open"))
-        return Argv{"xdg-open", files.front()};
+    if (exists && lower(extension(dos)) == ".txt") {
+        if (auto chosen = chosenTextEditor(ctx)) return withFiles(chosen, files);
+        if (ctx.programExists && ctx.programExists("xdg-open")) return Argv{"xdg-open", files.front()};
+    }
     return editor(ctx.desktop, files, ctx);
 }
 
