@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QIcon>
 #include <QMenu>
+#include <QShowEvent>
 #include <QTimer>
 #include <QToolTip>
 
@@ -49,6 +50,26 @@ void TForm::setClientSize(int width, int height) {
 void TForm::centreOnScreen() {
     const auto screen = platform::current().ui().screenSize();
     move(screen.width / 2 - outerWidth() / 2, screen.height / 2 - outerHeight() / 2);
+    centred_ = true;
+}
+
+void TForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (centred_ && !event->spontaneous()) centreWithRealFrame(3);
+}
+
+void TForm::centreWithRealFrame(int attemptsLeft) {
+    const auto frame = platform::current().ui().frameExtents(static_cast<std::uint64_t>(winId()));
+    if (!frame) {
+        // The window manager sets the extents while it maps the window: look again shortly.
+        if (attemptsLeft > 0)
+            QTimer::singleShot(50, this, [this, attemptsLeft] { centreWithRealFrame(attemptsLeft - 1); });
+        return;
+    }
+    const auto screen = platform::current().ui().screenSize();
+    const int outerW = width() + frame->left + frame->right;
+    const int outerH = height() + frame->top + frame->bottom;
+    move(screen.width / 2 - outerW / 2, screen.height / 2 - outerH / 2);
 }
 
 void TForm::indexControls() {

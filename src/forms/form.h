@@ -83,8 +83,12 @@ protected:
     QAction* makeMenuSeparator(QMenu* menu, const char* name);
 
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    // Centres again with the frame the window manager really drew, once it tells.
+    void centreWithRealFrame(int attemptsLeft);
+    bool centred_ = false;
     QTimer* newTimer(const char* name, int interval);
     QAction* newMenuItem(QMenu* menu, const char* name, std::string_view caption);
 

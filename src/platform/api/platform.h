@@ -192,9 +192,16 @@ struct TopLevelWindow {
     std::string title;  // Windows-1252
 };
 
+// The window manager's frame around a window's client area, in pixels.
+struct FrameExtents {
+    int left = 0, right = 0, top = 0, bottom = 0;
+};
+
 class UserInterface {
 public:
     virtual ~UserInterface() = default;
+    // The frame the window manager drew around the window, where it tells; none by default.
+    virtual std::optional<FrameExtents> frameExtents(std::uint64_t window) { return std::nullopt; }
     virtual ScreenSize screenSize() = 0;
     // SetWindowPos with HWND_TOPMOST / HWND_NOTOPMOST; window is the native window id.
     virtual void setTopMost(std::uint64_t window, bool topMost) = 0;

@@ -39,8 +39,9 @@ QWindow* ownWindow(std::uint64_t id) {
 class X11Atoms {
 public:
     explicit X11Atoms(xcb_connection_t* c) {
-        const char* names[] = {"_NET_WM_STATE",    "_NET_WM_STATE_ABOVE", "_NET_CLIENT_LIST_STACKING",
-                               "_NET_CLIENT_LIST", "_NET_WM_NAME",        "UTF8_STRING"};
+        const char* names[] = {"_NET_WM_STATE",     "_NET_WM_STATE_ABOVE", "_NET_CLIENT_LIST_STACKING",
+                               "_NET_CLIENT_LIST",  "_NET_WM_NAME",        "UTF8_STRING",
+                               "_NET_FRAME_EXTENTS"};
         xcb_intern_atom_cookie_t cookies[std::size(names)];
         for (std::size_t i = 0; i < std::size(names); ++i)
             cookies[i] = xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(names[i])), names[i]);
@@ -56,9 +57,10 @@ public:
     xcb_atom_t clientList() const { return atoms_[3]; }
     xcb_atom_t wmName() const { return atoms_[4]; }
     xcb_atom_t utf8() const { return atoms_[5]; }
+    xcb_atom_t frameExtents() const { return atoms_[6]; }
 
 private:
-    xcb_atom_t atoms_[6]{};
+    xcb_atom_t atoms_[7]{};
 };
 
 xcb_window_t rootWindow(xcb_connection_t* c) {
@@ -169,6 +171,27 @@ public:
                 out.push_back({id, windowTitleFromUtf8(w->title().toStdString())});
             }
         }
+        return out;
+    }
+
+    // _NET_FRAME_EXTENTS: left, right, top, bottom, as four 32-bit cardinals.
+    std::optional<FrameExtents> frameExtents(std::uint64_t window) override {
+        xcb_connection_t* c = x11Connection();
+        if (!c || window == 0) return std::nullopt;
+        const X11Atoms& a = atoms(c);
+        if (a.frameExtents() == XCB_ATOM_NONE) return std::nullopt;
+        auto cookie = xcb_get_property(c, 0, static_cast<xcb_window_t>(window), a.frameExtents(),
+                                       XCB_ATOM_CARDINAL, 0, 4);
+        xcb_get_property_reply_t* r = xcb_get_property_reply(c, cookie, nullptr);
+        std::optional<FrameExtents> out;
+        if (r && r->format == 32 && xcb_get_property_value_length(r) == 16) {
+            const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(r));
+            // Sane frames only: a hostile property must not throw the window off the screen.
+            if (v[0] < 200 && v[1] < 200 && v[2] < 200 && v[3] < 200)
+                out = FrameExtents{static_cast<int>(v[0]), static_cast<int>(v[1]), static_cast<int>(v[2]),
+                                   static_cast<int>(v[3])};
+        }
+        std::free(r);
         return out;
     }
 
