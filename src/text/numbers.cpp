@@ -48,7 +48,41 @@ void setDecimalSeparator(char separator) { g_separator.store(separator ? separat
 
 Extended trunc2(Extended v) { return std::trunc(v * 100) / 100; }
 
+namespace {
+// Whole and two-decimal values of at most 15 digits, the texts every refresh writes, without
+// the general digit extraction: such a value is within a few units of the last bit of k / 100
+// for a whole k, far closer than half a unit in its 15th digit, so its 15-digit text is k's.
+bool hundredthsText(Extended v, std::string& out) {
+    const Extended scaled = v * 100;
+    const Extended k = std::nearbyint(scaled);
+    if (!(std::fabs(k) < 1e15L) || k == 0) return false;
+    if (std::fabs(scaled - k) > std::fabs(k) * 0x1p-58L) return false;
+    auto whole = static_cast<long long>(k);
+    if (whole < 0) {
+        out += '-';
+        whole = -whole;
+    }
+    char buffer[24];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, whole / 100).ptr;
+    out.append(buffer, end);
+    const int hundredths = static_cast<int>(whole % 100);
+    if (hundredths != 0) {
+        out += decimalSeparator();
+        out += static_cast<char>('0' + hundredths / 10);
+        if (hundredths % 10 != 0) out += static_cast<char>('0' + hundredths % 10);
+    }
+    return true;
+}
+}  // namespace
+
 std::string generalNumberText(Extended v) {
+    if (v == 0 || std::isnan(v)) return "0";
+    if (std::isinf(v)) return v > 0 ? "INF" : "-INF";
+    if (std::string fast; hundredthsText(v, fast)) return fast;
+    return generalNumberTextByDigits(v);
+}
+
+std::string generalNumberTextByDigits(Extended v) {
     if (v == 0 || std::isnan(v)) return "0";
     if (std::isinf(v)) return v > 0 ? "INF" : "-INF";
     const bool negative = v < 0;

@@ -20,6 +20,9 @@ Extended trunc2(Extended v);
 // separator, "-" for negatives (never "-0"); fixed notation from 1e-4 up to 1e15, else
 // scientific ("1,5E20").
 std::string generalNumberText(Extended v);
+// The same text through the general digit extraction alone (the short way for whole and
+// two-decimal values aside), for checking the two against each other.
+std::string generalNumberTextByDigits(Extended v);
 
 // A byte count above 2^30 as " GB", otherwise as " MB", both 1024-based and truncated to two
 // decimals: 1073741824 -> "1024 MB", 1073741825 -> "1 GB", -1 -> "0 MB".

@@ -59,3 +59,27 @@ TEST_F(NumberText, SizeTextBoundaries) {
 
 }  // namespace
 }  // namespace vintrel::text
+
+namespace vintrel::text {
+namespace {
+// The short way for whole and two-decimal values writes exactly what the digit extraction does.
+TEST(GeneralNumberText, ShortWayAgreesWithTheDigits) {
+    std::uint64_t seed = 0x9E3779B97F4A7C15ull;
+    const auto next = [&] { return seed = seed * 6364136223846793005ull + 1442695040888963407ull; };
+    for (char separator : {'.', ','}) {
+        setDecimalSeparator(separator);
+        for (long long k = -20000; k <= 20000; ++k) {
+            const Extended v = static_cast<Extended>(k) / 100;
+            ASSERT_EQ(generalNumberText(v), generalNumberTextByDigits(v)) << k;
+        }
+        for (int i = 0; i < 40000; ++i) {
+            const Extended bytes = static_cast<Extended>(next() >> (next() % 64));
+            for (Extended v : {trunc2(bytes / 1024 / 1024), trunc2(bytes / 1024 / 1024 / 1024), bytes,
+                               static_cast<Extended>(next() % 1000000000000000ull) / 100, bytes / 7})
+                ASSERT_EQ(generalNumberText(v), generalNumberTextByDigits(v)) << static_cast<double>(v);
+        }
+    }
+    setDecimalSeparator('.');
+}
+}  // namespace
+}  // namespace vintrel::text
