@@ -254,11 +254,12 @@ void TForm1::memoryFirstFill() {
 }
 
 void TForm1::memoryRefresh() {
-    label(QStringLiteral("Label5"))->setCaption(system::FormatSwapUsed());
-    label(QStringLiteral("Label10"))->setCaption(system::FormatMemoryLoad());
-    label(QStringLiteral("Label11"))->setCaption(system::FormatMemoryLoad());
-    const auto load = platform::current().drives().memoryStatus().memoryLoad;
-    ScrollBox2->resize(static_cast<int>(std::min<std::uint32_t>(load, 100)), ScrollBox2->height());
+    // One reading of the memory status feeds the swap, the two load texts and the bar.
+    const auto status = platform::current().drives().memoryStatus();
+    label(QStringLiteral("Label5"))->setCaption(system::FormatSwapUsed(status));
+    label(QStringLiteral("Label10"))->setCaption(system::FormatMemoryLoad(status));
+    label(QStringLiteral("Label11"))->setCaption(system::FormatMemoryLoad(status));
+    ScrollBox2->resize(static_cast<int>(std::min<std::uint32_t>(status.memoryLoad, 100)), ScrollBox2->height());
 }
 
 void TForm1::layoutWindow() {

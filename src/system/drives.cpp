@@ -128,10 +128,11 @@ std::string FormatPhysicalMemory() {
     return generalNumberText(std::trunc(static_cast<Extended>(status.totalPhys) / 1024000)) + "MB";
 }
 
-std::string FormatMemoryLoad() { return std::to_string(drives().memoryStatus().memoryLoad) + "%"; }
+std::string FormatMemoryLoad() { return FormatMemoryLoad(drives().memoryStatus()); }
+std::string FormatMemoryLoad(const platform::MemoryStatus& status) { return std::to_string(status.memoryLoad) + "%"; }
 
-std::string FormatSwapUsed() {
-    const auto status = drives().memoryStatus();
+std::string FormatSwapUsed() { return FormatSwapUsed(drives().memoryStatus()); }
+std::string FormatSwapUsed(const platform::MemoryStatus& status) {
     // 64-bit counts; free swap above the total (a racy reading) counts as none in use.
     const std::uint64_t inUse =
         status.availPageFile > status.totalPageFile ? 0 : status.totalPageFile - status.availPageFile;

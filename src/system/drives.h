@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/api/platform.h"
 #include "text/numbers.h"
 
 namespace vintrel::system {
@@ -37,6 +38,9 @@ std::string TotalFixedUsedPercent();
 std::string FormatPhysicalMemory();
 std::string FormatMemoryLoad();
 std::string FormatSwapUsed();
+// The same texts from one memory-status reading, for a refresh that shows several of them.
+std::string FormatMemoryLoad(const platform::MemoryStatus& status);
+std::string FormatSwapUsed(const platform::MemoryStatus& status);
 
 // The whole number at the start of a text ("45%" -> 45, "" -> 0), read digit by digit.
 int leadingNumber(std::string_view text);
