@@ -1,5 +1,7 @@
 #include "platform/linux/linux_drives.h"
 
+#include <map>
+
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/vfs.h>
@@ -80,7 +82,17 @@ void LinuxDrives::rebuild() {
     const std::vector<MountEntry> mounts = parseMountInfo(watch_.read());
     std::vector<std::optional<BlockDevice>> devices;
     devices.reserve(mounts.size());
-    for (const MountEntry& m : mounts) devices.push_back(probe_.blockDevice(m));
+    // Many mounts share a device (bind mounts, subvolumes): each device number is asked once.
+    std::map<std::pair<unsigned, unsigned>, std::optional<BlockDevice>> byNumber;
+    for (const MountEntry& m : mounts) {
+        if (m.major == 0) {
+            devices.push_back(probe_.blockDevice(m));
+            continue;
+        }
+        auto [at, added] = byNumber.try_emplace({m.major, m.minor});
+        if (added) at->second = probe_.blockDevice(m);
+        devices.push_back(at->second);
+    }
     const std::vector<Volume> volumes = collectVolumes(mounts, devices, probe_.opticalDrives());
 
     std::array<Drive, 26> next{};
