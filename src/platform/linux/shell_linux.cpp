@@ -155,6 +155,22 @@ public:
     }
 };
 
+// HKLM "...\\App Paths\\<name>" default value as UTF-8, when it holds a command.
+std::optional<std::string> appPathOf(Registry& registry, std::string_view name) {
+    HKey key = 0;
+    if (registry.openKey(HKEY_LOCAL_MACHINE, std::string(kAppPaths) + std::string(name), KEY_READ, key) != 0)
+        return std::nullopt;
+    RegValue value;
+    std::uint32_t required = 0;
+    const long rc = registry.queryValue(key, "", 2048, value, required);
+    registry.closeKey(key);
+    if (rc != 0 || (value.type != REG_SZ && value.type != REG_EXPAND_SZ)) return std::nullopt;
+    std::string_view data = value.data;
+    if (const auto nul = data.find('\0'); nul != std::string_view::npos) data = data.substr(0, nul);
+    if (data.find_first_not_of(" \t") == std::string_view::npos) return std::nullopt;
+    return text::cp1252ToUtf8(data);
+}
+
 class LinuxShell final : public Shell {
 public:
     LinuxShell(Registry& registry, Files& files, Launcher& launcher, ShellEnvironment env,
@@ -164,19 +180,7 @@ public:
           launcher_(launcher),
           env_(std::move(env)),
           owned_(std::move(owned)) {
-        ctx_.desktop = detectDesktop(env_.currentDesktop, env_.desktopSession);
-        ctx_.programExists = [this](std::string_view program) { return programInPath(program, env_.path); };
-        ctx_.hasDesktopEntry = [this](std::string_view name) {
-            std::vector<std::string> dirs{env_.dataHome};
-            dirs.insert(dirs.end(), env_.dataDirs.begin(), env_.dataDirs.end());
-            for (const auto& d : dirs)
-                if (!d.empty() && ::access((d + "/applications/" + std::string(name)).c_str(), F_OK) == 0)
-                    return true;
-            return false;
-        };
-        ctx_.hostPath = [this](std::string_view dos) { return files_.hostPath(dos); };
-        ctx_.fileExists = [this](std::string_view dos) { return files_.fileExists(dos); };
-        ctx_.appPath = [this](std::string_view name) { return appPath(name); };
+        ctx_ = makeLaunchContext(registry_, files_, env_);
     }
 
     std::intptr_t shellExecute(const ShellRequest& request) override {
@@ -191,22 +195,6 @@ public:
     }
 
 private:
-    std::optional<std::string> appPath(std::string_view name) {
-        HKey key = 0;
-        if (registry_.openKey(HKEY_LOCAL_MACHINE, std::string(kAppPaths) + std::string(name), KEY_READ,
-                              key) != 0)
-            return std::nullopt;
-        RegValue value;
-        std::uint32_t required = 0;
-        const long rc = registry_.queryValue(key, "", 2048, value, required);
-        registry_.closeKey(key);
-        if (rc != 0 || (value.type != REG_SZ && value.type != REG_EXPAND_SZ)) return std::nullopt;
-        std::string_view data = value.data;
-        if (const auto nul = data.find('\0'); nul != std::string_view::npos) data = data.substr(0, nul);
-        if (data.find_first_not_of(" \t") == std::string_view::npos) return std::nullopt;
-        return text::cp1252ToUtf8(data);
-    }
-
     Registry& registry_;
     Files& files_;
     Launcher& launcher_;
@@ -216,6 +204,25 @@ private:
 };
 
 }  // namespace
+
+LaunchContext makeLaunchContext(Registry& registry, Files& files, const ShellEnvironment& environment) {
+    auto env = std::make_shared<const ShellEnvironment>(environment);
+    LaunchContext ctx;
+    ctx.desktop = detectDesktop(env->currentDesktop, env->desktopSession);
+    ctx.programExists = [env](std::string_view program) { return programInPath(program, env->path); };
+    ctx.hasDesktopEntry = [env](std::string_view name) {
+        std::vector<std::string> dirs{env->dataHome};
+        dirs.insert(dirs.end(), env->dataDirs.begin(), env->dataDirs.end());
+        for (const auto& d : dirs)
+            if (!d.empty() && ::access((d + "/applications/" + std::string(name)).c_str(), F_OK) == 0)
+                return true;
+        return false;
+    };
+    ctx.hostPath = [&files](std::string_view dos) { return files.hostPath(dos); };
+    ctx.fileExists = [&files](std::string_view dos) { return files.fileExists(dos); };
+    ctx.appPath = [&registry](std::string_view name) { return appPathOf(registry, name); };
+    return ctx;
+}
 
 bool programInPath(std::string_view program, std::string_view path) {
     return !resolveProgram(program, path).empty();
