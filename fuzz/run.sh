@@ -17,7 +17,7 @@ fi
 
 # target name -> seed folder relative to the repository (empty: none)
 declare -A seeds=([reg_parser_fuzz]=fuzz/corpus/reg [edid_fuzz]=tests/data/hw/edid [ini_parser_fuzz]=
-                  [profile_fuzz]=fuzz/corpus/profile)
+                  [profile_fuzz]=fuzz/corpus/profile [desktop_entry_fuzz]=tests/data/linux/apps)
 declare -A dictionaries=([reg_parser_fuzz]=reg.dict [profile_fuzz]=profile.dict)
 
 (cd "$repo" && cmake --preset fuzz >/dev/null)

@@ -70,15 +70,18 @@ public:
         if (owned_) std::filesystem::remove_all(path_, ignored);
     }
     const std::string& path() const { return path_; }
+    bool givenByUser() const { return !owned_ && !path_.empty(); }
 
 private:
     std::string path_;
     bool owned_ = false;
 };
 
-std::unique_ptr<platform::Platform> makePlatform(const std::string& simRoot) {
+std::unique_ptr<platform::Platform> makePlatform(const RunFolder& simRoot) {
+    // A simulated run tells what it would have done on standard error, and keeps its
+    // registry in the folder the user named.
     if (const char* profile = std::getenv("VINTREL_MACHINE"); profile && *profile)
-        return platform::sim::makeSimPlatform(profile, simRoot);
+        return platform::sim::makeSimPlatform(profile, simRoot.path(), {&std::cerr, simRoot.givenByUser()});
     platform::linux_host::LinuxEnvironment environment;
     environment.root = platform::linux_host::defaultRoot();
     return platform::linux_host::makeLinuxPlatform(environment);
@@ -143,7 +146,7 @@ int run(int argc, char** argv) {
     }
     std::unique_ptr<platform::ScopedPlatform> platformGuard;
     try {
-        platformGuard = std::make_unique<platform::ScopedPlatform>(makePlatform(runFolder.path()));
+        platformGuard = std::make_unique<platform::ScopedPlatform>(makePlatform(runFolder));
     } catch (const std::exception& error) {
         std::cerr << "vintrel: " << error.what() << '\n';
         return 2;

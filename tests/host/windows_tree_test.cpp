@@ -49,7 +49,7 @@ TEST(WindowsTree, KeepsWhatExistsInWhateverLetterCase) {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(windows)) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"DESKTOP", "system"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"DESKTOP", "Menu Iniciar", "system"}));
     EXPECT_FALSE(fs::exists(temp.path() / "C" / "WINDOWS"));
     EXPECT_FALSE(fs::is_symlink(windows / "DESKTOP"));
     EXPECT_EQ(readBytes(windows / "DESKTOP" / "old.txt"), "old");
@@ -122,6 +122,36 @@ TEST(UserDirs, DesktopFolderFromConfigurationElseHomeDesktop) {
     EXPECT_EQ(xdgDesktopDirFrom(h, config.string()), h + "/Desktop");
     writeBytes(config / "user-dirs.dirs", "XDG_DESKTOP_DIR=\"$HOME/\"\n");
     EXPECT_EQ(xdgDesktopDirFrom(h, config.string()), "");  // turned off
+}
+
+// Menu Iniciar as setup makes it; SYSTEM.INI made once, whole, and never rewritten, in
+// whatever letter case it exists.
+TEST(WindowsTree, StartMenuAndSystemIniOnFirstStartOnly) {
+    vintrel::test::TempDir temp;
+    int asked = 0;
+    const auto ini = [&] {
+        ++asked;
+        return newSystemIniText("Logitech USB\nMouse");
+    };
+    EXPECT_TRUE(prepareWindowsTree(temp.str(), "", ini).empty());
+    const fs::path windows = temp.path() / "C" / "WINDOWS";
+    EXPECT_TRUE(fs::is_directory(windows / "Menu Iniciar"));
+    EXPECT_EQ(readBytes(windows / "SYSTEM.INI"), "[boot.description]\r\nmouse.drv=Logitech USB Mouse\r\n");
+    writeBytes(windows / "SYSTEM.INI", "edited");
+    EXPECT_TRUE(prepareWindowsTree(temp.str(), "", ini).empty());
+    EXPECT_EQ(readBytes(windows / "SYSTEM.INI"), "edited");
+    EXPECT_EQ(asked, 1) << "the device is looked up only for a new file";
+
+    vintrel::test::TempDir other;
+    fs::create_directories(other.path() / "C" / "windows");
+    writeBytes(other.path() / "C" / "windows" / "system.ini", "mine");
+    EXPECT_TRUE(prepareWindowsTree(other.str(), "", ini).empty());
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(other.path() / "C" / "windows"))
+        names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Desktop", "Menu Iniciar", "SYSTEM", "system.ini"}));
+    EXPECT_EQ(readBytes(other.path() / "C" / "windows" / "system.ini"), "mine");
 }
 
 }  // namespace

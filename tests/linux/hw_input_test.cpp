@@ -92,3 +92,37 @@ TEST(SoundCards, FirstNameFromProcCards) {
 
 }  // namespace
 }  // namespace vintrel::platform::linux_host
+
+namespace vintrel::platform::linux_host {
+namespace {
+
+TEST(InputDevices, IdentityLineAndMouseDriverName) {
+    const auto devices = parseInputDevices(
+        "I: Bus=0003 Vendor=046d Product=c077 Version=0111\nN: Name=\"USB Optical Mouse\"\n\n"
+        "I: Bus=0003 Vendor=zz Product=1\nN: Name=\"Odd\"\n");
+    ASSERT_EQ(devices.size(), 2u);
+    EXPECT_EQ(devices[0].bus, kBusUsb);
+    EXPECT_EQ(devices[0].vendor, kLogitechVendor);
+    EXPECT_EQ(devices[1].vendor, 0u);
+
+    const struct {
+        std::optional<std::string> name;
+        std::uint16_t bus, vendor;
+        const char* driver;
+    } rows[] = {
+        {"USB Optical Mouse", kBusUsb, kLogitechVendor, "Logitech USB Optical Mouse"},
+        {"MX Master 3", kBusBluetooth, kLogitechVendor, "Logitech MX Master 3"},
+        {"Logitech USB Receiver", kBusUsb, kLogitechVendor, "Logitech USB Receiver"},
+        {"LOGITECH mouse", kBusUsb, kLogitechVendor, "Logitech LOGITECH mouse"},
+        {"PS/2 Generic Mouse", 0x11, kLogitechVendor, "PS/2 Generic Mouse"},  // i8042: not a USB id
+        {"SynPS/2 Synaptics TouchPad", 0x11, 0x0002, "SynPS/2 Synaptics TouchPad"},
+        {"  ", kBusUsb, 0x1234, "Mouse padrão"},
+        {std::nullopt, 0, 0, "Mouse padrão"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(mouseDriverDescription(row.name, row.bus, row.vendor), row.driver)
+            << row.name.value_or("-");
+}
+
+}  // namespace
+}  // namespace vintrel::platform::linux_host

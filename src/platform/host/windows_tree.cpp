@@ -79,6 +79,40 @@ public:
         return std::nullopt;
     }
 
+    // Creates `name` in `folder` with `bytes` unless an entry of that name exists in any letter
+    // case: written to a temporary file, then linked into place, which fails rather than
+    // replace a file another copy of the program made meanwhile.
+    void newFileIn(const std::string& folder, std::string_view name,
+                   const std::function<std::string()>& bytes) {
+        const EntryLookup found = findEntryIgnoringCase(folder, name);
+        if (found.error != 0) {
+            report(folder, "cannot read folder");
+            return;
+        }
+        if (found.name) return;
+        const std::string path = joined(folder, name);
+        const std::string content = bytes();
+        std::string temp = joined(folder, ".vintrel-new-XXXXXX");
+        const int fd = ::mkstemp(temp.data());
+        if (fd < 0) {
+            report(path, "cannot create file", errno);
+            return;
+        }
+        const bool written =
+            ::fchmod(fd, 0644) == 0 &&
+            ::write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size()) &&
+            ::fsync(fd) == 0;
+        const int writeError = errno;
+        if (::close(fd) != 0 || !written) {
+            ::unlink(temp.c_str());
+            report(path, "cannot write file", writeError);
+            return;
+        }
+        if (::link(temp.c_str(), path.c_str()) != 0 && errno != EEXIST)
+            report(path, "cannot create file", errno);
+        ::unlink(temp.c_str());
+    }
+
     void desktopIn(const std::string& windows, const std::string& desktopDir) {
         const EntryLookup found = findEntryIgnoringCase(windows, "Desktop");
         if (found.error != 0) {
@@ -129,7 +163,8 @@ std::string driveCFolder(const std::string& root) {
     return joined(withoutTrailingSlashes(root), "C");
 }
 
-std::vector<TreeProblem> prepareWindowsTree(const std::string& root, const std::string& desktopDir) {
+std::vector<TreeProblem> prepareWindowsTree(const std::string& root, const std::string& desktopDir,
+                                            const std::function<std::string()>& systemIni) {
     TreeBuilder tree;
     const std::string rootFolder = withoutTrailingSlashes(root);
     if (rootFolder.empty()) {
@@ -142,8 +177,17 @@ std::vector<TreeProblem> prepareWindowsTree(const std::string& root, const std::
     const std::optional<std::string> windows = tree.folderIn(drive, "WINDOWS");
     if (!windows) return tree.problems;
     tree.folderIn(*windows, "SYSTEM");
+    tree.folderIn(*windows, "Menu Iniciar");
     tree.desktopIn(*windows, desktopDir);
+    if (systemIni) tree.newFileIn(*windows, "SYSTEM.INI", systemIni);
     return tree.problems;
+}
+
+std::string newSystemIniText(std::string_view mouseDescription) {
+    std::string mouse;
+    for (const char c : mouseDescription)
+        mouse.push_back(static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? ' ' : c);
+    return "[boot.description]\r\nmouse.drv=" + mouse + "\r\n";
 }
 
 std::optional<std::string> parseUserDirsEntry(std::string_view text, std::string_view name,

@@ -3,6 +3,7 @@
 // C:\WINDOWS, C:\WINDOWS\SYSTEM and C:\WINDOWS\Desktop. First start creates what is missing;
 // nothing that exists is ever deleted, replaced or changed.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,12 +22,19 @@ struct TreeProblem {
 // The host folder of drive C: inside the per-user root.
 std::string driveCFolder(const std::string& root);
 
-// Creates what is missing of root (mode 0700, parents too), root/C, C:\WINDOWS and
-// C:\WINDOWS\SYSTEM, and C:\WINDOWS\Desktop: a link to desktopDir when that is an existing
-// folder, else a plain folder. Entries are found without regard to letter case, so an
-// existing "C:\Windows" is used as it is. A Desktop entry that exists is kept whatever it is;
-// a dangling Desktop link or a Desktop file is reported. Safe to run by two processes at once.
-std::vector<TreeProblem> prepareWindowsTree(const std::string& root, const std::string& desktopDir);
+// Creates what is missing of root (mode 0700, parents too), root/C, C:\WINDOWS,
+// C:\WINDOWS\SYSTEM and C:\WINDOWS\Menu Iniciar, and C:\WINDOWS\Desktop: a link to desktopDir
+// when that is an existing folder, else a plain folder. When `systemIni` is given and
+// C:\WINDOWS holds no SYSTEM.INI, it is created with the bytes systemIni() returns (asked only
+// then), whole or not at all; one that exists is never rewritten. Entries are found without regard to letter
+// case, so an existing "C:\Windows" is used as it is. A Desktop entry that exists is kept whatever it is; a
+// dangling Desktop link or a Desktop file is reported. Safe to run by two processes at once.
+std::vector<TreeProblem> prepareWindowsTree(const std::string& root, const std::string& desktopDir,
+                                            const std::function<std::string()>& systemIni = {});
+
+// The text of a new SYSTEM.INI: a [boot.description] section whose mouse.drv names the
+// pointing device (Windows-1252, line ends and control characters made blanks), CR LF.
+std::string newSystemIniText(std::string_view mouseDescription);
 
 // The user's desktop folder: XDG_DESKTOP_DIR from $XDG_CONFIG_HOME/user-dirs.dirs (default
 // ~/.config), else ~/Desktop; empty when neither is an existing folder, or when the desktop is

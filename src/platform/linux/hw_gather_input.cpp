@@ -1,7 +1,10 @@
+#include <charconv>
+
 #include "platform/linux/hw_gatherers.h"
 #include "platform/linux/hw_sysfs.h"
 #include "platform/linux/hw_udev.h"
 #include "platform/linux/input_devices.h"
+#include "text/lines.h"
 
 namespace vintrel::platform::linux_host {
 namespace {
@@ -16,6 +19,16 @@ unsigned inputNumber(const char* sysname) {
     return n;
 }
 
+// A sysfs attribute of four hexadecimal digits ("046d"); 0 when absent or malformed.
+std::uint16_t hexAttribute(udev_device* d, const char* attribute) {
+    const char* text = udev_device_get_sysattr_value(d, attribute);
+    if (!text) return 0;
+    const std::string_view v = text::trim(text, " \t\n");
+    std::uint16_t n = 0;
+    const auto [p, ec] = std::from_chars(v.data(), v.data() + v.size(), n, 16);
+    return ec == std::errc() && p == v.data() + v.size() ? n : 0;
+}
+
 }  // namespace
 
 InputFacts gatherInput(const std::string& procRoot, udev* udevDatabase) {
@@ -24,6 +37,7 @@ InputFacts gatherInput(const std::string& procRoot, udev* udevDatabase) {
         struct Found {
             unsigned number;
             std::string name;
+            std::uint16_t bus = 0, vendor = 0;
         };
         std::optional<Found> keyboard, mouse;
         UdevPtr<udev_enumerate> e(udev_enumerate_new(udevDatabase));
@@ -44,11 +58,16 @@ InputFacts gatherInput(const std::string& procRoot, udev* udevDatabase) {
                 if ((propertyIs(d.get(), "ID_INPUT_MOUSE", "1") ||
                      propertyIs(d.get(), "ID_INPUT_TOUCHPAD", "1")) &&
                     (!mouse || number < mouse->number))
-                    mouse = Found{number, name};
+                    mouse = Found{number, name, hexAttribute(d.get(), "id/bustype"),
+                                  hexAttribute(d.get(), "id/vendor")};
             }
         }
         if (keyboard) out.keyboard = keyboard->name;
-        if (mouse) out.mouse = mouse->name;
+        if (mouse) {
+            out.mouse = mouse->name;
+            out.mouseBus = mouse->bus;
+            out.mouseVendor = mouse->vendor;
+        }
         if (out.keyboard || out.mouse) return out;
     }
     const auto text = readSysfsFile(procRoot + "/bus/input/devices", 1 << 20);
@@ -56,7 +75,11 @@ InputFacts gatherInput(const std::string& procRoot, udev* udevDatabase) {
     for (const auto& d : parseInputDevices(*text)) {
         if (d.name.empty()) continue;
         if (!out.keyboard && isKeyboard(d)) out.keyboard = d.name;
-        if (!out.mouse && isMouse(d)) out.mouse = d.name;
+        if (!out.mouse && isMouse(d)) {
+            out.mouse = d.name;
+            out.mouseBus = d.bus;
+            out.mouseVendor = d.vendor;
+        }
     }
     return out;
 }

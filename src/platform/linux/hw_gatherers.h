@@ -4,6 +4,7 @@
 
 #include <libudev.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +27,8 @@ struct DisplayFacts {
 struct InputFacts {
     std::optional<std::string> keyboard;
     std::optional<std::string> mouse;
+    std::uint16_t mouseBus = 0;  // the mouse's bus type and vendor id, 0 when unknown
+    std::uint16_t mouseVendor = 0;
 };
 
 struct PrinterFacts {

@@ -50,6 +50,17 @@ void parseLine(std::string_view line, InputDeviceRecord& rec) {
         std::string_view v = rest.substr(5);
         if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
         rec.name = std::string(v);
+    } else if (kind == 'I') {
+        for (auto w : words(rest)) {
+            const auto eq = w.find('=');
+            if (eq == std::string_view::npos) continue;
+            const std::string_view key = w.substr(0, eq), value = w.substr(eq + 1);
+            std::uint16_t number = 0;
+            const auto [p, ec] = std::from_chars(value.data(), value.data() + value.size(), number, 16);
+            if (ec != std::errc() || p != value.data() + value.size()) continue;
+            if (key == "Bus") rec.bus = number;
+            if (key == "Vendor") rec.vendor = number;
+        }
     } else if (kind == 'S') {
         if (rest.starts_with("Sysfs=")) rec.sysfs = std::string(rest.substr(6));
     } else if (kind == 'H') {
@@ -112,6 +123,15 @@ bool isMouse(const InputDeviceRecord& d) {
         return left;                                                   // absolute pointer
     }
     return false;
+}
+
+std::string mouseDriverDescription(const std::optional<std::string>& name, std::uint16_t bus,
+                                   std::uint16_t vendor) {
+    if (!name || trim(*name).empty()) return "Mouse padrão";
+    const std::string own(trim(*name));
+    const bool logitech = vendor == kLogitechVendor && (bus == kBusUsb || bus == kBusBluetooth);
+    if (logitech && own.find("Logitech") == std::string::npos) return "Logitech " + own;
+    return own;
 }
 
 }  // namespace vintrel::platform::linux_host

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +13,8 @@ namespace vintrel::platform::linux_host {
 
 struct InputDeviceRecord {
     std::string name;                   // N: Name="..."
+    std::uint16_t bus = 0;              // I: Bus=0003 (3: USB, 5: Bluetooth)
+    std::uint16_t vendor = 0;           // I: Vendor=046d
     std::string sysfs;                  // S: Sysfs=/devices/.../inputN
     std::vector<std::string> handlers;  // H: Handlers=kbd event3 ...
     // B: lines; each bitmap with bit 0 of word 0 the lowest (the kernel prints words
@@ -29,5 +32,14 @@ bool isKeyboard(const InputDeviceRecord& device);
 // A pointer: relative X/Y with a left button, an absolute pointer with a left button
 // (virtual machine tablets), or a touchpad (absolute X/Y with finger tool, no pen).
 bool isMouse(const InputDeviceRecord& device);
+
+inline constexpr std::uint16_t kBusUsb = 0x03, kBusBluetooth = 0x05;
+inline constexpr std::uint16_t kLogitechVendor = 0x046d;
+
+// What a new system.ini names as the mouse driver (UTF-8): the pointing device's name, with
+// "Logitech" before it when a Logitech device (vendor 046d on USB or Bluetooth) does not say
+// so itself, or "Mouse padrão" when there is no pointing device.
+std::string mouseDriverDescription(const std::optional<std::string>& name, std::uint16_t bus,
+                                   std::uint16_t vendor);
 
 }  // namespace vintrel::platform::linux_host

@@ -4,19 +4,25 @@
 
 #include "platform/host/host_files.h"
 #include "platform/host/windows_tree.h"
+#include "platform/linux/hw_gatherers.h"
 #include "platform/linux/hw_live_keys.h"
+#include "platform/linux/hw_udev.h"
+#include "platform/linux/input_devices.h"
 #include "platform/linux/linux_drives.h"
 #include "platform/linux/locale_linux.h"
 #include "platform/linux/printers_linux.h"
 #include "platform/linux/processor_linux.h"
+#include "platform/linux/program_files.h"
 #include "platform/linux/session_linux.h"
 #include "platform/linux/shell_linux.h"
 #include "platform/linux/sound_linux.h"
 #include "platform/linux/system_live_keys.h"
 #include "platform/linux/ui_linux.h"
+#include "platform/linux/uninstall_live_keys.h"
 #include "registry/live_key_table.h"
 #include "registry/registry_store.h"
 #include "registry/store_registry.h"
+#include "text/cp1252.h"
 
 namespace vintrel::platform::linux_host {
 namespace {
@@ -31,11 +37,27 @@ std::shared_ptr<registry::RegistryStore> openStore(const std::string& root) {
     return registry::RegistryStore::openInMemory();
 }
 
+// A new system.ini's text, naming the pointing device udev (else the kernel) reports.
+std::string systemIniForThisMachine(const LinuxEnvironment& environment) {
+    UdevPtr<udev> database(udev_new());
+    const InputFacts input = gatherInput(environment.procRoot, database.get());
+    return host::newSystemIniText(
+        text::utf8ToCp1252(mouseDriverDescription(input.mouse, input.mouseBus, input.mouseVendor)));
+}
+
 class LinuxPlatform : public Platform {
 public:
     explicit LinuxPlatform(const LinuxEnvironment& environment)
-        : drives_(makeLinuxDrives(environment)), files_(host::makeHostFiles(*drives_)) {
-        for (const auto& problem : host::prepareWindowsTree(environment.root, host::xdgDesktopDir())) {
+        : drives_(makeLinuxDrives(environment)),
+          files_(
+              std::make_unique<ProgramFiles>(host::makeHostFiles(*drives_), [this](std::string_view program) {
+                  ShellRequest request;
+                  request.file = std::string(program);
+                  return launchCommand(request, launchContext_).has_value();
+              })) {
+        const auto systemIni = [&environment] { return systemIniForThisMachine(environment); };
+        for (const auto& problem :
+             host::prepareWindowsTree(environment.root, host::xdgDesktopDir(), systemIni)) {
             std::cerr << "vintrel: " << problem.what << ": " << problem.path;
             if (problem.error) std::cerr << " (" << problem.error.message() << ')';
             std::cerr << '\n';
@@ -46,7 +68,12 @@ public:
         sources.etcRoot = environment.etcRoot;
         addSystemLiveKeys(*live_, sources);
         addHardwareLiveKeys(*live_, environment);
-        registry_ = registry::makeStoreRegistry(store_, live_);
+        registry_ = registry::makeStoreRegistry(
+            store_, std::make_shared<LiveKeyUnion>(
+                        std::vector<std::shared_ptr<registry::LiveKeys>>{live_, makeUninstallLiveKeys()}));
+        // The mapped programs' files are decided as the shell decides its launches, on the
+        // host files underneath (so the decision never asks itself).
+        launchContext_ = makeLaunchContext(*registry_, files_->host(), ShellEnvironment::fromProcess());
         processor_ = makeLinuxProcessor();
         ui_ = makeLinuxUserInterface();
         shell_ = makeLinuxShell(*registry_, *files_);
@@ -69,7 +96,8 @@ public:
 
 private:
     std::unique_ptr<LinuxDrives> drives_;
-    std::unique_ptr<Files> files_;
+    LaunchContext launchContext_;
+    std::unique_ptr<ProgramFiles> files_;
     std::shared_ptr<registry::RegistryStore> store_;
     std::shared_ptr<registry::LiveKeyTable> live_;
     std::unique_ptr<Registry> registry_;

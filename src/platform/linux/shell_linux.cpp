@@ -157,6 +157,22 @@ public:
     }
 };
 
+// HKLM "...\\App Paths\\<name>" default value as UTF-8, when it holds a command.
+std::optional<std::string> appPathOf(Registry& registry, std::string_view name) {
+    HKey key = 0;
+    if (registry.openKey(HKEY_LOCAL_MACHINE, std::string(kAppPaths) + std::string(name), KEY_READ, key) != 0)
+        return std::nullopt;
+    RegValue value;
+    std::uint32_t required = 0;
+    const long rc = registry.queryValue(key, "", 2048, value, required);
+    registry.closeKey(key);
+    if (rc != 0 || (value.type != REG_SZ && value.type != REG_EXPAND_SZ)) return std::nullopt;
+    std::string_view data = value.data;
+    if (const auto nul = data.find('\0'); nul != std::string_view::npos) data = data.substr(0, nul);
+    if (data.find_first_not_of(" \t") == std::string_view::npos) return std::nullopt;
+    return text::cp1252ToUtf8(data);
+}
+
 class LinuxShell final : public Shell {
 public:
     LinuxShell(Registry& registry, Files& files, Launcher& launcher, ShellEnvironment env,
@@ -166,20 +182,7 @@ public:
           launcher_(launcher),
           env_(std::move(env)),
           owned_(std::move(owned)) {
-        ctx_.desktop = detectDesktop(env_.currentDesktop, env_.desktopSession);
-        ctx_.programExists = [this](std::string_view program) { return programInPath(program, env_.path); };
-        ctx_.hasDesktopEntry = [this](std::string_view name) {
-            std::vector<std::string> dirs{env_.dataHome};
-            dirs.insert(dirs.end(), env_.dataDirs.begin(), env_.dataDirs.end());
-            for (const auto& d : dirs)
-                if (!d.empty() && ::access((d + "/applications/" + std::string(name)).c_str(), F_OK) == 0)
-                    return true;
-            return false;
-        };
-        ctx_.hostPath = [this](std::string_view dos) { return files_.hostPath(dos); };
-        ctx_.fileExists = [this](std::string_view dos) { return files_.fileExists(dos); };
-        ctx_.appPath = [this](std::string_view name) { return appPath(name); };
-        ctx_.defaultApplication = [this](std::string_view mimeType) { return defaultApplication(mimeType); };
+        ctx_ = makeLaunchContext(registry_, files_, env_);
     }
 
     std::intptr_t shellExecute(const ShellRequest& request) override {
@@ -194,40 +197,6 @@ public:
     }
 
 private:
-    std::optional<std::string> defaultApplication(std::string_view mimeType) {
-        std::vector<std::string> files;
-        const auto add = [&](const std::string& dir, const char* name) {
-            if (!dir.empty() && dir.front() == '/') files.push_back(dir + name);
-        };
-        add(env_.configHome, "/mimeapps.list");
-        for (const auto& d : env_.configDirs) add(d, "/mimeapps.list");
-        add(env_.dataHome, "/applications/mimeapps.list");
-        for (const auto& d : env_.dataDirs) add(d, "/applications/mimeapps.list");
-        for (const auto& file : files) {
-            const auto text = host::readSmallFile(file, 1 << 20);
-            if (!text) continue;
-            const auto chosen = defaultApplicationsFrom(*text, mimeType);
-            if (!chosen.empty()) return chosen.front();
-        }
-        return std::nullopt;
-    }
-
-    std::optional<std::string> appPath(std::string_view name) {
-        HKey key = 0;
-        if (registry_.openKey(HKEY_LOCAL_MACHINE, std::string(kAppPaths) + std::string(name), KEY_READ,
-                              key) != 0)
-            return std::nullopt;
-        RegValue value;
-        std::uint32_t required = 0;
-        const long rc = registry_.queryValue(key, "", 2048, value, required);
-        registry_.closeKey(key);
-        if (rc != 0 || (value.type != REG_SZ && value.type != REG_EXPAND_SZ)) return std::nullopt;
-        std::string_view data = value.data;
-        if (const auto nul = data.find('\0'); nul != std::string_view::npos) data = data.substr(0, nul);
-        if (data.find_first_not_of(" \t") == std::string_view::npos) return std::nullopt;
-        return text::cp1252ToUtf8(data);
-    }
-
     Registry& registry_;
     Files& files_;
     Launcher& launcher_;
@@ -237,6 +206,46 @@ private:
 };
 
 }  // namespace
+
+// The desktop entry the user chose for a MIME type, from the mimeapps.list files in the order
+// the freedesktop rules search them.
+std::optional<std::string> defaultApplicationOf(const ShellEnvironment& env, std::string_view mimeType) {
+    std::vector<std::string> files;
+    const auto add = [&](const std::string& dir, const char* name) {
+        if (!dir.empty() && dir.front() == '/') files.push_back(dir + name);
+    };
+    add(env.configHome, "/mimeapps.list");
+    for (const auto& d : env.configDirs) add(d, "/mimeapps.list");
+    add(env.dataHome, "/applications/mimeapps.list");
+    for (const auto& d : env.dataDirs) add(d, "/applications/mimeapps.list");
+    for (const auto& file : files) {
+        const auto text = host::readSmallFile(file, 1 << 20);
+        if (!text) continue;
+        const auto chosen = defaultApplicationsFrom(*text, mimeType);
+        if (!chosen.empty()) return chosen.front();
+    }
+    return std::nullopt;
+}
+
+LaunchContext makeLaunchContext(Registry& registry, Files& files, const ShellEnvironment& environment) {
+    auto env = std::make_shared<const ShellEnvironment>(environment);
+    LaunchContext ctx;
+    ctx.desktop = detectDesktop(env->currentDesktop, env->desktopSession);
+    ctx.programExists = [env](std::string_view program) { return programInPath(program, env->path); };
+    ctx.defaultApplication = [env](std::string_view mimeType) { return defaultApplicationOf(*env, mimeType); };
+    ctx.hasDesktopEntry = [env](std::string_view name) {
+        std::vector<std::string> dirs{env->dataHome};
+        dirs.insert(dirs.end(), env->dataDirs.begin(), env->dataDirs.end());
+        for (const auto& d : dirs)
+            if (!d.empty() && ::access((d + "/applications/" + std::string(name)).c_str(), F_OK) == 0)
+                return true;
+        return false;
+    };
+    ctx.hostPath = [&files](std::string_view dos) { return files.hostPath(dos); };
+    ctx.fileExists = [&files](std::string_view dos) { return files.fileExists(dos); };
+    ctx.appPath = [&registry](std::string_view name) { return appPathOf(registry, name); };
+    return ctx;
+}
 
 bool programInPath(std::string_view program, std::string_view path) {
     return !resolveProgram(program, path).empty();

@@ -45,6 +45,11 @@ std::vector<std::string> defaultApplicationsFrom(std::string_view mimeappsText, 
 // True when `program` (a bare name) is an executable file in one of PATH's folders.
 bool programInPath(std::string_view program, std::string_view path);
 
+// The context that launchCommand decides in: the running desktop, PATH and the XDG folders
+// of `environment`, DOS paths through `files`, App Paths from `registry`. The references must
+// outlive the context.
+LaunchContext makeLaunchContext(Registry& registry, Files& files, const ShellEnvironment& environment);
+
 // Replaces `file` with an empty, valid recently-used list (mode 0600) through a temporary
 // file and a rename, so the desktop's watchers never see a half-written list. A missing file
 // is left missing. True when the list is empty afterwards.

@@ -1,10 +1,10 @@
 #include "platform/sim/sim_platform.h"
 
-#include <ctime>
-
 #include <cctype>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 
 #include "platform/host/checked_math.h"
 #include "platform/host/drive_map.h"
@@ -17,6 +17,19 @@
 
 namespace vintrel::platform::sim {
 namespace {
+
+void announce(std::ostream* log, const std::string& line) {
+    if (log) *log << "vintrel: simulated: " << line << std::endl;
+}
+
+std::string quotedText(std::string_view cp1252) {
+    std::string out = "\"";
+    for (const char c : text::cp1252ToUtf8(cp1252)) {
+        if (c == '"') out += '"';
+        out.push_back(static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c);
+    }
+    return out + '"';
+}
 
 class SimDrives : public DrivesAndMemory, public host::DriveMap {
 public:
@@ -93,9 +106,13 @@ private:
 
 class SimUserInterface : public UserInterface {
 public:
-    SimUserInterface(const Profile& profile, Record& record) : profile_(profile), record_(record) {}
+    SimUserInterface(const Profile& profile, Record& record, std::ostream* log)
+        : profile_(profile), record_(record), log_(log) {}
     ScreenSize screenSize() override { return profile_.screen; }
-    void setTopMost(std::uint64_t window, bool topMost) override { record_.topMostChanges.emplace_back(window, topMost); }
+    void setTopMost(std::uint64_t window, bool topMost) override {
+        record_.topMostChanges.emplace_back(window, topMost);
+        announce(log_, topMostLine(window, topMost));
+    }
     std::vector<TopLevelWindow> topLevelWindows() override {
         std::vector<TopLevelWindow> out;
         std::uint64_t id = 1;
@@ -106,19 +123,25 @@ public:
 private:
     const Profile& profile_;
     Record& record_;
+    std::ostream* log_;
 };
 
 class SimShell : public Shell {
 public:
-    explicit SimShell(Record& record) : record_(record) {}
+    SimShell(Record& record, std::ostream* log) : record_(record), log_(log) {}
     std::intptr_t shellExecute(const ShellRequest& request) override {
         record_.launches.push_back(request);
+        announce(log_, launchLine(request));
         return 42;
     }
-    void clearRecentDocuments() override { record_.recentDocumentsCleared = true; }
+    void clearRecentDocuments() override {
+        record_.recentDocumentsCleared = true;
+        announce(log_, clearRecentDocumentsLine());
+    }
 
 private:
     Record& record_;
+    std::ostream* log_;
 };
 
 class SimMultimedia : public Multimedia {
@@ -141,14 +164,16 @@ private:
 
 class SimSession : public Session {
 public:
-    explicit SimSession(Record& record) : record_(record) {}
+    SimSession(Record& record, std::ostream* log) : record_(record), log_(log) {}
     bool exitWindows(std::uint32_t flags) override {
         record_.exitRequests.push_back(flags);
+        announce(log_, exitWindowsLine(flags));
         return true;
     }
 
 private:
     Record& record_;
+    std::ostream* log_;
 };
 
 class SimLocale : public Locale {
@@ -183,23 +208,53 @@ struct SimPlatform::Groups {
     SimSession session;
     SimLocale locale;
 
-    Groups(const Profile& p, const std::string& root, Record& r)
+    Groups(const Profile& p, const std::string& root, Record& r, const SimRunOptions& options)
         : drives(p, root),
           files(host::makeHostFiles(drives)),
           processor(p, r),
-          store(registry::RegistryStore::openInMemory()),
+          store(openStore(root, options)),
           registry(registry::makeStoreRegistry(store)),
-          ui(p, r),
-          shell(r),
+          ui(p, r, options.actionLog),
+          shell(r, options.actionLog),
           multimedia(p),
           spooler(p),
-          session(r),
+          session(r, options.actionLog),
           locale(p) {}
+
+    static std::shared_ptr<registry::RegistryStore> openStore(const std::string& root,
+                                                              const SimRunOptions& options) {
+        if (!options.keepRegistry) return registry::RegistryStore::openInMemory();
+        std::string error;
+        auto kept = registry::RegistryStore::open(registry::databasePath(root), error);
+        if (!kept) throw ProfileError("cannot keep the registry under " + root + ": " + error);
+        return kept;
+    }
 };
 
-SimPlatform::SimPlatform(Profile profile, std::string root)
+std::string launchLine(const ShellRequest& request) {
+    std::string line = "launch " + quotedText(request.file) + " " + quotedText(request.parameters);
+    if (!request.directory.empty()) line += " dir=" + quotedText(request.directory);
+    if (!request.operation.empty()) line += " verb=" + quotedText(request.operation);
+    return line + " show=" + std::to_string(request.showCommand);
+}
+
+std::string topMostLine(std::uint64_t window, bool topMost) {
+    return "top-most window=" + std::to_string(window) + (topMost ? " on" : " off");
+}
+
+std::string exitWindowsLine(std::uint32_t flags) {
+    if (flags == EWX_LOGOFF) return "log-off";
+    if (flags == EWX_REBOOT) return "restart";
+    return "exit-windows flags=" + std::to_string(flags);
+}
+
+std::string clearRecentDocumentsLine() {
+    return "clear-recent-documents";
+}
+
+SimPlatform::SimPlatform(Profile profile, std::string root, SimRunOptions options)
     : profile_(std::move(profile)), root_(std::move(root)) {
-    groups_ = std::make_unique<Groups>(profile_, root_, record_);
+    groups_ = std::make_unique<Groups>(profile_, root_, record_, options);
 }
 
 SimPlatform::~SimPlatform() = default;
@@ -216,12 +271,14 @@ Session& SimPlatform::session() { return groups_->session; }
 Locale& SimPlatform::locale() { return groups_->locale; }
 host::DriveMap& SimPlatform::driveMap() { return groups_->drives; }
 
-std::unique_ptr<SimPlatform> makeSimPlatform(const std::string& profilePath, const std::string& root) {
-    return makeSimPlatform(loadProfile(profilePath), root, profilePath);
+std::unique_ptr<SimPlatform> makeSimPlatform(const std::string& profilePath, const std::string& root,
+                                             SimRunOptions options) {
+    return makeSimPlatform(loadProfile(profilePath), root, profilePath, options);
 }
 
-std::unique_ptr<SimPlatform> makeSimPlatform(Profile profile, const std::string& root, const std::string& profilePath) {
-    auto sim = std::make_unique<SimPlatform>(std::move(profile), root);
+std::unique_ptr<SimPlatform> makeSimPlatform(Profile profile, const std::string& root,
+                                             const std::string& profilePath, SimRunOptions options) {
+    auto sim = std::make_unique<SimPlatform>(std::move(profile), root, options);
     namespace fs = std::filesystem;
     std::error_code ec;
     for (char letter = 'A'; letter <= 'Z'; ++letter) {

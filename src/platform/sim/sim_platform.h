@@ -2,6 +2,7 @@
 // The simulated provider: plays the machine a profile describes. Launches, top-most changes,
 // log-off requests and priority changes are recorded, not performed, so tests can read them.
 
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,10 +21,28 @@ struct Record {
     std::vector<std::string> priorityLog;  // "class 256", "thread 15", ...
 };
 
+// How a run of the program (rather than a test) plays the machine.
+struct SimRunOptions {
+    // Where each recorded action is announced as one line (see docs/machine-profile.md),
+    // e.g. "vintrel: simulated: launch "Notepad.exe" "C:\WINDOWS\Desktop\Sistema.txt" show=3".
+    // Null: recorded silently, as tests want.
+    std::ostream* actionLog = nullptr;
+    // Keep the registry in the database under the root (as the Linux provider does), so that
+    // vintrel-reg with the same root sees what the run wrote; else it lives in memory.
+    bool keepRegistry = false;
+};
+
+// One announcement line for each recorded action, without the line end (UTF-8). Texts are
+// quoted, a quote inside doubled, control characters shown as "?".
+std::string launchLine(const ShellRequest& request);
+std::string topMostLine(std::uint64_t window, bool topMost);
+std::string exitWindowsLine(std::uint32_t flags);
+std::string clearRecentDocumentsLine();
+
 class SimPlatform : public Platform {
 public:
     // root: the host folder under which the profile's drives and files live for this run.
-    SimPlatform(Profile profile, std::string root);
+    SimPlatform(Profile profile, std::string root, SimRunOptions options = {});
     ~SimPlatform() override;
 
     DrivesAndMemory& drives() override;
@@ -44,7 +63,8 @@ public:
     const std::string& root() const { return root_; }
 
 private:
-    friend std::unique_ptr<SimPlatform> makeSimPlatform(Profile, const std::string&, const std::string&);
+    friend std::unique_ptr<SimPlatform> makeSimPlatform(Profile, const std::string&, const std::string&,
+                                                        SimRunOptions);
     struct Groups;
     Profile profile_;
     std::string root_;
@@ -54,8 +74,10 @@ private:
 
 // Reads the profile, lays out its files under root and loads its registry; throws
 // ProfileError with the file name and the problem.
-std::unique_ptr<SimPlatform> makeSimPlatform(const std::string& profilePath, const std::string& root);
+std::unique_ptr<SimPlatform> makeSimPlatform(const std::string& profilePath, const std::string& root,
+                                             SimRunOptions options = {});
 // The same for a profile already read; `origin` names it in messages.
-std::unique_ptr<SimPlatform> makeSimPlatform(Profile profile, const std::string& root, const std::string& origin);
+std::unique_ptr<SimPlatform> makeSimPlatform(Profile profile, const std::string& root,
+                                             const std::string& origin, SimRunOptions options = {});
 
 }  // namespace vintrel::platform::sim

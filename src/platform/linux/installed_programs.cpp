@@ -1,0 +1,294 @@
+#include "platform/linux/installed_programs.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <unordered_set>
+
+#include "platform/host/whole_file.h"
+#include "platform/linux/desktop_entry.h"
+#include "platform/linux/shell_linux.h"
+
+namespace vintrel::platform::linux_host {
+namespace {
+
+constexpr std::size_t kMaxEntryBytes = 256 * 1024;
+constexpr std::size_t kMaxListBytes = 64 * 1024 * 1024;
+constexpr int kMaxFolderDepth = 4;  // applications/<a>/<b>/<c>/x.desktop
+constexpr std::size_t kMaxNameBytes = 255;
+
+enum class Owner { Dpkg, Flatpak, Snap };
+
+struct DirCloser {
+    void operator()(DIR* d) const { ::closedir(d); }
+};
+
+bool isLower(char c) {
+    return c >= 'a' && c <= 'z';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+std::string withoutTrailingSlashes(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
+}
+
+// The export folders name their owner; everything else is dpkg's to answer.
+Owner ownerOfFolder(std::string_view dataDir) {
+    if (dataDir.ends_with("/flatpak/exports/share")) return Owner::Flatpak;
+    if (dataDir.ends_with("/snapd/desktop")) return Owner::Snap;
+    return Owner::Dpkg;
+}
+
+// Reads a whole regular file into `buffer` (reused between calls); false when it cannot.
+bool readInto(int dirFd, const char* name, std::string& buffer) {
+    const int fd = ::openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok =
+        ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) <= kMaxListBytes;
+    if (ok) {
+        buffer.resize(static_cast<std::size_t>(st.st_size));
+        std::size_t done = 0;
+        while (done < buffer.size()) {
+            const ssize_t n = ::read(fd, buffer.data() + done, buffer.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            done += static_cast<std::size_t>(n);
+        }
+        buffer.resize(done);  // a file that shrank meanwhile is read as far as it goes
+    }
+    ::close(fd);
+    return ok;
+}
+
+struct Candidate {
+    std::string id;
+    std::string file;
+    Owner owner;
+};
+
+// The desktop entries under one applications folder, each with its desktop-file id (the
+// path below the folder with "/" turned into "-"), in name order.
+void collectEntries(const std::string& folder, const std::string& idPrefix, int depth, Owner owner,
+                    std::vector<Candidate>& out) {
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+    if (!dir) return;
+    std::vector<std::pair<std::string, bool>> names;  // name, is a folder
+    while (const dirent* e = ::readdir(dir.get())) {
+        const std::string_view name = e->d_name;
+        if (name.empty() || name.front() == '.') continue;
+        bool folderEntry = e->d_type == DT_DIR;
+        if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+            struct stat st {};
+            if (::fstatat(::dirfd(dir.get()), e->d_name, &st, 0) != 0) continue;
+            folderEntry = S_ISDIR(st.st_mode);
+        }
+        if (folderEntry || name.ends_with(".desktop")) names.emplace_back(std::string(name), folderEntry);
+    }
+    std::sort(names.begin(), names.end());
+    for (const auto& [name, isFolder] : names) {
+        if (isFolder) {
+            if (depth < kMaxFolderDepth)
+                collectEntries(folder + "/" + name, idPrefix + name + "-", depth + 1, owner, out);
+            continue;
+        }
+        out.push_back({idPrefix + name, folder + "/" + name, owner});
+    }
+}
+
+bool isExecutableFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+// The snap that exported an entry: X-SnapInstanceName, else the file name up to "_"
+// ("firefox_firefox.desktop").
+std::string snapNameOf(const DesktopEntry& entry, std::string_view id) {
+    if (!entry.snapInstance.empty()) return entry.snapInstance;
+    const auto underscore = id.find('_');
+    return underscore == std::string_view::npos ? std::string() : std::string(id.substr(0, underscore));
+}
+
+std::string flatpakIdOf(const DesktopEntry& entry, std::string_view id) {
+    if (!entry.flatpakId.empty()) return entry.flatpakId;
+    id.remove_suffix(std::string_view(".desktop").size());
+    return std::string(id);
+}
+
+}  // namespace
+
+ProgramSources ProgramSources::fromProcess() {
+    const ShellEnvironment shell = ShellEnvironment::fromProcess();
+    ProgramSources sources;
+    sources.path = shell.path;
+    sources.dataHome = shell.dataHome;
+    for (const auto& dir : shell.dataDirs)
+        if (!dir.empty() && dir.front() == '/') sources.dataDirs.push_back(dir);  // relative ones are ignored
+    if (sources.dataDirs.empty()) sources.dataDirs = {"/usr/local/share", "/usr/share"};
+    if (!sources.dataHome.empty()) sources.exportDirs.push_back(sources.dataHome + "/flatpak/exports/share");
+    return sources;
+}
+
+std::optional<std::string> packageOfListFile(std::string_view fileName) {
+    if (!fileName.ends_with(".list")) return std::nullopt;
+    fileName.remove_suffix(5);
+    const auto colon = fileName.find(':');
+    const std::string_view package = fileName.substr(0, colon);
+    // Debian policy: lower-case letters, digits, "+", "-", "."; two characters at least,
+    // starting with a letter or digit. The architecture: letters, digits and "-".
+    if (package.size() < 2 || !(isLower(package[0]) || isDigit(package[0]))) return std::nullopt;
+    for (const char c : package)
+        if (!isLower(c) && !isDigit(c) && c != '+' && c != '-' && c != '.') return std::nullopt;
+    if (colon != std::string_view::npos) {
+        const std::string_view arch = fileName.substr(colon + 1);
+        if (arch.empty()) return std::nullopt;
+        for (const char c : arch)
+            if (!isLower(c) && !isDigit(c) && c != '-') return std::nullopt;
+    }
+    return std::string(fileName);
+}
+
+void indexDesktopPaths(std::string_view listText, const std::string& package,
+                       std::unordered_map<std::string, std::string>& index) {
+    constexpr std::string_view kSuffix = ".desktop";
+    std::size_t start = 0;
+    while (start < listText.size()) {
+        const void* found = std::memchr(listText.data() + start, '\n', listText.size() - start);
+        const std::size_t end =
+            found ? static_cast<std::size_t>(static_cast<const char*>(found) - listText.data())
+                  : listText.size();
+        const std::string_view line = listText.substr(start, end - start);
+        if (line.size() > kSuffix.size() && line.ends_with(kSuffix) && line.front() == '/')
+            index.try_emplace(std::string(line), package);
+        start = end + 1;
+    }
+}
+
+void DpkgDesktopIndex::refresh() {
+    struct stat st {};
+    if (::stat(infoDir_.c_str(), &st) != 0) {
+        index_.clear();
+        builtFor_.reset();
+        return;
+    }
+    if (builtFor_ && builtFor_->tv_sec == st.st_mtim.tv_sec && builtFor_->tv_nsec == st.st_mtim.tv_nsec)
+        return;
+    index_.clear();
+    builtFor_ = st.st_mtim;
+    ++builds_;
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(infoDir_.c_str()));
+    if (!dir) return;
+    std::string buffer;
+    while (const dirent* e = ::readdir(dir.get())) {
+        const auto package = packageOfListFile(e->d_name);
+        if (!package || !readInto(::dirfd(dir.get()), e->d_name, buffer)) continue;
+        indexDesktopPaths(buffer, *package, index_);
+    }
+}
+
+std::optional<std::string> DpkgDesktopIndex::owner(const std::string& path) {
+    refresh();
+    if (const auto it = index_.find(path); it != index_.end()) return it->second;
+    // dpkg records the path it unpacked to; the entry may have been found through a link.
+    char real[PATH_MAX];
+    if (::realpath(path.c_str(), real) != nullptr && path != real)
+        if (const auto it = index_.find(real); it != index_.end()) return it->second;
+    return std::nullopt;
+}
+
+std::optional<std::string> debianRemoveCommand(std::string_view package) {
+    const std::string file = std::string(package) + ".list";
+    if (!packageOfListFile(file)) return std::nullopt;
+    return "apt-get remove " + std::string(package);
+}
+
+std::optional<std::string> flatpakRemoveCommand(std::string_view appId) {
+    // Reverse-DNS: at least two dot-separated parts of letters, digits, "_" and "-".
+    if (appId.empty() || appId.size() > kMaxNameBytes || appId.find('.') == std::string_view::npos)
+        return std::nullopt;
+    char previous = '.';
+    for (const char c : appId) {
+        const bool part = isLower(c) || isDigit(c) || (c >= 'A' && c <= 'Z') || c == '_' || c == '-';
+        if (!part && !(c == '.' && previous != '.')) return std::nullopt;
+        previous = c;
+    }
+    if (previous == '.') return std::nullopt;
+    return "flatpak uninstall " + std::string(appId);
+}
+
+std::optional<std::string> snapRemoveCommand(std::string_view snapName) {
+    // A snap name (lower-case letters, digits, "-"), optionally "_" and an instance key.
+    const auto underscore = snapName.find('_');
+    const std::string_view name = snapName.substr(0, underscore);
+    if (name.empty() || name.size() > 40) return std::nullopt;
+    for (const char c : name)
+        if (!isLower(c) && !isDigit(c) && c != '-') return std::nullopt;
+    if (underscore != std::string_view::npos) {
+        const std::string_view key = snapName.substr(underscore + 1);
+        if (key.empty() || key.size() > 10) return std::nullopt;
+        for (const char c : key)
+            if (!isLower(c) && !isDigit(c)) return std::nullopt;
+    }
+    return "snap remove " + std::string(snapName);
+}
+
+std::vector<InstalledProgram> listInstalledPrograms(const ProgramSources& sources, DpkgDesktopIndex& dpkg) {
+    std::vector<std::string> folders;
+    auto addFolder = [&](const std::string& dir) {
+        if (dir.empty()) return;
+        std::string clean = withoutTrailingSlashes(dir);
+        if (std::find(folders.begin(), folders.end(), clean) == folders.end())
+            folders.push_back(std::move(clean));
+    };
+    addFolder(sources.dataHome);
+    for (const auto& dir : sources.dataDirs) addFolder(dir);
+    for (const auto& dir : sources.exportDirs) addFolder(dir);
+
+    std::vector<Candidate> candidates;
+    for (const auto& folder : folders)
+        collectEntries(folder + "/applications", "", 0, ownerOfFolder(folder), candidates);
+
+    auto programExists = [&](const std::string& program) {
+        return program.find('/') != std::string::npos ? isExecutableFile(program)
+                                                      : programInPath(program, sources.path);
+    };
+    std::unordered_set<std::string> seen;
+    std::vector<InstalledProgram> programs;
+    for (const Candidate& candidate : candidates) {
+        if (!seen.insert(candidate.id).second) continue;  // an earlier folder has this id
+        const auto text = host::readSmallFile(candidate.file, kMaxEntryBytes);
+        if (!text) continue;
+        const auto entry = parseDesktopEntry(*text, sources.locale);
+        if (!entry || entry->name.find_first_not_of(' ') == std::string::npos ||
+            !shownInMenus(*entry, programExists))
+            continue;
+        std::optional<std::string> command;
+        switch (candidate.owner) {
+            case Owner::Flatpak:
+                command = flatpakRemoveCommand(flatpakIdOf(*entry, candidate.id));
+                break;
+            case Owner::Snap:
+                command = snapRemoveCommand(snapNameOf(*entry, candidate.id));
+                break;
+            case Owner::Dpkg:
+                if (const auto package = dpkg.owner(candidate.file)) command = debianRemoveCommand(*package);
+                break;
+        }
+        if (!command) continue;  // no package can remove it: a launcher of the user's own
+        programs.push_back({candidate.id, entry->name, std::move(*command), candidate.file});
+    }
+    return programs;
+}
+
+}  // namespace vintrel::platform::linux_host

@@ -1,0 +1,75 @@
+#pragma once
+// The desktop applications installed on this machine that a package manager can remove:
+// desktop entries from the XDG data folders, each with the package that owns it (a Debian
+// package through dpkg's file lists, a flatpak or a snap through the folder that exported it)
+// and the command that would remove that package. The command is only ever shown.
+
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace vintrel::platform::linux_host {
+
+struct InstalledProgram {
+    std::string id;                // desktop-file id, "org.gnome.TextEditor.desktop"
+    std::string name;              // the entry's name for the locale (UTF-8)
+    std::string uninstallCommand;  // "apt-get remove gnome-text-editor" (UTF-8)
+    std::string desktopFile;       // host path of the entry
+};
+
+// Where the applications are looked for; tests point these at fixtures.
+struct ProgramSources {
+    std::string dataHome;               // XDG_DATA_HOME
+    std::vector<std::string> dataDirs;  // XDG_DATA_DIRS
+    // Export folders of flatpak and snapd, read after the XDG ones when not among them.
+    std::vector<std::string> exportDirs = {"/var/lib/flatpak/exports/share", "/var/lib/snapd/desktop"};
+    std::string path;                                // PATH, for TryExec
+    std::string dpkgInfoDir = "/var/lib/dpkg/info";  // the *.list files
+    std::string locale = "pt_BR";                    // which Name[...] is shown
+
+    // The process's XDG folders and PATH (defaults as the base-directory specification
+    // gives them), the user's flatpak exports added to exportDirs.
+    static ProgramSources fromProcess();
+};
+
+// Pure: the package that a dpkg file list belongs to, from its file name ("vim.list",
+// "libc6:amd64.list"); nullopt for any other name (".list" alone, unexpected characters).
+std::optional<std::string> packageOfListFile(std::string_view fileName);
+
+// Pure: adds every line of a dpkg file list that names a desktop entry ("....desktop") to
+// `index` as owned by `package`; a path already indexed keeps its first owner.
+void indexDesktopPaths(std::string_view listText, const std::string& package,
+                       std::unordered_map<std::string, std::string>& index);
+
+// Which Debian package installed each desktop entry, from dpkg's file lists: one pass over
+// all of them at the first question, again only after the folder changed (a package was
+// installed or removed).
+class DpkgDesktopIndex {
+public:
+    explicit DpkgDesktopIndex(std::string infoDir) : infoDir_(std::move(infoDir)) {}
+    std::optional<std::string> owner(const std::string& path);
+    unsigned builds() const { return builds_; }
+
+private:
+    void refresh();
+    std::string infoDir_;
+    std::unordered_map<std::string, std::string> index_;
+    std::optional<timespec> builtFor_;  // the folder's change time when the index was built
+    unsigned builds_ = 0;
+};
+
+// Pure: the command that removes a package, or nullopt when the name is not one that
+// package manager accepts (so nothing odd reaches the text).
+std::optional<std::string> debianRemoveCommand(std::string_view package);
+std::optional<std::string> flatpakRemoveCommand(std::string_view appId);
+std::optional<std::string> snapRemoveCommand(std::string_view snapName);
+
+// Every application that a menu shows (NoDisplay, Hidden and TryExec honoured; the first
+// entry of a desktop-file id wins, so a user's hidden copy hides the system's) and that a
+// package owns, in the order found.
+std::vector<InstalledProgram> listInstalledPrograms(const ProgramSources& sources, DpkgDesktopIndex& dpkg);
+
+}  // namespace vintrel::platform::linux_host

@@ -1,0 +1,129 @@
+#include "platform/linux/uninstall_live_keys.h"
+
+#include "registry/key_path.h"
+#include "text/cp1252.h"
+
+namespace vintrel::platform::linux_host {
+namespace {
+
+constexpr std::size_t kMaxValueBytes = 255;
+
+std::string windowsText(std::string_view utf8) {
+    std::string out = text::utf8ToCp1252(utf8);
+    if (out.size() > kMaxValueBytes) out.resize(kMaxValueBytes);
+    return out;
+}
+
+RegValue stringValue(const std::string& text) {
+    RegValue value;
+    value.type = REG_SZ;
+    value.data = text;
+    value.data.push_back('\0');
+    return value;
+}
+
+}  // namespace
+
+UninstallLiveKeys::UninstallLiveKeys(Lister lister, std::chrono::milliseconds lifetime)
+    : lister_(std::move(lister)), lifetime_(lifetime) {}
+
+const std::vector<UninstallLiveKeys::Program>& UninstallLiveKeys::programs() {
+    const auto now = std::chrono::steady_clock::now();
+    if (!lastUse_ || now - *lastUse_ > lifetime_) {
+        programs_.clear();
+        std::vector<std::string> folded;
+        for (const InstalledProgram& p : lister_ ? lister_() : std::vector<InstalledProgram>{}) {
+            // A key name holds no backslash; two ids that differ only in case are one key.
+            std::string key = text::utf8ToCp1252(p.id);
+            if (key.empty() || key.size() > kMaxValueBytes || key.find('\\') != std::string::npos) continue;
+            std::string fold = registry::foldName(key);
+            if (std::find(folded.begin(), folded.end(), fold) != folded.end()) continue;
+            folded.push_back(std::move(fold));
+            programs_.push_back({std::move(key), windowsText(p.name), windowsText(p.uninstallCommand)});
+        }
+    }
+    lastUse_ = now;
+    return programs_;
+}
+
+UninstallLiveKeys::Place UninstallLiveKeys::locate(HKey root, std::string_view keyPath, std::size_t& index) {
+    if (root != HKEY_LOCAL_MACHINE) return Place::Elsewhere;
+    const auto names = registry::splitKeyPath(keyPath);
+    const auto base = registry::splitKeyPath(kUninstallKeyPath);
+    for (std::size_t i = 0; i < names.size() && i < base.size(); ++i)
+        if (!text::equalsIgnoreCaseCp1252(names[i], base[i])) return Place::Elsewhere;
+    if (names.size() < base.size()) return Place::Ancestor;
+    if (names.size() == base.size()) return Place::Key;
+    if (names.size() > base.size() + 1) return Place::Elsewhere;
+    const auto& list = programs();
+    for (index = 0; index < list.size(); ++index)
+        if (text::equalsIgnoreCaseCp1252(list[index].key, names.back())) return Place::Program;
+    return Place::Elsewhere;
+}
+
+std::optional<RegValue> UninstallLiveKeys::value(HKey root, std::string_view keyPath,
+                                                 std::string_view valueName) {
+    std::lock_guard lock(mutex_);
+    std::size_t index = 0;
+    if (locate(root, keyPath, index) != Place::Program) return std::nullopt;
+    const Program& p = programs_[index];
+    if (text::equalsIgnoreCaseCp1252(valueName, "DisplayName")) return stringValue(p.displayName);
+    if (text::equalsIgnoreCaseCp1252(valueName, "UninstallString")) return stringValue(p.uninstallString);
+    return std::nullopt;
+}
+
+// The Uninstall key exists on every machine, with or without applications in it.
+bool UninstallLiveKeys::keyExists(HKey root, std::string_view keyPath) {
+    std::lock_guard lock(mutex_);
+    std::size_t index = 0;
+    return locate(root, keyPath, index) != Place::Elsewhere;
+}
+
+std::vector<std::string> UninstallLiveKeys::subKeys(HKey root, std::string_view keyPath) {
+    std::lock_guard lock(mutex_);
+    std::size_t index = 0;
+    switch (locate(root, keyPath, index)) {
+        case Place::Ancestor: {
+            const auto names = registry::splitKeyPath(keyPath);
+            return {std::string(registry::splitKeyPath(kUninstallKeyPath)[names.size()])};
+        }
+        case Place::Key: {
+            std::vector<std::string> keys;
+            for (const Program& p : programs()) keys.push_back(p.key);
+            return keys;
+        }
+        default:
+            return {};
+    }
+}
+
+std::optional<RegValue> LiveKeyUnion::value(HKey root, std::string_view keyPath, std::string_view valueName) {
+    for (const auto& source : sources_)
+        if (auto found = source->value(root, keyPath, valueName)) return found;
+    return std::nullopt;
+}
+
+bool LiveKeyUnion::keyExists(HKey root, std::string_view keyPath) {
+    for (const auto& source : sources_)
+        if (source->keyExists(root, keyPath)) return true;
+    return false;
+}
+
+std::vector<std::string> LiveKeyUnion::subKeys(HKey root, std::string_view keyPath) {
+    std::vector<std::string> names;
+    for (const auto& source : sources_)
+        for (std::string& name : source->subKeys(root, keyPath)) {
+            bool known = false;
+            for (const std::string& have : names) known = known || text::equalsIgnoreCaseCp1252(have, name);
+            if (!known) names.push_back(std::move(name));
+        }
+    return names;
+}
+
+std::shared_ptr<UninstallLiveKeys> makeUninstallLiveKeys() {
+    auto dpkg = std::make_shared<DpkgDesktopIndex>(ProgramSources{}.dpkgInfoDir);
+    return std::make_shared<UninstallLiveKeys>(
+        [dpkg] { return listInstalledPrograms(ProgramSources::fromProcess(), *dpkg); });
+}
+
+}  // namespace vintrel::platform::linux_host

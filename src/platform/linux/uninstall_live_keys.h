@@ -1,0 +1,72 @@
+#pragma once
+// HKEY_LOCAL_MACHINE "Software\Microsoft\Windows\CurrentVersion\Uninstall" answered live from
+// the installed desktop applications (installed_programs.h): one subkey per application,
+// named by its desktop-file id, with
+//   DisplayName      its name, Windows-1252, at most 255 bytes
+//   UninstallString  the command that removes its package (text only; nothing runs it)
+// The list is gathered at the first question and kept while questions keep coming (a
+// dialog's reads), gathered anew after `lifetime` without one. Subkeys and values written by
+// the user are the store's: they are listed beside these and override them.
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "platform/linux/installed_programs.h"
+#include "registry/live_keys.h"
+
+namespace vintrel::platform::linux_host {
+
+inline constexpr std::string_view kUninstallKeyPath =
+    "SOFTWARE\\MICROSOFT\\WINDOWS\\CurrentVersion\\Uninstall";
+
+class UninstallLiveKeys : public registry::LiveKeys {
+public:
+    using Lister = std::function<std::vector<InstalledProgram>()>;
+    explicit UninstallLiveKeys(Lister lister, std::chrono::milliseconds lifetime = std::chrono::seconds(2));
+
+    std::optional<RegValue> value(HKey root, std::string_view keyPath, std::string_view valueName) override;
+    bool keyExists(HKey root, std::string_view keyPath) override;
+    std::vector<std::string> subKeys(HKey root, std::string_view keyPath) override;
+
+private:
+    struct Program {
+        std::string key;  // subkey name, Windows-1252
+        std::string displayName;
+        std::string uninstallString;
+    };
+    // Where keyPath lies: above the Uninstall key (an ancestor), the key itself, one
+    // program's subkey (index set), or elsewhere.
+    enum class Place { Ancestor, Key, Program, Elsewhere };
+    Place locate(HKey root, std::string_view keyPath, std::size_t& index);
+    const std::vector<Program>& programs();
+
+    Lister lister_;
+    std::chrono::milliseconds lifetime_;
+    std::mutex mutex_;
+    std::vector<Program> programs_;
+    std::optional<std::chrono::steady_clock::time_point> lastUse_;
+};
+
+// The live keys of several sources answered as one: a value from the first that has it, a
+// key that any of them has, the subkeys of all without repeats (letter case ignored).
+class LiveKeyUnion : public registry::LiveKeys {
+public:
+    explicit LiveKeyUnion(std::vector<std::shared_ptr<registry::LiveKeys>> sources)
+        : sources_(std::move(sources)) {}
+    std::optional<RegValue> value(HKey root, std::string_view keyPath, std::string_view valueName) override;
+    bool keyExists(HKey root, std::string_view keyPath) override;
+    std::vector<std::string> subKeys(HKey root, std::string_view keyPath) override;
+
+private:
+    std::vector<std::shared_ptr<registry::LiveKeys>> sources_;
+};
+
+// The Uninstall key over this machine's applications (ProgramSources::fromProcess), with
+// one dpkg index for the process.
+std::shared_ptr<UninstallLiveKeys> makeUninstallLiveKeys();
+
+}  // namespace vintrel::platform::linux_host
