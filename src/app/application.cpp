@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFontDatabase>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QStyleFactory>
 #include <QTimer>
@@ -34,7 +35,9 @@ constexpr const char* kWindowFont = "/usr/share/wine/fonts/ms_sans_serif.ttf";
 class LocaleWatcher : public QObject {
 public:
     using QObject::QObject;
-    static void refresh() { text::setDecimalSeparator(platform::current().locale().current().decimalSeparator); }
+    static void refresh() {
+        text::setDecimalSeparator(platform::current().locale().current().decimalSeparator);
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -77,7 +80,8 @@ std::unique_ptr<platform::Platform> makePlatform(const std::string& simRoot) {
 }
 
 void loadWindowFont() {
-    if (QFile::exists(QString::fromLatin1(kWindowFont))) QFontDatabase::addApplicationFont(QString::fromLatin1(kWindowFont));
+    if (QFile::exists(QString::fromLatin1(kWindowFont)))
+        QFontDatabase::addApplicationFont(QString::fromLatin1(kWindowFont));
 }
 
 }  // namespace
@@ -132,6 +136,16 @@ int run(int argc, char** argv) {
 
     forms::TForm1 form;
     form.show();
+    // Told once, in a window: standard error alone would leave the user's stored settings
+    // ignored without a word. Headless runs have had it on standard error.
+    const std::string notice = platform::linux_host::registryNotice(platformGuard->get());
+    if (!notice.empty() && !headless) {
+        QTimer::singleShot(0, &form, [&form, notice] {
+            QMessageBox::warning(&form,
+                                 QString::fromStdString(text::cp1252ToUtf8(forms::applicationTitleText())),
+                                 QString::fromStdString(notice));
+        });
+    }
     int exitCode = 0;
     if (options.dumpWidgets) {
         // After start-up, before the first timer tick.
