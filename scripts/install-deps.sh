@@ -17,6 +17,7 @@ PACKAGES=(
   nlohmann-json3-dev libxcb1-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev xvfb xauth sqlite3 clang libclang-rt-14-dev ccache
+  xdotool openbox x11-utils
   # shell launches at run time
   xdg-utils
 )

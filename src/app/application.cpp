@@ -16,13 +16,19 @@
 #include <memory>
 
 #include "app/command_line.h"
+#include "app/window_catalogue.h"
 #include "forms/error_handler.h"
 #include "forms/main_form.h"
+#include "forms/message_box.h"
 #include "forms/widget_dump.h"
+#include "forms/window_font.h"
 #include "platform/api/platform.h"
+#include "platform/host/whole_file.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/sim/sim_platform.h"
 #include "system/errors.h"
+#include "system/report.h"
+#include "system/settings.h"
 #include "text/cp1252.h"
 #include "text/numbers.h"
 
@@ -80,8 +86,27 @@ std::unique_ptr<platform::Platform> makePlatform(const std::string& simRoot) {
 }
 
 void loadWindowFont() {
-    if (QFile::exists(QString::fromLatin1(kWindowFont)))
-        QFontDatabase::addApplicationFont(QString::fromLatin1(kWindowFont));
+    forms::installWindowFont(QString::fromLatin1(kWindowFont));
+}
+
+// The report as the dialog writes it, with the program list loaded as the dialog loads it.
+int writeReport(const std::string& file) {
+    try {
+        const std::string bytes = system::ReportText(system::InstalledProgramsSorted());
+        if (file == "-") {
+            std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+        if (const std::uint32_t error = platform::host::replaceWholeFile(file, bytes); error != 0) {
+            std::cerr << "vintrel: " << file << ": "
+                      << text::cp1252ToUtf8(system::handlerMessage(system::ioErrorMessage(error))) << '\n';
+            return 1;
+        }
+        return 0;
+    } catch (const std::exception& error) {
+        std::cerr << "vintrel: " << text::cp1252ToUtf8(system::handlerMessage(error.what())) << '\n';
+        return 1;
+    }
 }
 
 }  // namespace
@@ -103,6 +128,9 @@ int run(int argc, char** argv) {
         return 0;
     }
 
+    // The report needs no window: without a display it runs on the offscreen platform.
+    if (options.reportFile && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows")));
     QApplication::setApplicationName(QStringLiteral("vintrel"));
@@ -126,16 +154,25 @@ int run(int argc, char** argv) {
     LocaleWatcher::refresh();
     application.installEventFilter(&localeWatcher);
 
+    if (options.reportFile) return writeReport(*options.reportFile);
+
     const bool headless = options.dumpWidgets || options.screenshotFile;
+    std::unique_ptr<forms::ScriptedMessages> scripted;
     if (headless) {
         // Nobody is there to close a message box: errors go to standard error.
-        forms::setErrorSink([](const std::string& title, const std::string& message) {
-            std::cerr << text::cp1252ToUtf8(title) << ": " << text::cp1252ToUtf8(message) << '\n';
+        scripted = std::make_unique<forms::ScriptedMessages>(forms::Answer::No);
+        scripted->setObserver([](const forms::AskedMessage& message) {
+            std::cerr << text::cp1252ToUtf8(message.caption) << ": " << text::cp1252ToUtf8(message.text)
+                      << '\n';
         });
     }
 
+    forms::applyWindowLook();
     forms::TForm1 form;
     form.show();
+    std::unique_ptr<forms::TForm> opened;
+    if (headless) opened = openWindow(options.window, form, options.page);
+    forms::TForm* shown = opened ? opened.get() : &form;
     // Told once, in a window: standard error alone would leave the user's stored settings
     // ignored without a word. Headless runs have had it on standard error.
     const std::string notice = platform::linux_host::registryNotice(platformGuard->get());
@@ -147,22 +184,26 @@ int run(int argc, char** argv) {
         });
     }
     int exitCode = 0;
+    const auto finish = [&] {
+        if (opened) opened->close();
+        form.close();
+    };
     if (options.dumpWidgets) {
         // After start-up, before the first timer tick.
         QTimer::singleShot(0, &form, [&] {
-            const QByteArray json = forms::dumpWidgets(&form, form.outerHeight());
+            const QByteArray json = forms::dumpWidgets(shown, scripted->asked());
             std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
             std::fflush(stdout);
-            form.close();
+            finish();
         });
     } else if (options.screenshotFile) {
         QTimer::singleShot(0, &form, [&] {
-            const QPixmap picture = form.grab();
+            const QPixmap picture = shown->grab();
             if (!picture.save(QString::fromStdString(*options.screenshotFile), "PNG")) {
                 std::cerr << "vintrel: cannot write " << *options.screenshotFile << '\n';
                 exitCode = 1;
             }
-            form.close();
+            finish();
         });
     }
     const int loopResult = application.exec();

@@ -1,13 +1,17 @@
 #include "app/command_line.h"
 
 namespace vintrel::app {
-namespace {
-bool isWindowName(const std::string& s) { return s == "main"; }
-}  // namespace
 
 ParseResult parseCommandLine(const std::vector<std::string>& arguments) {
     ParseResult result;
     Options& o = result.options;
+    const auto takeWindow = [&](std::size_t& i) {
+        if (i + 1 >= arguments.size()) return;
+        if (const auto name = parseWindowName(arguments[i + 1])) {
+            o.window = *name;
+            ++i;
+        }
+    };
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
         if (a == "--help" || a == "-h") {
@@ -15,21 +19,33 @@ ParseResult parseCommandLine(const std::vector<std::string>& arguments) {
         } else if (a == "--version") {
             o.version = true;
         } else if (a == "--screenshot") {
-            if (i + 1 >= arguments.size() || arguments[i + 1].empty() || arguments[i + 1].rfind("--", 0) == 0) {
+            if (i + 1 >= arguments.size() || arguments[i + 1].empty() ||
+                arguments[i + 1].rfind("--", 0) == 0) {
                 result.error = "--screenshot needs a file name";
                 return result;
             }
             o.screenshotFile = arguments[++i];
-            if (i + 1 < arguments.size() && isWindowName(arguments[i + 1])) o.window = arguments[++i];
+            takeWindow(i);
+            if (o.window == WindowName::Settings && i + 1 < arguments.size() &&
+                arguments[i + 1].rfind("--", 0) != 0)
+                o.page = arguments[++i];
+        } else if (a == "--report") {
+            if (i + 1 >= arguments.size() || arguments[i + 1].empty() ||
+                (arguments[i + 1] != "-" && arguments[i + 1].rfind("-", 0) == 0)) {
+                result.error = "--report needs a file name (or - for standard output)";
+                return result;
+            }
+            o.reportFile = arguments[++i];
         } else if (a == "--dump-widgets") {
             o.dumpWidgets = true;
-            if (i + 1 < arguments.size() && isWindowName(arguments[i + 1])) o.window = arguments[++i];
+            takeWindow(i);
         } else {
             result.error = "unknown argument: " + a;
             return result;
         }
     }
-    if (o.screenshotFile && o.dumpWidgets) result.error = "--screenshot and --dump-widgets cannot be combined";
+    if (o.screenshotFile && o.dumpWidgets)
+        result.error = "--screenshot and --dump-widgets cannot be combined";
     return result;
 }
 
@@ -37,10 +53,14 @@ std::string usageText() {
     return "Usage: vintrel [OPTION]\n"
            "Shows the machine's disks, memory and hardware on one window.\n"
            "\n"
-           "  --screenshot FILE [main]  render the window after start-up to FILE (PNG) and exit\n"
-           "  --dump-widgets [main]     print the window's named controls as JSON after start-up\n"
-           "  --version                 print the version and exit\n"
-           "  --help                    print this help and exit\n"
+           "  --screenshot FILE [WINDOW [PAGE]]  render WINDOW after start-up to FILE (PNG) and exit\n"
+           "  --dump-widgets [WINDOW]            print WINDOW's named controls as JSON and exit\n"
+           "                                     WINDOW: main (default), settings or about;\n"
+           "                                     PAGE: a settings page, TabSheet1 to TabSheet6\n"
+           "  --report FILE                      write the system report to FILE (- for standard\n"
+           "                                     output), Windows-1252 with CR LF, and exit\n"
+           "  --version                          print the version and exit\n"
+           "  --help                             print this help and exit\n"
            "\n"
            "Environment:\n"
            "  VINTREL_ROOT     folder of the Windows tree and the registry\n"

@@ -6,14 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "app/window_catalogue.h"
+
 namespace vintrel::app {
 
 struct Options {
     bool help = false;
     bool version = false;
-    std::optional<std::string> screenshotFile;  // --screenshot FILE [window]
-    bool dumpWidgets = false;                    // --dump-widgets [window]
-    std::string window = "main";
+    std::optional<std::string> screenshotFile;  // --screenshot FILE [window [page]]
+    bool dumpWidgets = false;                   // --dump-widgets [window]
+    std::optional<std::string> reportFile;      // --report FILE ("-": standard output)
+    WindowName window = WindowName::Main;
+    std::string page;  // a page of the settings dialog to show in a screenshot
 };
 
 struct ParseResult {

@@ -2,20 +2,19 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QMessageBox>
 
+#include "forms/message_box.h"
 #include "forms/qt_text.h"
 #include "system/errors.h"
 
 namespace vintrel::forms {
 namespace {
-ErrorSink g_sink;
 std::string g_title;
 }  // namespace
 
-void setErrorSink(ErrorSink sink) { g_sink = std::move(sink); }
-
-void setApplicationTitle(std::string title) { g_title = std::move(title); }
+void setApplicationTitle(std::string title) {
+    g_title = std::move(title);
+}
 
 const std::string& applicationTitleText() {
     if (g_title.empty())
@@ -24,16 +23,15 @@ const std::string& applicationTitleText() {
 }
 
 void showError(QWidget* owner, std::string_view message) {
-    const std::string shown = system::handlerMessage(message);
-    if (g_sink) {
-        g_sink(applicationTitleText(), shown);
-        return;
-    }
-    QMessageBox box(QMessageBox::Critical, qt(applicationTitleText()), qt(shown), QMessageBox::Ok, owner);
-    box.setTextFormat(Qt::PlainText);  // messages may carry outside text
-    box.exec();
+    showMessageBox(owner, applicationTitleText(), system::handlerMessage(message), MessageKind::Error);
 }
 
-void showException(QWidget* owner, const std::exception& error) { showError(owner, error.what()); }
+void showException(QWidget* owner, const std::exception& error) {
+    showError(owner, error.what());
+}
+
+void showPlainMessage(QWidget* owner, const std::string& text) {
+    showMessageBox(owner, applicationTitleText(), text, MessageKind::Message);
+}
 
 }  // namespace vintrel::forms

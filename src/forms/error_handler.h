@@ -4,7 +4,6 @@
 // loop goes on.
 
 #include <exception>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -12,15 +11,15 @@ class QWidget;
 
 namespace vintrel::forms {
 
-// Where shown errors go: title and message, both Windows-1252. The default opens a message box.
-using ErrorSink = std::function<void(const std::string& title, const std::string& message)>;
-void setErrorSink(ErrorSink sink);
 void setApplicationTitle(std::string title);
 const std::string& applicationTitleText();
 
 // Shows an error's message per the handler's rules (title, period).
 void showError(QWidget* owner, std::string_view message);
 void showException(QWidget* owner, const std::exception& error);
+
+// A plain message window with one OK button, captioned with the application's title.
+void showPlainMessage(QWidget* owner, const std::string& text);
 
 // Runs an event handler; an error it raises ends it and goes to the default handler.
 template <typename Handler>

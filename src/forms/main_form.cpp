@@ -1,12 +1,13 @@
 #include "forms/main_form.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QTimer>
 
+#include "forms/about_form.h"
 #include "forms/error_handler.h"
+#include "forms/settings_form.h"
 #include "forms/qt_text.h"
 #include "platform/api/platform.h"
 #include "system/drives.h"
@@ -19,51 +20,25 @@ std::string TotalFixedSizeText;
 namespace {
 using text::operator""_w;
 using Sizing = TLabel::Sizing;
-constexpr Qt::Alignment kCentred = Qt::AlignHCenter | Qt::AlignTop;
 constexpr int kRows = 10;
 constexpr int kFirstRowTop = 24;
 constexpr int kRowPitch = 16;
 
-QString rowName(const char* stem, int row) { return QString::fromLatin1(stem) + QString::number(row); }
-
-TLabel* makeLabel(QWidget* parent, const char* name, QRect geometry, std::string_view caption,
-                  const QFont& font, Sizing sizing = Sizing::Fixed, Qt::Alignment alignment = kCentred) {
-    auto* label = new TLabel(parent, name, geometry, sizing, alignment);
-    label->setFont(font);
-    label->setCaption(caption);
-    return label;
-}
-
-// A label right-aligned at `right` that sizes itself to its text.
-TLabel* makeRightLabel(QWidget* parent, const char* name, int right, int top, int height, std::string_view caption,
-                       const QFont& font) {
-    auto* label = new TLabel(parent, name, QRect(right, top, 0, height), Sizing::AutoRight, Qt::AlignLeft | Qt::AlignTop);
-    label->setFont(font);
-    label->setCaption(caption);
-    return label;
+QString rowName(const char* stem, int row) {
+    return QString::fromLatin1(stem) + QString::number(row);
 }
 
 // A grey title strip with its title label.
-void makeTitleStrip(QWidget* parent, const char* boxName, QRect box, const char* labelName, QRect labelGeometry,
-                    std::string_view title) {
+void makeTitleStrip(QWidget* parent, const char* boxName, QRect box, const char* labelName,
+                    QRect labelGeometry, std::string_view title) {
     auto* strip = new TScrollBox(parent, boxName, box, grey());
     makeLabel(strip, labelName, labelGeometry, title, formFont(13, true));
 }
 }  // namespace
 
-TForm1::TForm1() : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                                        Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
-    setObjectName(QStringLiteral("Form1"));
-    setProperty(kClassProperty, "TForm1");
-    setWindowTitle(QStringLiteral("Malvex - Vintrel 1.1"));
-    setWindowIcon(QIcon(QStringLiteral(":/vintrel.png")));
-    setFont(formFont(11));
-    QPalette p = palette();
-    p.setColor(QPalette::Window, buttonFace());
-    setPalette(p);
-    setAutoFillBackground(true);
-    // Design size and position; the layout replaces both at creation.
-    setGeometry(170, 85, kClientWidth, 444);
+// Design size and position; the layout replaces both at creation.
+TForm1::TForm1() : TForm("Form1", "TForm1", "Malvex - Vintrel 1.1", QSize(kClientWidth, 444)) {
+    placeAt(170, 85);
 
     buildMemoryBox();
     buildVideoBox();
@@ -128,7 +103,8 @@ void TForm1::buildDiskPanel() {
     Painel1 = new TScrollBox(this, "Painel1", QRect(0, 128, 513, 193), infoBackground());
     auto* titles = new TScrollBox(Painel1, "ScrollBox4", QRect(0, 0, 510, 20), grey());
     makeLabel(titles, "Label12", QRect(0, 0, 105, 16), "Volume", formFont(13, true));
-    makeLabel(titles, "Label7", QRect(232, 0, 24, 13), "FAT", formFont(11, true), Sizing::AutoLeft, Qt::AlignLeft);
+    makeLabel(titles, "Label7", QRect(232, 0, 24, 13), "FAT", formFont(11, true), Sizing::AutoLeft,
+              Qt::AlignLeft);
     makeRightLabel(titles, "Label13", 329, 0, 13, "Tamanho", formFont(11, true));
     makeRightLabel(titles, "Label14", 406, 0, 13, "Usado", formFont(11, true));
     makeRightLabel(titles, "Label15", 497, 0, 16, "Livre", formFont(13, true));
@@ -152,7 +128,8 @@ void TForm1::buildDiskPanel() {
         makeRightLabel(Painel1, lfat.constData(), 257, top, 13, lfat.constData(), window)->hide();
         makeRightLabel(Painel1, ltot.constData(), 329, top, 13, ltot.constData(), window)->hide();
         makeRightLabel(Painel1, lusado.constData(), 409, top, 13, lusado.constData(), window)->hide();
-        makeRightLabel(Painel1, llivre.constData(), 497, top, 13, llivre.constData(), formFont(11, true))->hide();
+        makeRightLabel(Painel1, llivre.constData(), 497, top, 13, llivre.constData(), formFont(11, true))
+            ->hide();
     }
 }
 
@@ -187,77 +164,40 @@ void TForm1::buildTotalsBox() {
 
 void TForm1::buildButtons() {
     speedButtons_[3] = new TSpeedButton(this, "SpeedButton4", QRect(8, 408, 73, 17), "WebSite", formFont(11));
-    speedButtons_[2] = new TSpeedButton(this, "SpeedButton3", QRect(272, 408, 81, 25), "&Otimizar", formFont(13));
-    speedButtons_[1] = new TSpeedButton(this, "SpeedButton2", QRect(352, 408, 81, 25), "&Sobre", formFont(13));
+    speedButtons_[2] =
+        new TSpeedButton(this, "SpeedButton3", QRect(272, 408, 81, 25), "&Otimizar", formFont(13));
+    speedButtons_[1] =
+        new TSpeedButton(this, "SpeedButton2", QRect(352, 408, 81, 25), "&Sobre", formFont(13));
     speedButtons_[0] = new TSpeedButton(this, "SpeedButton1", QRect(432, 408, 81, 25), "&OK", formFont(13));
-    connect(speedButtons_[0], &QToolButton::clicked, this, [this] { guarded(this, [this] { SpeedButton1Click(); }); });
-    connect(speedButtons_[1], &QToolButton::clicked, this, [this] { guarded(this, [this] { SpeedButton2Click(); }); });
-    connect(speedButtons_[2], &QToolButton::clicked, this, [this] { guarded(this, [this] { SpeedButton3Click(); }); });
-    connect(speedButtons_[3], &QToolButton::clicked, this, [this] { guarded(this, [this] { SpeedButton4Click(); }); });
+    on(speedButtons_[0], &QToolButton::clicked, &TForm1::SpeedButton1Click);
+    on(speedButtons_[1], &QToolButton::clicked, &TForm1::SpeedButton2Click);
+    on(speedButtons_[2], &QToolButton::clicked, &TForm1::SpeedButton3Click);
+    on(speedButtons_[3], &QToolButton::clicked, &TForm1::SpeedButton4Click);
 }
 
 void TForm1::buildTimersAndMenu() {
-    auto makeTimer = [this](const char* name, int interval, void (TForm1::*tick)()) {
-        auto* timer = new QTimer(this);
-        timer->setObjectName(QString::fromLatin1(name));
-        timer->setProperty(kClassProperty, "TTimer");
-        timer->setInterval(interval);
-        connect(timer, &QTimer::timeout, this, [this, tick] { guarded(this, [this, tick] { (this->*tick)(); }); });
-        return timer;
-    };
     Timer1 = makeTimer("Timer1", 1000, &TForm1::Timer1Timer);
     Timer2 = makeTimer("Timer2", 2000, &TForm1::Timer2Timer);
     Timer3 = makeTimer("Timer3", 5000, &TForm1::Timer3Timer);
 
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    PopupMenu1->setProperty(kClassProperty, "TPopupMenu");
-    auto makeItem = [this](const char* name, std::string_view caption, void (TForm1::*click)()) {
-        auto* item = PopupMenu1->addAction(qt(caption));
-        item->setObjectName(QString::fromLatin1(name));
-        item->setProperty(kClassProperty, "TMenuItem");
-        // A checkable item has toggled its mark before `triggered`; put it back so that the
-        // handler sees the state from before the click and sets the mark itself.
-        if (click)
-            connect(item, &QAction::triggered, this, [this, item, click] {
-                if (item->isCheckable()) item->setChecked(!item->isChecked());
-                guarded(this, [this, click] { (this->*click)(); });
-            });
-        return item;
-    };
-    Otimizar1 = makeItem("Otimizar1", "Otimizar", &TForm1::Otimizar1Click);
-    Semprevisvel1 = makeItem("Semprevisvel1", "Sempre visível"_w, &TForm1::Semprevisvel1Click);
+    PopupMenu1 = makePopupMenu("PopupMenu1");
+    Otimizar1 = makeMenuItem(PopupMenu1, "Otimizar1", "Otimizar", &TForm1::Otimizar1Click);
+    Semprevisvel1 =
+        makeMenuItem(PopupMenu1, "Semprevisvel1", "Sempre visível"_w, &TForm1::Semprevisvel1Click);
     Semprevisvel1->setCheckable(true);
-    N1 = PopupMenu1->addSeparator();
-    N1->setObjectName(QStringLiteral("N1"));
-    N1->setProperty(kClassProperty, "TMenuItem");
-    N1->setText(QStringLiteral("-"));
-    Fechar1 = makeItem("Fechar1", "Fechar", &TForm1::Fechar1Click);
+    N1 = makeMenuSeparator(PopupMenu1, "N1");
+    Fechar1 = makeMenuItem(PopupMenu1, "Fechar1", "Fechar", &TForm1::Fechar1Click);
 
-    auto* video = label(QStringLiteral("Label3"));
-    auto* system = label(QStringLiteral("Label4"));
+    auto* video = label("Label3");
+    auto* system = label("Label4");
     for (TLabel* title : {video, system}) title->setCursor(Qt::PointingHandCursor);
-    connect(video, &TLabel::clicked, this, [this] { guarded(this, [this] { Label3Click(); }); });
-    connect(system, &TLabel::clicked, this, [this] { guarded(this, [this] { Label4Click(); }); });
+    on(video, &TLabel::clicked, &TForm1::Label3Click);
+    on(system, &TLabel::clicked, &TForm1::Label4Click);
 }
 
-void TForm1::indexControls() {
-    controls_.clear();
-    for (QWidget* w : findChildren<QWidget*>())
-        if (!w->objectName().isEmpty()) controls_.insert(w->objectName(), w);
+TLabel* TForm1::rowLabel(const char* stem, int row) const {
+    return label(rowName(stem, row));
 }
-
-QWidget* TForm1::control(const QString& name) const {
-    if (controls_.isEmpty()) return findChild<QWidget*>(name);
-    return controls_.value(name, nullptr);
-}
-
-TLabel* TForm1::label(const QString& name) const {
-    if (auto* w = qobject_cast<TLabel*>(control(name))) return w;
-    return findChild<TLabel*>(name);
-}
-
-TLabel* TForm1::rowLabel(const char* stem, int row) const { return label(rowName(stem, row)); }
 
 // ---------------------------------------------------------------- start-up
 
@@ -281,9 +221,11 @@ void TForm1::volumePass() {
         if (system::DriveTypeByIndex(n) != platform::DRIVE_FIXED) continue;
         const std::string root = system::driveRoot(n, true);
         // A failed query shows empty texts and zeros, never another drive's values.
-        platform::VolumeInformation volume = drives.volumeInformation(root).value_or(platform::VolumeInformation{});
+        platform::VolumeInformation volume =
+            drives.volumeInformation(root).value_or(platform::VolumeInformation{});
         const std::string label = volume.volumeLabel.substr(0, volume.volumeLabel.find('\0')).substr(0, 11);
-        const std::string fileSystem = volume.fileSystemName.substr(0, volume.fileSystemName.find('\0')).substr(0, 25);
+        const std::string fileSystem =
+            volume.fileSystemName.substr(0, volume.fileSystemName.find('\0')).substr(0, 25);
         ++row;
         TLabel* lfat = rowLabel("lfat", row);
         lfat->setCaption(fileSystem);
@@ -294,7 +236,8 @@ void TForm1::volumePass() {
         char serial[16];
         std::snprintf(serial, sizeof serial, "%08X", volume.serialNumber);
         std::string hint = caption + "\r" + std::string("Nº de série: "_w) + serial + "\r" +
-                           std::string("Tamanho Máximo Nomes: "_w) + std::to_string(volume.maxComponentLength);
+                           std::string("Tamanho Máximo Nomes: "_w) +
+                           std::to_string(volume.maxComponentLength);
         if (volume.fileSystemFlags & platform::FS_VOL_IS_COMPRESSED) hint += "\rVolume comprimido";
         lhd->setHint(hint);
     }
@@ -324,12 +267,9 @@ void TForm1::layoutWindow() {
     const int lowerTop = Painel1->y() + Painel1->height() + 7;
     Painel2->move(Painel2->x(), lowerTop);
     ScrollBox9->move(ScrollBox9->x(), lowerTop);
-    outerHeight_ = ScrollBox9->y() + ScrollBox9->height() + 57;
-    const auto screen = platform::current().ui().screenSize();
-    const int top = screen.height / 2 - outerHeight_ / 2;
-    const int left = screen.width / 2 - kOuterWidth / 2;
-    setFixedSize(kClientWidth, outerHeight_ - kNonClientHeight);
-    move(left, top);
+    const int outerHeight = ScrollBox9->y() + ScrollBox9->height() + 57;
+    setClientSize(kClientWidth, outerHeight - kNonClientHeight);
+    centreOnScreen();
     const int buttonTop = Painel2->y() + Painel2->height() + 4;
     for (TSpeedButton* button : speedButtons_) button->move(button->x(), buttonTop);
 }
@@ -392,19 +332,40 @@ void TForm1::aparecegraf() {
 
 // ---------------------------------------------------------------- timers and clicks
 
-void TForm1::Timer1Timer() { Atualizar(); }
-void TForm1::Atualizar() { memoryRefresh(); }
-void TForm1::Timer2Timer() { grafdiscos(); }
-void TForm1::Timer3Timer() { videoRefresh(); }
+void TForm1::Timer1Timer() {
+    Atualizar();
+}
+void TForm1::Atualizar() {
+    memoryRefresh();
+}
+void TForm1::Timer2Timer() {
+    grafdiscos();
+}
+void TForm1::Timer3Timer() {
+    videoRefresh();
+}
 
-void TForm1::SpeedButton1Click() { close(); }
-void TForm1::Fechar1Click() { close(); }
+void TForm1::SpeedButton1Click() {
+    close();
+}
+void TForm1::Fechar1Click() {
+    close();
+}
 
-// The About window and the settings dialog are separate windows opened modally from here;
-// until they are part of the program these two buttons open nothing.
-void TForm1::SpeedButton2Click() {}
-void TForm1::SpeedButton3Click() {}
-void TForm1::Otimizar1Click() { SpeedButton3Click(); }
+// A new settings dialog each time, destroyed when its modal loop ends.
+void TForm1::SpeedButton3Click() {
+    TSistemaDef dialog;
+    dialog.showModal();
+}
+
+// A new About window each time, destroyed when its modal loop ends.
+void TForm1::SpeedButton2Click() {
+    TForm2 about;
+    about.showModal();
+}
+void TForm1::Otimizar1Click() {
+    SpeedButton3Click();
+}
 
 void TForm1::SpeedButton4Click() {
     platform::current().shell().shellExecute({"Open", kMakerWebSite, "", "", platform::SW_SHOWNORMAL});
@@ -424,13 +385,8 @@ void TForm1::Label4Click() {
     platform::current().shell().shellExecute({"", "Control.exe", "sysdm.cpl", "", platform::SW_SHOWNORMAL});
 }
 
-void TForm1::contextMenuEvent(QContextMenuEvent* event) { PopupMenu1->exec(event->globalPos()); }
-
-void TForm1::closeEvent(QCloseEvent* event) {
-    Timer1->stop();
-    Timer2->stop();
-    Timer3->stop();
-    QWidget::closeEvent(event);
+void TForm1::contextMenuEvent(QContextMenuEvent* event) {
+    PopupMenu1->exec(event->globalPos());
 }
 
 }  // namespace vintrel::forms

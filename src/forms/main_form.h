@@ -2,41 +2,27 @@
 // The main window: memory, video and system boxes along the top, one row per fixed disk,
 // swap and disk totals below, and four buttons. Refreshed by three timers.
 
-#include <QHash>
-#include <QWidget>
 #include <array>
 #include <string>
 
-#include "forms/widgets.h"
-
-class QAction;
-class QMenu;
-class QTimer;
+#include "forms/form.h"
+#include "forms/maker.h"
 
 namespace vintrel::forms {
 
 // The total fixed-disk size text, measured once while the main window is created.
 extern std::string TotalFixedSizeText;
 
-// The maker's web site, opened by "WebSite".
-inline constexpr const char* kMakerWebSite = "http://www.malvex.com.br";
-
-class TForm1 : public QWidget {
+class TForm1 : public TForm {
     Q_OBJECT
 public:
     // Builds the controls and runs FormCreate; the window is then ready to be shown.
     TForm1();
     ~TForm1() override;
 
-    // Outer size of the window, frame and caption included, as the layout computes it.
-    int outerHeight() const { return outerHeight_; }
-    static constexpr int kOuterWidth = 521;     // 515 client + a 3-pixel dialog frame each side
-    static constexpr int kNonClientHeight = 24; // 18-pixel caption + 3-pixel frame top and bottom
     static constexpr int kClientWidth = 515;
 
-    // A control found by name at run time, as the rows are found by stem and number.
-    QWidget* control(const QString& name) const;
-    TLabel* label(const QString& name) const;
+    // A row's control, found by stem and row number.
     TLabel* rowLabel(const char* stem, int row) const;
 
     // Event handlers and methods, named by control and event.
@@ -61,7 +47,6 @@ public:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildMemoryBox();
@@ -72,7 +57,6 @@ private:
     void buildTotalsBox();
     void buildButtons();
     void buildTimersAndMenu();
-    void indexControls();
 
     void volumePass();
     void clearHardwareLabels();
@@ -81,9 +65,6 @@ private:
     void layoutWindow();
     void hardwareFill();
     void videoRefresh();
-
-    QHash<QString, QWidget*> controls_;
-    int outerHeight_ = 0;
 
     TScrollBox* Painel1 = nullptr;
     TScrollBox* Painel2 = nullptr;

@@ -9,7 +9,11 @@
 
 namespace vintrel::forms {
 
-inline QString qt(std::string_view cp1252) { return QString::fromStdString(text::cp1252ToUtf8(cp1252)); }
-inline std::string cp(const QString& s) { return text::utf8ToCp1252(s.toStdString()); }
+inline QString qt(std::string_view cp1252) {
+    return QString::fromStdString(text::cp1252ToUtf8(cp1252));
+}
+inline std::string cp(const QString& s) {
+    return text::utf8ToCp1252(s.toStdString());
+}
 
 }  // namespace vintrel::forms

@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "forms/controls.h"
+#include "forms/form.h"
 #include "forms/qt_text.h"
 #include "forms/widgets.h"
 
@@ -58,6 +60,29 @@ QJsonObject describeWidget(const QWidget* w) {
     if (const auto* gauge = qobject_cast<const TGauge*>(w)) o["value"] = gauge->progress();
     if (const auto* slider = qobject_cast<const QAbstractSlider*>(w)) o["value"] = slider->value();
     if (const auto* check = qobject_cast<const QCheckBox*>(w)) o["checked"] = check->isChecked();
+    if (const auto* group = qobject_cast<const QGroupBox*>(w)) o["text"] = group->title();
+    if (const auto* list = qobject_cast<const TListBox*>(w)) {
+        QJsonArray items;
+        for (const std::string& item : list->items()) items.append(qt(item));
+        o["items"] = items;
+    }
+    if (const auto* pages = qobject_cast<const TPageControl*>(w))
+        o["page"] = pages->activePage() ? pages->activePage()->objectName() : QString();
+    if (qobject_cast<const TTabSheet*>(w)) {
+        // A page's caption is its tab's text; its visibility is that of its page control.
+        for (QWidget* p = w->parentWidget(); p != nullptr; p = p->parentWidget())
+            if (const auto* control = qobject_cast<const TPageControl*>(p)) {
+                o["text"] = control->tabText(control->indexOf(const_cast<QWidget*>(w)));
+                o["parent"] = control->objectName();
+                // Every page stands in the page control's page area, shown or not.
+                const QRect area = w->parentWidget()->geometry();
+                o["x"] = area.x();
+                o["y"] = area.y();
+                o["width"] = area.width();
+                o["height"] = area.height();
+                break;
+            }
+    }
     return o;
 }
 
@@ -96,7 +121,7 @@ QJsonObject describeAction(const QAction* a, const QString& menuName) {
 }
 }  // namespace
 
-QByteArray dumpWidgets(QWidget* window, int outerHeight) {
+QByteArray dumpWidgets(const TForm* window, const std::vector<AskedMessage>& messages) {
     QJsonArray all;
     QJsonObject self = describeWidget(window);
     self["parent"] = QString();
@@ -104,10 +129,18 @@ QByteArray dumpWidgets(QWidget* window, int outerHeight) {
     self["top"] = window->y();
     self["x"] = window->x();
     self["y"] = window->y();
-    if (outerHeight > 0) self["outerHeight"] = outerHeight;
+    self["outerHeight"] = window->outerHeight();
+    // The message boxes the window raised while it was built, in order.
+    QJsonArray raised;
+    for (const AskedMessage& m : messages)
+        raised.append(
+            QJsonObject{{"caption", qt(m.caption)}, {"text", qt(m.text)}, {"buttons", buttonsName(m.kind)}});
+    self["messages"] = raised;
     all.append(self);
     for (const QWidget* w : window->findChildren<QWidget*>()) {
-        if (w->objectName().isEmpty() || qobject_cast<const QMenu*>(w)) continue;
+        // The toolkit's own parts (a tab bar, a list's viewport) are not controls of the window.
+        if (w->objectName().isEmpty() || qobject_cast<const QMenu*>(w) || !w->property(kClassProperty).isValid())
+            continue;
         all.append(describeWidget(w));
     }
     for (const QTimer* t : window->findChildren<QTimer*>())

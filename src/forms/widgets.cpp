@@ -1,50 +1,47 @@
 #include "forms/widgets.h"
 
 #include <QApplication>
-#include <QFontDatabase>
-#include <QHash>
-#include <QStyle>
-#include <QTextDocument>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QStyle>
+#include <QTextDocument>
 
 #include "forms/qt_text.h"
 
 namespace vintrel::forms {
 
-QFont formFont(int pixelHeight, bool bold, bool underline) {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(pixelHeight);
-    font.setBold(bold);
-    font.setUnderline(underline);
-    font.setStyleStrategy(QFont::NoAntialias);
-    return font;
+QColor infoBackground() {
+    return QApplication::palette().color(QPalette::ToolTipBase);
 }
-
-// A bitmap face without a bold style (the window font) is not emboldened by the font
-// engine; such labels draw their text twice, one pixel apart, as the classic window system
-// emboldens raster fonts.
-bool needsOverstrike(const QFont& font) {
-    if (!font.bold()) return false;
-    static QHash<QString, bool> lacksBold;
-    const QString family = QFontInfo(font).family();
-    const auto known = lacksBold.constFind(family);
-    if (known != lacksBold.constEnd()) return *known;
-    bool hasBold = false;
-    for (const QString& style : QFontDatabase::styles(family))
-        if (QFontDatabase::weight(family, style) >= QFont::DemiBold) hasBold = true;
-    lacksBold.insert(family, !hasBold);
-    return !hasBold;
+QColor buttonFace() {
+    return QApplication::palette().color(QPalette::Button);
 }
-
-QColor infoBackground() { return QApplication::palette().color(QPalette::ToolTipBase); }
-QColor buttonFace() { return QApplication::palette().color(QPalette::Button); }
 
 QWidget* clientOf(QWidget* parent) {
     if (auto* box = qobject_cast<TScrollBox*>(parent)) return box->client();
     return parent;
+}
+
+TLabel* makeLabel(QWidget* parent, const char* name, QRect geometry, std::string_view caption,
+                  const QFont& font, TLabel::Sizing sizing, Qt::Alignment alignment) {
+    auto* label = new TLabel(parent, name, geometry, sizing, alignment);
+    label->setFont(font);
+    label->setCaption(caption);
+    return label;
+}
+
+TLabel* makeAutoLabel(QWidget* parent, const char* name, QPoint topLeft, int height, std::string_view caption,
+                      const QFont& font) {
+    return makeLabel(parent, name, QRect(topLeft, QSize(0, height)), caption, font, TLabel::Sizing::AutoLeft,
+                     Qt::AlignLeft | Qt::AlignTop);
+}
+
+TLabel* makeRightLabel(QWidget* parent, const char* name, int right, int top, int height,
+                       std::string_view caption, const QFont& font) {
+    return makeLabel(parent, name, QRect(right, top, 0, height), caption, font, TLabel::Sizing::AutoRight,
+                     Qt::AlignLeft | Qt::AlignTop);
 }
 
 // ---------------------------------------------------------------- TLabel
@@ -60,12 +57,28 @@ TLabel::TLabel(QWidget* parent, const char* name, QRect geometry, Sizing sizing,
 }
 
 void TLabel::setCaption(std::string_view cp1252) {
+    // Refreshes set the same text again and again: measuring and laying it out again would
+    // be most of a tick's work.
+    if (captionSet_ && cp1252 == caption_) return;
+    captionSet_ = true;
     caption_ = std::string(cp1252);
     setText(qt(cp1252));
     applySizing();
 }
 
-bool TLabel::overstrikeBold() const { return needsOverstrike(font()); }
+void TLabel::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange && captionSet_) applySizing();
+}
+
+void TLabel::makeLink() {
+    setTextColour(QColor(0, 0, 255));
+    setCursor(Qt::PointingHandCursor);
+}
+
+bool TLabel::overstrikeBold() const {
+    return needsOverstrike(font());
+}
 
 void TLabel::paintEvent(QPaintEvent* event) {
     if (!overstrikeBold()) {
@@ -99,9 +112,13 @@ void TLabel::setHint(std::string_view cp1252) {
     setToolTip(hint.isEmpty() ? QString() : Qt::convertFromPlainText(hint, Qt::WhiteSpacePre));
 }
 
-void TLabel::setTransparent(bool transparent) { setAutoFillBackground(!transparent); }
+void TLabel::setTransparent(bool transparent) {
+    setAutoFillBackground(!transparent);
+}
 
-void TLabel::setWordWrapping(bool wrap) { setWordWrap(wrap); }
+void TLabel::setWordWrapping(bool wrap) {
+    setWordWrap(wrap);
+}
 
 void TLabel::setTextColour(const QColor& colour) {
     QPalette p = palette();
@@ -123,13 +140,14 @@ void TLabel::mouseReleaseEvent(QMouseEvent* event) {
 
 // ---------------------------------------------------------------- TScrollBox
 
-TScrollBox::TScrollBox(QWidget* parent, const char* name, QRect geometry, const QColor& background, bool framed)
+TScrollBox::TScrollBox(QWidget* parent, const char* name, QRect geometry, const QColor& background,
+                       bool framed)
     : QFrame(clientOf(parent)), client_(new QWidget(this)) {
     setObjectName(QString::fromLatin1(name));
     setProperty(kClassProperty, "TScrollBox");
     if (framed) {
-        setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        setLineWidth(2);
+        // Two lines each side: shadow and highlight outside, dark shadow and light inside.
+        setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     } else {
         setFrameStyle(QFrame::NoFrame);
     }

@@ -11,25 +11,26 @@
 #include <string>
 #include <string_view>
 
+#include "forms/window_font.h"
+
 namespace vintrel::forms {
 
 inline constexpr const char* kClassProperty = "vclClass";
 
-// Font of the forms: "MS Sans Serif" at a character height in pixels.
-QFont formFont(int pixelHeight, bool bold = false, bool underline = false);
-
 // System colours.
 QColor infoBackground();  // tooltip background
 QColor buttonFace();
-inline QColor grey() { return {128, 128, 128}; }
+inline QColor grey() {
+    return {128, 128, 128};
+}
 
 class TLabel : public QLabel {
     Q_OBJECT
 public:
     enum class Sizing {
-        Fixed,          // keeps its size; text aligned inside
-        AutoLeft,       // sizes itself to its text, left edge fixed
-        AutoRight,      // sizes itself to its text, right edge fixed
+        Fixed,      // keeps its size; text aligned inside
+        AutoLeft,   // sizes itself to its text, left edge fixed
+        AutoRight,  // sizes itself to its text, right edge fixed
     };
     TLabel(QWidget* parent, const char* name, QRect geometry, Sizing sizing = Sizing::Fixed,
            Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop);
@@ -44,6 +45,8 @@ public:
     void setWordWrapping(bool wrap);
     void setTextColour(const QColor& colour);
     void setBackground(const QColor& colour);
+    // A link: blue text and the hand cursor while the mouse is over it.
+    void makeLink();
 
 signals:
     void clicked();
@@ -51,12 +54,14 @@ signals:
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void applySizing();
     bool overstrikeBold() const;
     Sizing sizing_;
     int anchorRight_;
+    bool captionSet_ = false;
     std::string caption_;
     std::string hint_;
 };
@@ -66,7 +71,8 @@ private:
 class TScrollBox : public QFrame {
     Q_OBJECT
 public:
-    TScrollBox(QWidget* parent, const char* name, QRect geometry, const QColor& background, bool framed = true);
+    TScrollBox(QWidget* parent, const char* name, QRect geometry, const QColor& background,
+               bool framed = true);
     QWidget* client() const { return client_; }
 
 protected:
@@ -96,10 +102,22 @@ private:
 class TSpeedButton : public QToolButton {
     Q_OBJECT
 public:
-    TSpeedButton(QWidget* parent, const char* name, QRect geometry, std::string_view caption, const QFont& font);
+    TSpeedButton(QWidget* parent, const char* name, QRect geometry, std::string_view caption,
+                 const QFont& font);
 };
 
 // The client area of a parent: a box's inner widget, or the widget itself.
 QWidget* clientOf(QWidget* parent);
+
+// A label with its font and caption; by default fixed in size, its text centred at the top.
+TLabel* makeLabel(QWidget* parent, const char* name, QRect geometry, std::string_view caption,
+                  const QFont& font, TLabel::Sizing sizing = TLabel::Sizing::Fixed,
+                  Qt::Alignment alignment = Qt::AlignHCenter | Qt::AlignTop);
+// A label that sizes itself to its text, its left edge fixed.
+TLabel* makeAutoLabel(QWidget* parent, const char* name, QPoint topLeft, int height, std::string_view caption,
+                      const QFont& font);
+// A label that sizes itself to its text, its right edge fixed at `right`.
+TLabel* makeRightLabel(QWidget* parent, const char* name, int right, int top, int height,
+                       std::string_view caption, const QFont& font);
 
 }  // namespace vintrel::forms

@@ -12,9 +12,14 @@ TEST(ParseCommandLine, AcceptedForms) {
     r = parseCommandLine({"--screenshot", "a.png", "main"});
     ASSERT_TRUE(r.error.empty());
     EXPECT_EQ(*r.options.screenshotFile, "a.png");
-    EXPECT_EQ(r.options.window, "main");
+    EXPECT_EQ(r.options.window, WindowName::Main);
     r = parseCommandLine({"--dump-widgets"});
     EXPECT_TRUE(r.options.dumpWidgets);
+    r = parseCommandLine({"--dump-widgets", "about"});
+    EXPECT_EQ(r.options.window, WindowName::About);
+    r = parseCommandLine({"--screenshot", "s.png", "settings", "TabSheet4"});
+    EXPECT_EQ(r.options.window, WindowName::Settings);
+    EXPECT_EQ(r.options.page, "TabSheet4");
 }
 
 TEST(ParseCommandLine, Rejected) {

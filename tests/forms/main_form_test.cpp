@@ -6,6 +6,7 @@
 
 #include "forms/error_handler.h"
 #include "forms/main_form.h"
+#include "forms/message_box.h"
 #include "forms/qt_text.h"
 #include "support/sim_machine.h"
 #include "system/errors.h"
@@ -219,16 +220,17 @@ TEST(MainWindowClicks, LaunchesGoThroughTheShell) {
 }
 
 TEST(ErrorHandler, ShowsTitleAndMessageWithPeriod) {
-    std::vector<std::pair<std::string, std::string>> shown;
-    setErrorSink([&](const std::string& title, const std::string& message) { shown.emplace_back(title, message); });
+    ScriptedMessages boxes;
     setApplicationTitle("Vintrel");
     guarded(nullptr, [] { throw system::InOutError(3); });
     guarded(nullptr, [] { throw system::Error("Invalid data type for 'DisplayName'"); });
     guarded(nullptr, [] {});
-    setErrorSink(nullptr);
+    const auto& shown = boxes.asked();
     ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[0], std::make_pair(std::string("Vintrel"), std::string("Invalid filename.")));
-    EXPECT_EQ(shown[1].second, "Invalid data type for 'DisplayName'");
+    EXPECT_EQ(shown[0].caption, "Vintrel");
+    EXPECT_EQ(shown[0].text, "Invalid filename.");
+    EXPECT_EQ(shown[0].kind, MessageKind::Error);
+    EXPECT_EQ(shown[1].text, "Invalid data type for 'DisplayName'");
 }
 
 }  // namespace

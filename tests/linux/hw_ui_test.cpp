@@ -72,7 +72,11 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name) {
 // Another client's window, seen through the X server (runs only on the xcb platform).
 TEST(LinuxUserInterfaceX11, ForeignWindowListedAndMadeTopMost) {
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->connection()) GTEST_SKIP() << "not on X11";
+    if (!x11 || !x11->connection()) {
+        // The suite runs this test again under Xvfb, where skipping would hide a fault.
+        if (std::getenv("VINTREL_REQUIRE_X11")) FAIL() << "no X11 connection under Xvfb";
+        GTEST_SKIP() << "not on X11";
+    }
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     ASSERT_FALSE(xcb_connection_has_error(c));
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;

@@ -99,7 +99,8 @@ struct LaunchCase {
     const char* currentDesktop;
     std::vector<std::string> installed;  // programs in PATH
     ShellRequest request;
-    std::optional<Argv> expected;  // nullopt: nothing started
+    std::optional<Argv> expected;            // nullopt: nothing started
+    const char* textEditorChoice = nullptr;  // the user's text/plain entry in mimeapps.list
 };
 
 class ShellLaunch : public ::testing::TestWithParam<LaunchCase> {};
@@ -121,6 +122,12 @@ TEST_P(ShellLaunch, StartsTheMappedProgram) {
     ShellEnvironment env;
     env.path = "/nonexistent:" + bin.str();
     env.currentDesktop = c.currentDesktop;
+    if (c.textEditorChoice) {
+        std::ofstream(bin.path() / "mimeapps.list")
+            << "[Added Associations]\ntext/plain=x.desktop\n[Default Applications]\ntext/plain="
+            << c.textEditorChoice << ";\n";
+        env.configHome = bin.str();
+    }
     auto shell = makeLinuxShell(registry, files, launcher, env);
 
     const auto rc = shell->shellExecute(c.request);
@@ -203,21 +210,33 @@ INSTANTIATE_TEST_SUITE_P(
         LaunchCase{"NotepadTextFileOpensWithUsersChoice", "GNOME", kEverything,
                    req("Notepad.exe", "C:\\Windows\\Desktop\\Sistema.txt"),
                    Argv{"xdg-open", "/home/ana/vintrel/c/Windows/Desktop/Sistema.txt"}},
-        LaunchCase{"NotepadQuotedPathWithoutXdgOpen",
-                   "XFCE",
-                   {"mousepad", "kate"},
-                   req("notepad", "\"C:\\Windows\\Desktop\\Sistema.txt\""),
-                   Argv{"mousepad", "/home/ana/vintrel/c/Windows/Desktop/Sistema.txt"}},
+        LaunchCase{
+            "NotepadQuotedPathWithoutXdgOpen",
+            "XFCE",
+            {"mousepad", "kate"},
+            req("notepad", "\"C:\\Windows\\Desktop\\Sistema.txt\""),
+            Argv{"mousepad", "--encoding=WINDOWS-1252", "/home/ana/vintrel/c/Windows/Desktop/Sistema.txt"}},
         LaunchCase{"NotepadIniFileInEditor", "KDE", kEverything,
                    req("Notepad.exe", "c:\\windows\\system.ini"),
-                   Argv{"kate", "/home/ana/vintrel/c/windows/system.ini"}},
+                   Argv{"kate", "--encoding=windows-1252", "/home/ana/vintrel/c/windows/system.ini"}},
+        LaunchCase{
+            "NotepadReportInTheUsersEditorAsWindows1252",
+            "GNOME",
+            {"xdg-open", "gedit"},
+            req("Notepad.exe", "C:\\Windows\\Desktop\\Sistema.txt"),
+            Argv{"gedit", "--encoding=WINDOWS-1252", "/home/ana/vintrel/c/Windows/Desktop/Sistema.txt"},
+            "org.gnome.gedit.desktop"},
+        LaunchCase{"NotepadReportInAnEditorWithoutEncodingOption", "GNOME", kEverything,
+                   req("Notepad.exe", "C:\\Windows\\Desktop\\Sistema.txt"),
+                   Argv{"xdg-open", "/home/ana/vintrel/c/Windows/Desktop/Sistema.txt"},
+                   "org.gnome.TextEditor.desktop"},
         LaunchCase{"NotepadRelativeToDirectory", "GNOME", kEverything,
                    req("Notepad.exe", "Sistema.txt", "C:\\Windows\\Desktop"),
                    Argv{"xdg-open", "/home/ana/vintrel/c/Windows/Desktop/Sistema.txt"}},
         LaunchCase{"NotepadWithoutFile", "GNOME", kEverything, req("Notepad.exe"), Argv{"gnome-text-editor"}},
         LaunchCase{"NotepadNoEditor", "GNOME", {}, req("Notepad.exe", "C:\\x.txt"), std::nullopt},
         LaunchCase{"SysEditOpensTheConfigurationFiles", "XFCE", kEverything, req("sysedit.exe"),
-                   Argv{"mousepad", "/home/ana/vintrel/c/WINDOWS/WIN.INI",
+                   Argv{"mousepad", "--encoding=WINDOWS-1252", "/home/ana/vintrel/c/WINDOWS/WIN.INI",
                         "/home/ana/vintrel/c/WINDOWS/SYSTEM.INI"}},
         LaunchCase{"MsConfigBareName", "GNOME", kEverything, req("Msconfig.exe"),
                    Argv{"gnome-session-properties"}},

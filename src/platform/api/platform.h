@@ -260,20 +260,34 @@ public:
 struct LocaleInfo {
     char decimalSeparator = '.';
     std::string shortDateFormat = "%d/%m/%Y";  // strftime form
-    std::string timeFormat = "%H:%M:%S";
+    std::string timeFormat = "%H:%M:%S";       // %I or %r: a 12-hour clock
+    std::string amDesignator = "AM";           // what %p writes
+    std::string pmDesignator = "PM";
+};
+
+struct LocalTime {
+    int year = 1970, month = 1, day = 1;  // month 1-12
+    int hour = 0, minute = 0, second = 0;
 };
 
 class Locale {
 public:
     virtual ~Locale() = default;
     virtual LocaleInfo current() = 0;
+    // The current local date and time.
+    virtual LocalTime localTime() = 0;
 };
 
 // ---------------------------------------------------------------- the whole platform
 
+inline constexpr std::uint32_t VER_PLATFORM_WIN32_WINDOWS = 1;  // Windows 95 and 98
+inline constexpr std::uint32_t VER_PLATFORM_WIN32_NT = 2;
+
 class Platform {
 public:
     virtual ~Platform() = default;
+    // GetVersionEx's platform identifier; Linux answers as the NT family does.
+    virtual std::uint32_t versionPlatformId() { return VER_PLATFORM_WIN32_NT; }
     virtual DrivesAndMemory& drives() = 0;
     virtual Files& files() = 0;
     virtual Processor& processor() = 0;

@@ -2,18 +2,16 @@
 
 #include "platform/host/host_text.h"
 #include "text/cp1252.h"
+#include "text/lines.h"
 
 namespace vintrel::platform::host {
 namespace {
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
-}
+// Blanks of INI lines; a carriage return only ends a line.
+constexpr std::string_view kIniBlanks = " \t\v\f";
 
 std::string_view trimBlanks(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-    return s;
+    return text::trim(s, kIniBlanks);
 }
 
 std::string_view upToNul(std::string_view s) {
@@ -62,15 +60,8 @@ std::string decodeProfileText(std::string_view bytes) {
 std::optional<std::string> findProfileValue(std::string_view text, std::string_view section,
                                             std::string_view key) {
     bool inSection = false;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(pos, end - pos);
-        pos = end + 1;
-        if (end < text.size() && text[end] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
-
-        while (!line.empty() && isBlank(line.front())) line.remove_prefix(1);
+    for (std::string_view line : text::lines(text, text::LineEnds::Any)) {
+        line = text::trimLeft(line, kIniBlanks);
         if (line.empty() || line.front() == ';') continue;
         if (line.front() == '[') {
             const auto close = line.rfind(']');

@@ -10,6 +10,7 @@
 
 #include "platform/host/dos_path.h"
 #include "platform/host/whole_file.h"
+#include "text/lines.h"
 
 namespace vintrel::platform::host {
 namespace {
@@ -148,13 +149,8 @@ std::vector<TreeProblem> prepareWindowsTree(const std::string& root, const std::
 std::optional<std::string> parseUserDirsEntry(std::string_view text, std::string_view name,
                                               std::string_view home) {
     std::optional<std::string> result;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(pos, end - pos);
-        pos = end + 1;
-        while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+    for (std::string_view line : text::lines(text)) {
+        line = text::trimLeft(line, " \t");
         if (!line.starts_with(name)) continue;
         line.remove_prefix(name.size());
         if (!line.starts_with("=\"")) continue;

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/linux/command_words.h"
 #include "text/cp1252.h"
+#include "text/lines.h"
 
 namespace vintrel::platform::linux_host {
 namespace {
@@ -18,9 +20,7 @@ std::string lower(std::string_view s) {
 }
 
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
+    return text::trim(s, " \t");
 }
 
 std::string_view unquote(std::string_view s) {
@@ -58,13 +58,6 @@ std::optional<Argv> firstInstalled(const Candidates& own, const Candidates& gene
 
 // ------------------------------------------------------------------ the desktops' tools
 
-const Candidates kKdeDisplay = {
-    {"kcmshell6", "kcm_kscreen"}, {"kcmshell5", "kcm_kscreen"}, {"systemsettings", "kcm_kscreen"}};
-const Candidates kKdeAbout = {
-    {"kinfocenter"}, {"kcmshell6", "kcm_about-distro"}, {"kcmshell5", "kcm_about-distro"}};
-const Candidates kKdeAutostart = {
-    {"kcmshell6", "kcm_autostart"}, {"kcmshell5", "kcm_autostart"}, {"systemsettings", "kcm_autostart"}};
-
 std::string gnomeAboutPanel(const LaunchContext& ctx) {
     // The panel was renamed across releases; its desktop entry tells which one is installed.
     if (ctx.hasDesktopEntry) {
@@ -75,122 +68,110 @@ std::string gnomeAboutPanel(const LaunchContext& ctx) {
     return "info-overview";
 }
 
+// One row per desktop: the programs it offers for each request, preferred first.
+struct DesktopTools {
+    Desktop desktop;
+    Candidates display;      // display settings (desk.cpl)
+    Candidates information;  // system information (sysdm.cpl)
+    bool informationPanel;   // the installed about panel's name ends each information command
+    Candidates startup;      // startup applications (msconfig)
+    Candidates settings;     // the settings application (control)
+    Candidates editors;      // text editors (notepad, sysedit)
+};
+
+// In this order the desktops' programs are tried when the running desktop has none.
+const DesktopTools kDesktops[] = {
+    {Desktop::Gnome,
+     {{"gnome-control-center", "display"}},
+     {{"gnome-control-center"}},
+     true,
+     {{"gnome-session-properties"}, {"gnome-tweaks"}},
+     {{"gnome-control-center"}},
+     {{"gnome-text-editor"}, {"gedit"}}},
+    {Desktop::Kde,
+     {{"kcmshell6", "kcm_kscreen"}, {"kcmshell5", "kcm_kscreen"}, {"systemsettings", "kcm_kscreen"}},
+     {{"kinfocenter"}, {"kcmshell6", "kcm_about-distro"}, {"kcmshell5", "kcm_about-distro"}},
+     false,
+     {{"kcmshell6", "kcm_autostart"}, {"kcmshell5", "kcm_autostart"}, {"systemsettings", "kcm_autostart"}},
+     {{"systemsettings"}, {"systemsettings5"}},
+     {{"kate"}, {"kwrite"}}},
+    {Desktop::Xfce,
+     {{"xfce4-display-settings"}},
+     {{"xfce4-about"}},
+     false,
+     {{"xfce4-session-settings"}},
+     {{"xfce4-settings-manager"}},
+     {{"mousepad"}}},
+    {Desktop::Cinnamon,
+     {{"cinnamon-settings", "display"}},
+     {{"cinnamon-settings", "info"}},
+     false,
+     {{"cinnamon-settings", "startup"}},
+     {{"cinnamon-settings"}},
+     {{"xed"}}},
+    {Desktop::Mate,
+     {{"mate-display-properties"}},
+     {{"mate-system-monitor"}},
+     false,
+     {{"mate-session-properties"}},
+     {{"mate-control-center"}},
+     {{"pluma"}}},
+    {Desktop::Lxqt,
+     {{"lxqt-config-monitor"}},
+     {},
+     false,
+     {{"lxqt-config-session"}},
+     {{"lxqt-config"}},
+     {{"featherpad"}}},
+    {Desktop::Budgie,
+     {{"budgie-control-center", "display"}},
+     {{"budgie-control-center", "info-overview"}},
+     false,
+     {{"gnome-session-properties"}},
+     {{"budgie-control-center"}},
+     {{"gnome-text-editor"}, {"gedit"}}},
+};
+
+const DesktopTools* toolsOf(Desktop d) {
+    for (const auto& row : kDesktops)
+        if (row.desktop == d) return &row;
+    return nullptr;  // Desktop::Unknown
+}
+
 Candidates displaySettings(Desktop d) {
-    switch (d) {
-        case Desktop::Gnome:
-            return {{"gnome-control-center", "display"}};
-        case Desktop::Kde:
-            return kKdeDisplay;
-        case Desktop::Xfce:
-            return {{"xfce4-display-settings"}};
-        case Desktop::Cinnamon:
-            return {{"cinnamon-settings", "display"}};
-        case Desktop::Mate:
-            return {{"mate-display-properties"}};
-        case Desktop::Lxqt:
-            return {{"lxqt-config-monitor"}};
-        case Desktop::Budgie:
-            return {{"budgie-control-center", "display"}};
-        case Desktop::Unknown:
-            break;
-    }
-    return {};
+    const DesktopTools* t = toolsOf(d);
+    return t ? t->display : Candidates{};
 }
 
 Candidates systemInformation(Desktop d, const LaunchContext& ctx) {
-    switch (d) {
-        case Desktop::Gnome:
-            return {{"gnome-control-center", gnomeAboutPanel(ctx)}};
-        case Desktop::Kde:
-            return kKdeAbout;
-        case Desktop::Xfce:
-            return {{"xfce4-about"}};
-        case Desktop::Cinnamon:
-            return {{"cinnamon-settings", "info"}};
-        case Desktop::Mate:
-            return {{"mate-system-monitor"}};
-        case Desktop::Budgie:
-            return {{"budgie-control-center", "info-overview"}};
-        case Desktop::Lxqt:
-        case Desktop::Unknown:
-            break;
-    }
-    return {};
+    const DesktopTools* t = toolsOf(d);
+    if (!t) return {};
+    Candidates out = t->information;
+    if (t->informationPanel)
+        for (auto& argv : out) argv.push_back(gnomeAboutPanel(ctx));
+    return out;
 }
 
 Candidates startupApplications(Desktop d) {
-    switch (d) {
-        case Desktop::Gnome:
-            return {{"gnome-session-properties"}, {"gnome-tweaks"}};
-        case Desktop::Kde:
-            return kKdeAutostart;
-        case Desktop::Xfce:
-            return {{"xfce4-session-settings"}};
-        case Desktop::Cinnamon:
-            return {{"cinnamon-settings", "startup"}};
-        case Desktop::Mate:
-            return {{"mate-session-properties"}};
-        case Desktop::Lxqt:
-            return {{"lxqt-config-session"}};
-        case Desktop::Budgie:
-            return {{"gnome-session-properties"}};
-        case Desktop::Unknown:
-            break;
-    }
-    return {};
+    const DesktopTools* t = toolsOf(d);
+    return t ? t->startup : Candidates{};
 }
 
 Candidates settingsApplication(Desktop d) {
-    switch (d) {
-        case Desktop::Gnome:
-            return {{"gnome-control-center"}};
-        case Desktop::Kde:
-            return {{"systemsettings"}, {"systemsettings5"}};
-        case Desktop::Xfce:
-            return {{"xfce4-settings-manager"}};
-        case Desktop::Cinnamon:
-            return {{"cinnamon-settings"}};
-        case Desktop::Mate:
-            return {{"mate-control-center"}};
-        case Desktop::Lxqt:
-            return {{"lxqt-config"}};
-        case Desktop::Budgie:
-            return {{"budgie-control-center"}};
-        case Desktop::Unknown:
-            break;
-    }
-    return {};
+    const DesktopTools* t = toolsOf(d);
+    return t ? t->settings : Candidates{};
 }
 
 Candidates textEditors(Desktop d) {
-    switch (d) {
-        case Desktop::Gnome:
-        case Desktop::Budgie:
-            return {{"gnome-text-editor"}, {"gedit"}};
-        case Desktop::Kde:
-            return {{"kate"}, {"kwrite"}};
-        case Desktop::Xfce:
-            return {{"mousepad"}};
-        case Desktop::Cinnamon:
-            return {{"xed"}};
-        case Desktop::Mate:
-            return {{"pluma"}};
-        case Desktop::Lxqt:
-            return {{"featherpad"}};
-        case Desktop::Unknown:
-            break;
-    }
-    return {};
+    const DesktopTools* t = toolsOf(d);
+    return t ? t->editors : Candidates{};
 }
-
-constexpr Desktop kAllDesktops[] = {Desktop::Gnome, Desktop::Kde,  Desktop::Xfce,  Desktop::Cinnamon,
-                                    Desktop::Mate,  Desktop::Lxqt, Desktop::Budgie};
 
 template <class F>
 Candidates everyDesktop(F perDesktop) {
     Candidates out;
-    for (Desktop d : kAllDesktops)
-        for (auto& argv : perDesktop(d))
+    for (const auto& row : kDesktops)
+        for (auto& argv : perDesktop(row.desktop))
             if (std::find(out.begin(), out.end(), argv) == out.end()) out.push_back(argv);
     return out;
 }
@@ -225,9 +206,45 @@ std::string hostFile(const std::string& dos, const LaunchContext& ctx) {
     return dos.empty() || !ctx.hostPath ? std::string() : ctx.hostPath(dos);
 }
 
+// Text editors that can be told the encoding of the files they open, by desktop entry.
+struct EncodingEditor {
+    const char* desktopEntry;
+    const char* program;
+    const char* option;
+};
+constexpr EncodingEditor kEncodingEditors[] = {
+    {"org.gnome.gedit.desktop", "gedit", "--encoding=WINDOWS-1252"},
+    {"gedit.desktop", "gedit", "--encoding=WINDOWS-1252"},
+    {"pluma.desktop", "pluma", "--encoding=WINDOWS-1252"},
+    {"xed.desktop", "xed", "--encoding=WINDOWS-1252"},
+    {"org.xfce.mousepad.desktop", "mousepad", "--encoding=WINDOWS-1252"},
+    {"mousepad.desktop", "mousepad", "--encoding=WINDOWS-1252"},
+    {"org.kde.kate.desktop", "kate", "--encoding=windows-1252"},
+    {"org.kde.kwrite.desktop", "kwrite", "--encoding=windows-1252"},
+};
+
+// The texts of the system are Windows-1252: an editor that can be told so reads them right.
+Argv withEncoding(Argv argv) {
+    for (const auto& e : kEncodingEditors)
+        if (!argv.empty() && argv.front() == e.program) {
+            argv.insert(argv.begin() + 1, e.option);
+            break;
+        }
+    return argv;
+}
+
+std::optional<Argv> chosenTextEditor(const LaunchContext& ctx) {
+    if (!ctx.defaultApplication || !ctx.programExists) return std::nullopt;
+    const auto chosen = ctx.defaultApplication("text/plain");
+    if (!chosen) return std::nullopt;
+    for (const auto& e : kEncodingEditors)
+        if (*chosen == e.desktopEntry && ctx.programExists(e.program)) return Argv{e.program, e.option};
+    return std::nullopt;
+}
+
 std::optional<Argv> editor(Desktop d, const std::vector<std::string>& files, const LaunchContext& ctx) {
     if (auto argv = firstInstalled(textEditors(d), everyDesktop(textEditors), ctx))
-        return withFiles(argv, files);
+        return withFiles(withEncoding(*argv), files);
     if (!files.empty() && ctx.programExists && ctx.programExists("xdg-open"))
         return Argv{"xdg-open", files.front()};
     return std::nullopt;
@@ -239,8 +256,10 @@ std::optional<Argv> notepad(const ShellRequest& r, const LaunchContext& ctx) {
     if (std::string host = hostFile(dos, ctx); !host.empty()) files.push_back(std::move(host));
     if (auto own = override("notepad.exe", ctx)) return withFiles(own, files);
     const bool exists = !files.empty() && ctx.fileExists && ctx.fileExists(dos);
-    if (exists && lower(extension(dos)) == ".txt" && ctx.programExists && ctx.programExists("xdg-open"))
-        return Argv{"xdg-open", files.front()};
+    if (exists && lower(extension(dos)) == ".txt") {
+        if (auto chosen = chosenTextEditor(ctx)) return withFiles(chosen, files);
+        if (ctx.programExists && ctx.programExists("xdg-open")) return Argv{"xdg-open", files.front()};
+    }
     return editor(ctx.desktop, files, ctx);
 }
 
@@ -286,29 +305,6 @@ std::optional<Argv> address(std::string_view url, const LaunchContext& ctx) {
     return firstInstalled({{"xdg-open", u}, {"sensible-browser", u}, {"x-www-browser", u}}, {}, ctx);
 }
 
-// Parameters as a Windows program receives them: blanks separate, double quotes group,
-// backslashes are path separators, not escapes.
-std::vector<std::string> splitWindowsParameters(std::string_view params) {
-    std::vector<std::string> out;
-    std::string word;
-    bool quoted = false, inWord = false;
-    for (char c : params) {
-        if (c == '"') {
-            quoted = !quoted;
-            inWord = true;
-        } else if ((c == ' ' || c == '\t') && !quoted) {
-            if (inWord) out.push_back(std::move(word));
-            word.clear();
-            inWord = false;
-        } else {
-            word.push_back(c);
-            inWord = true;
-        }
-    }
-    if (inWord) out.push_back(std::move(word));
-    return out;
-}
-
 bool isProgramExtension(std::string_view ext) {
     const std::string e = lower(ext);
     return e == ".exe" || e == ".com" || e == ".bat" || e == ".cmd" || e == ".pif" || e == ".scr" ||
@@ -350,60 +346,6 @@ Desktop detectDesktop(std::string_view currentDesktop, std::string_view desktopS
     }
     if (found != Desktop::Unknown) return found;
     return classify(desktopSession);
-}
-
-std::optional<std::vector<std::string>> splitCommand(std::string_view command) {
-    std::vector<std::string> out;
-    std::string word;
-    bool inWord = false;
-    std::size_t i = 0;
-    while (i < command.size()) {
-        const char c = command[i];
-        if (c == ' ' || c == '\t' || c == '\n') {
-            if (inWord) out.push_back(std::move(word));
-            word.clear();
-            inWord = false;
-            ++i;
-        } else if (c == '\'') {
-            const auto close = command.find('\'', i + 1);
-            if (close == std::string_view::npos) return std::nullopt;
-            word.append(command.substr(i + 1, close - i - 1));
-            inWord = true;
-            i = close + 1;
-        } else if (c == '"') {
-            ++i;
-            inWord = true;
-            for (;;) {
-                if (i >= command.size()) return std::nullopt;
-                const char d = command[i];
-                if (d == '"') {
-                    ++i;
-                    break;
-                }
-                if (d == '\\' && i + 1 < command.size() &&
-                    (command[i + 1] == '"' || command[i + 1] == '\\' || command[i + 1] == '$' ||
-                     command[i + 1] == '`')) {
-                    word.push_back(command[i + 1]);
-                    i += 2;
-                } else {
-                    word.push_back(d);
-                    ++i;
-                }
-            }
-        } else if (c == '\\') {
-            if (i + 1 >= command.size()) return std::nullopt;
-            word.push_back(command[i + 1]);
-            inWord = true;
-            i += 2;
-        } else {
-            word.push_back(c);
-            inWord = true;
-            ++i;
-        }
-    }
-    if (inWord) out.push_back(std::move(word));
-    if (out.empty()) return std::nullopt;
-    return out;
 }
 
 std::optional<std::vector<std::string>> launchCommand(const ShellRequest& request, const LaunchContext& ctx) {

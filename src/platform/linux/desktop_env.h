@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/api/platform.h"
+#include "platform/linux/command_words.h"
 
 namespace vintrel::platform::linux_host {
 
@@ -17,12 +18,6 @@ enum class Desktop { Unknown, Gnome, Kde, Xfce, Cinnamon, Mate, Lxqt, Budgie };
 
 // From XDG_CURRENT_DESKTOP (a colon-separated list, "ubuntu:GNOME"), else DESKTOP_SESSION.
 Desktop detectDesktop(std::string_view currentDesktop, std::string_view desktopSession);
-
-// Splits a command into arguments with POSIX quoting and no expansion of any kind: blanks
-// separate words, '...' is literal, "..." keeps blanks and takes \" \\ \$ \` escapes, a
-// backslash outside quotes escapes the next character. nullopt for an unterminated quote
-// or a trailing backslash, and for a command with no word.
-std::optional<std::vector<std::string>> splitCommand(std::string_view command);
 
 struct LaunchContext {
     Desktop desktop = Desktop::Unknown;
@@ -32,6 +27,8 @@ struct LaunchContext {
     std::function<bool(std::string_view dosPath)> fileExists;           // an existing file
     // HKLM "...\App Paths\<name>" default value, UTF-8; nullopt when not set.
     std::function<std::optional<std::string>(std::string_view name)> appPath;
+    // The desktop entry the user chose for a MIME type ("org.gnome.gedit.desktop").
+    std::function<std::optional<std::string>(std::string_view mimeType)> defaultApplication;
 };
 
 // The argument vector that carries out a ShellExecute request, or nullopt when the request
@@ -44,10 +41,11 @@ struct LaunchContext {
 // - Control.exe: Desk.cpl the display settings, sysdm.cpl the system information panel,
 //   no applet the settings application; the running desktop's tool first, then any known
 //   one found in PATH.
-// - Notepad.exe: an existing .txt file opens with xdg-open (the user's text/plain choice);
-//   other files, or none, in the desktop's text editor. sysedit.exe: the text editor on
-//   those of C:\AUTOEXEC.BAT, C:\CONFIG.SYS, C:\WINDOWS\WIN.INI, C:\WINDOWS\SYSTEM.INI that
-//   exist. Msconfig.exe: the desktop's startup-applications settings.
+// - Notepad.exe: an existing .txt file opens in the user's text/plain choice: told to read
+//   Windows-1252 where that editor takes an encoding option, else through xdg-open; other
+//   files, or none, in the desktop's text editor (with the encoding option where it has one). sysedit.exe:
+//   the text editor on those of C:\AUTOEXEC.BAT, C:\CONFIG.SYS, C:\WINDOWS\WIN.INI, C:\WINDOWS\SYSTEM.INI
+//   that exist. Msconfig.exe: the desktop's startup-applications settings.
 // - Any other existing document (not a program) opens with xdg-open.
 std::optional<std::vector<std::string>> launchCommand(const ShellRequest& request,
                                                       const LaunchContext& context);

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "text/lines.h"
+
 namespace vintrel::platform::linux_host {
 
 std::optional<std::string> readSysfsFile(const std::string& path, std::size_t maxBytes) {
@@ -31,11 +33,8 @@ std::optional<std::string> readSysfsFile(const std::string& path, std::size_t ma
 std::string readSysfsText(const std::string& path) {
     auto text = readSysfsFile(path, 4096);
     if (!text) return {};
-    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\0'; };
-    std::size_t b = 0, e = text->size();
-    while (b < e && isBlank((*text)[b])) ++b;
-    while (e > b && isBlank((*text)[e - 1])) --e;
-    return text->substr(b, e - b);
+    using namespace std::string_view_literals;
+    return std::string(text::trim(*text, " \t\n\r\0"sv));
 }
 
 bool naturalNameLess(const std::string& a, const std::string& b) {

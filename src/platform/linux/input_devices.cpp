@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "text/lines.h"
+
 namespace vintrel::platform::linux_host {
 namespace {
 
@@ -11,11 +13,7 @@ constexpr unsigned ABS_X = 0x00, ABS_Y = 0x01;
 constexpr unsigned INPUT_PROP_DIRECT = 0x01;
 constexpr unsigned BTN_LEFT = 0x110, BTN_TOOL_PEN = 0x140, BTN_TOOL_FINGER = 0x145, BTN_STYLUS = 0x14b;
 
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-    return s;
-}
+using text::trim;
 
 std::vector<std::string_view> words(std::string_view s) {
     std::vector<std::string_view> out;
@@ -84,18 +82,13 @@ std::vector<InputDeviceRecord> parseInputDevices(std::string_view text) {
         current = InputDeviceRecord{};
         any = false;
     };
-    std::size_t pos = 0;
-    while (pos <= text.size()) {
-        const auto nl = text.find('\n', pos);
-        const auto line = text.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
+    for (const std::string_view line : text::lines(text)) {
         if (trim(line).empty()) {
             flush();
         } else {
             parseLine(line, current);
             any = true;
         }
-        if (nl == std::string_view::npos) break;
-        pos = nl + 1;
     }
     flush();
     return out;

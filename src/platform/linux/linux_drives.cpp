@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/host/drive_root.h"
 #include "text/cp1252.h"
 
 namespace fs = std::filesystem;
@@ -58,11 +59,9 @@ std::unique_ptr<LinuxDrives> makeLinuxDrives(const LinuxEnvironment& env) {
 }
 
 std::optional<int> LinuxDrives::driveIndex(std::string_view root) {
-    if (root.size() != 3 || root[1] != ':' || (root[2] != '\\' && root[2] != '/')) return std::nullopt;
-    const char c = root[0];
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a';
-    return std::nullopt;
+    const auto letter = host::driveRootLetter(root);
+    if (!letter) return std::nullopt;
+    return *letter - 'A';
 }
 
 void LinuxDrives::refresh() {

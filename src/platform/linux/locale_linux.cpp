@@ -4,6 +4,7 @@
 #include <locale.h>
 
 #include <cstring>
+#include <ctime>
 
 namespace vintrel::platform::linux_host {
 namespace {
@@ -21,8 +22,16 @@ public:
         info.decimalSeparator = decimalSeparatorFrom(nl_langinfo_l(RADIXCHAR, user));
         if (const char* date = nl_langinfo_l(D_FMT, user); date && *date) info.shortDateFormat = date;
         if (const char* time = nl_langinfo_l(T_FMT, user); time && *time) info.timeFormat = time;
+        info.amDesignator = nl_langinfo_l(AM_STR, user);
+        info.pmDesignator = nl_langinfo_l(PM_STR, user);
         freelocale(user);
         return info;
+    }
+    LocalTime localTime() override {
+        const std::time_t now = std::time(nullptr);
+        std::tm t{};
+        if (localtime_r(&now, &t) == nullptr) return {};
+        return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
     }
 };
 

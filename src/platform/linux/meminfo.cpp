@@ -9,24 +9,17 @@
 #include <charconv>
 #include <cstdint>
 
+#include "platform/host/checked_math.h"
+#include "text/lines.h"
+
 namespace vintrel::platform::linux_host {
 namespace {
 
 constexpr std::uint64_t kMax = UINT64_MAX;
-
-std::uint64_t saturatingMul(std::uint64_t a, std::uint64_t b) {
-    std::uint64_t r;
-    return __builtin_mul_overflow(a, b, &r) ? kMax : r;
-}
+using host::saturatingMul;
 
 std::string_view trimLeft(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    return s;
-}
-
-std::string_view trimRight(std::string_view s) {
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-    return s;
+    return text::trimLeft(s, " \t");
 }
 
 // Reads a whole small file at offset 0 from a kept descriptor, reopening it if needed.
@@ -55,11 +48,7 @@ std::string_view preadAll(int& fd, const std::string& path, char* buf, std::size
 
 MeminfoFields parseMeminfo(std::string_view text) {
     MeminfoFields f;
-    while (!text.empty()) {
-        const std::size_t eol = text.find('\n');
-        std::string_view line = text.substr(0, eol);
-        text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
-
+    for (const std::string_view line : text::lines(text)) {
         const std::size_t colon = line.find(':');
         if (colon == std::string_view::npos) continue;
         const std::string_view name = line.substr(0, colon);
@@ -85,7 +74,7 @@ MeminfoFields parseMeminfo(std::string_view text) {
             continue;
         // These fields are counted in kB; the kernel writes the unit, a bare number means the same.
         const std::string_view unit =
-            trimRight(trimLeft(rest.substr(static_cast<std::size_t>(r.ptr - rest.data()))));
+            text::trimRight(trimLeft(rest.substr(static_cast<std::size_t>(r.ptr - rest.data()))));
         if (!unit.empty() && unit != "kB") continue;
         *field = saturatingMul(value, 1024);
     }
@@ -99,8 +88,7 @@ MemoryStatus memoryStatusFrom(const MeminfoFields& f, std::uint64_t addressSpace
     if (avail == 0 || avail > s.totalPhys) avail = f.memFree.value_or(0);
     s.availPhys = std::min(avail, s.totalPhys);
     if (s.totalPhys != 0) {
-        const unsigned __int128 used = s.totalPhys - s.availPhys;
-        s.memoryLoad = static_cast<std::uint32_t>(used * 100 / s.totalPhys);
+        s.memoryLoad = static_cast<std::uint32_t>(host::mulDiv(s.totalPhys - s.availPhys, 100, s.totalPhys));
     }
     s.totalPageFile = f.swapTotal.value_or(0);
     s.availPageFile = std::min(f.swapFree.value_or(0), s.totalPageFile);

@@ -13,15 +13,13 @@ extern "C" {
 #include <pci/pci.h>
 }
 
+#include "text/lines.h"
+
 namespace vintrel::platform::linux_host {
 namespace {
 
 std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\n' || s.front() == '\r'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\n' || s.back() == '\r'))
-        s.remove_suffix(1);
-    return s;
+    return text::trim(s, " \t\n\r");
 }
 
 // The text inside the last [...] of a name, else the whole name.
@@ -55,7 +53,9 @@ void quietMessage(char*, ...) {}
 // pci.ids would then do from a timer tick. Ours jumps back to the lookup, which gives up.
 thread_local std::jmp_buf* t_lookupEscape = nullptr;
 
-[[noreturn]] void escapeFromLookup(char*, ...) { std::longjmp(*t_lookupEscape, 1); }
+[[noreturn]] void escapeFromLookup(char*, ...) {
+    std::longjmp(*t_lookupEscape, 1);
+}
 
 // Vendor and device names into the two buffers; false when the name list cannot be read.
 // No object with a destructor lives between the setjmp and a jump back to it.

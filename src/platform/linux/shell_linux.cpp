@@ -13,7 +13,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/host/whole_file.h"
 #include "text/cp1252.h"
+#include "text/lines.h"
 
 extern char** environ;
 
@@ -177,6 +179,7 @@ public:
         ctx_.hostPath = [this](std::string_view dos) { return files_.hostPath(dos); };
         ctx_.fileExists = [this](std::string_view dos) { return files_.fileExists(dos); };
         ctx_.appPath = [this](std::string_view name) { return appPath(name); };
+        ctx_.defaultApplication = [this](std::string_view mimeType) { return defaultApplication(mimeType); };
     }
 
     std::intptr_t shellExecute(const ShellRequest& request) override {
@@ -191,6 +194,24 @@ public:
     }
 
 private:
+    std::optional<std::string> defaultApplication(std::string_view mimeType) {
+        std::vector<std::string> files;
+        const auto add = [&](const std::string& dir, const char* name) {
+            if (!dir.empty() && dir.front() == '/') files.push_back(dir + name);
+        };
+        add(env_.configHome, "/mimeapps.list");
+        for (const auto& d : env_.configDirs) add(d, "/mimeapps.list");
+        add(env_.dataHome, "/applications/mimeapps.list");
+        for (const auto& d : env_.dataDirs) add(d, "/applications/mimeapps.list");
+        for (const auto& file : files) {
+            const auto text = host::readSmallFile(file, 1 << 20);
+            if (!text) continue;
+            const auto chosen = defaultApplicationsFrom(*text, mimeType);
+            if (!chosen.empty()) return chosen.front();
+        }
+        return std::nullopt;
+    }
+
     std::optional<std::string> appPath(std::string_view name) {
         HKey key = 0;
         if (registry_.openKey(HKEY_LOCAL_MACHINE, std::string(kAppPaths) + std::string(name), KEY_READ,
@@ -240,7 +261,39 @@ ShellEnvironment ShellEnvironment::fromProcess() {
     }
     env.dataDirs = splitList(get("XDG_DATA_DIRS"));
     if (env.dataDirs.empty()) env.dataDirs = {"/usr/local/share", "/usr/share"};
+    env.configHome = get("XDG_CONFIG_HOME");
+    if (env.configHome.empty() || env.configHome.front() != '/') {
+        const auto share = env.dataHome.rfind("/.local/share");
+        env.configHome =
+            share == std::string::npos ? std::string() : env.dataHome.substr(0, share) + "/.config";
+    }
+    env.configDirs = splitList(get("XDG_CONFIG_DIRS"));
+    if (env.configDirs.empty()) env.configDirs = {"/etc/xdg"};
     return env;
+}
+
+std::vector<std::string> defaultApplicationsFrom(std::string_view mimeappsText, std::string_view mimeType) {
+    std::vector<std::string> chosen;
+    bool inDefaults = false;
+    for (std::string_view line : text::lines(mimeappsText)) {
+        line = text::trim(line);
+        if (line.empty() || line.front() == '#') continue;
+        if (line.front() == '[') {
+            inDefaults = line == "[Default Applications]";
+            continue;
+        }
+        const auto eq = line.find('=');
+        if (!inDefaults || eq == std::string_view::npos || text::trim(line.substr(0, eq)) != mimeType)
+            continue;
+        std::string_view list = line.substr(eq + 1);
+        while (!list.empty()) {
+            const auto semi = list.find(';');
+            const std::string_view id = text::trim(list.substr(0, semi));
+            if (!id.empty()) chosen.emplace_back(id);
+            list = semi == std::string_view::npos ? std::string_view() : list.substr(semi + 1);
+        }
+    }
+    return chosen;
 }
 
 bool clearRecentlyUsedFile(const std::string& file) {

@@ -27,14 +27,20 @@ std::unique_ptr<Launcher> makeProcessLauncher();
 
 // The parts of the user's environment the shell looks at.
 struct ShellEnvironment {
-    std::string path;                   // PATH
-    std::string currentDesktop;         // XDG_CURRENT_DESKTOP
-    std::string desktopSession;         // DESKTOP_SESSION
-    std::string dataHome;               // XDG_DATA_HOME, else ~/.local/share
-    std::vector<std::string> dataDirs;  // XDG_DATA_DIRS, else /usr/local/share, /usr/share
+    std::string path;                     // PATH
+    std::string currentDesktop;           // XDG_CURRENT_DESKTOP
+    std::string desktopSession;           // DESKTOP_SESSION
+    std::string dataHome;                 // XDG_DATA_HOME, else ~/.local/share
+    std::vector<std::string> dataDirs;    // XDG_DATA_DIRS, else /usr/local/share, /usr/share
+    std::string configHome;               // XDG_CONFIG_HOME, else ~/.config
+    std::vector<std::string> configDirs;  // XDG_CONFIG_DIRS, else /etc/xdg
 
     static ShellEnvironment fromProcess();
 };
+
+// The desktop entries the user chose for a MIME type in mimeapps.list ("[Default
+// Applications]"), in the order of the files that the freedesktop rules search.
+std::vector<std::string> defaultApplicationsFrom(std::string_view mimeappsText, std::string_view mimeType);
 
 // True when `program` (a bare name) is an executable file in one of PATH's folders.
 bool programInPath(std::string_view program, std::string_view path);

@@ -6,14 +6,12 @@
 #include <cstdlib>
 #include <memory>
 
+#include "text/lines.h"
+
 namespace vintrel::platform::linux_host {
 namespace {
 
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-    return s;
-}
+using text::trim;
 
 struct CtlCloser {
     void operator()(snd_ctl_t* ctl) const { snd_ctl_close(ctl); }
@@ -68,12 +66,7 @@ std::optional<std::string> firstAlsaCardName() {
 
 std::optional<std::string> firstCardNameFromProcCards(std::string_view text) {
     // Each card is "%2d [%-15s]: %s - %s" (number, id, driver, name) then its long name.
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const auto nl = text.find('\n', pos);
-        const std::string_view line =
-            text.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
-        pos = nl == std::string_view::npos ? text.size() : nl + 1;
+    for (const std::string_view line : text::lines(text)) {
         const std::string_view t = trim(line);
         if (t.empty() || t.front() < '0' || t.front() > '9') continue;
         const auto bracket = t.find("]:");

@@ -12,6 +12,7 @@
 
 #include "platform/host/whole_file.h"
 #include "text/cp1252.h"
+#include "text/lines.h"
 
 namespace vintrel::platform::linux_host {
 namespace {
@@ -19,8 +20,11 @@ namespace {
 constexpr std::size_t kMaxValueBytes = 255;
 constexpr std::size_t kMaxOsReleaseBytes = 64 * 1024;
 
+// Blanks inside os-release lines and passwd fields (a newline ends an os-release line).
+constexpr std::string_view kShellBlanks = " \t\r\v\f";
+
 bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+    return kShellBlanks.find(c) != std::string_view::npos;
 }
 
 bool isNameChar(char c, bool first) {
@@ -113,13 +117,8 @@ std::optional<std::string> currentOwner() {
 
 std::map<std::string, std::string> parseOsRelease(std::string_view text) {
     std::map<std::string, std::string> values;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(pos, end - pos);
-        pos = end + 1;
-        while (!line.empty() && isBlank(line.front())) line.remove_prefix(1);
+    for (std::string_view line : text::lines(text)) {
+        line = text::trimLeft(line, kShellBlanks);
         const auto equals = line.find('=');
         if (line.empty() || line.front() == '#' || equals == 0 || equals == std::string_view::npos) continue;
         const std::string_view name = line.substr(0, equals);
@@ -137,8 +136,7 @@ std::string productNameFromOsRelease(std::string_view text) {
 }
 
 std::optional<std::string> productIdFromMachineId(std::string_view machineIdText) {
-    while (!machineIdText.empty() && (isBlank(machineIdText.back()) || machineIdText.back() == '\n'))
-        machineIdText.remove_suffix(1);
+    machineIdText = text::trimRight(machineIdText, " \t\r\v\f\n");
     if (machineIdText.size() != 32) return std::nullopt;
     QByteArray id;
     for (std::size_t i = 0; i < machineIdText.size(); i += 2) {
@@ -161,8 +159,7 @@ std::optional<std::string> productIdFromMachineId(std::string_view machineIdText
 
 std::string ownerFromPasswd(std::string_view gecos, std::string_view login) {
     std::string_view full = gecos.substr(0, gecos.find(','));
-    while (!full.empty() && isBlank(full.front())) full.remove_prefix(1);
-    while (!full.empty() && isBlank(full.back())) full.remove_suffix(1);
+    full = text::trim(full, kShellBlanks);
     if (full.empty()) return std::string(login);
     std::string capitalised(login);
     if (!capitalised.empty() && capitalised[0] >= 'a' && capitalised[0] <= 'z') capitalised[0] -= 'a' - 'A';

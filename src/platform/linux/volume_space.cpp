@@ -8,16 +8,16 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/host/checked_math.h"
+
 namespace vintrel::platform::linux_host {
 
 std::optional<DiskSpace> statSpace(const std::string& path) {
     struct statvfs s {};
     if (path.empty() || ::statvfs(path.c_str(), &s) != 0) return std::nullopt;
     const auto bytes = [&](unsigned long long blocks) {
-        unsigned long long r;
-        if (__builtin_mul_overflow(blocks, static_cast<unsigned long long>(s.f_frsize), &r) || r > INT64_MAX)
-            return INT64_MAX;
-        return static_cast<std::int64_t>(r);
+        const std::uint64_t r = host::saturatingMul(blocks, s.f_frsize);
+        return r > INT64_MAX ? INT64_MAX : static_cast<std::int64_t>(r);
     };
     DiskSpace d;
     d.totalBytes = bytes(s.f_blocks);

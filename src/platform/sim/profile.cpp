@@ -1,8 +1,11 @@
 #include "platform/sim/profile.h"
 
+#include <charconv>
+
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <utility>
 
 #include "text/cp1252.h"
 
@@ -28,14 +31,16 @@ public:
         if (!parent.contains(key)) return fallback;
         const json& value = parent.at(key);
         if (!value.is_number_integer()) fail(where + "." + key + " must be a whole number");
-        if constexpr (std::is_unsigned_v<T>) {
-            if (value.is_number_unsigned()) return static_cast<T>(value.get<std::uint64_t>());
-            const auto signedValue = value.get<std::int64_t>();
-            if (signedValue < 0) fail(where + "." + key + " must not be negative");
-            return static_cast<T>(signedValue);
-        } else {
-            return static_cast<T>(value.get<std::int64_t>());
+        // A number the field cannot hold is refused, never cut to its low bits.
+        if (value.is_number_unsigned()) {
+            const auto v = value.get<std::uint64_t>();
+            if (!std::in_range<T>(v)) fail(where + "." + key + " is too large");
+            return static_cast<T>(v);
         }
+        const auto v = value.get<std::int64_t>();
+        if (std::is_unsigned_v<T> && v < 0) fail(where + "." + key + " must not be negative");
+        if (!std::in_range<T>(v)) fail(where + "." + key + " is too small");
+        return static_cast<T>(v);
     }
 
     bool boolean(const json& parent, const char* key, bool fallback, const std::string& where) const {
@@ -61,10 +66,11 @@ private:
 void readDrives(const Reader& r, const json& drives, Profile& profile) {
     for (const auto& [letterText, drive] : drives.items()) {
         const std::string where = "drives." + letterText;
-        if (letterText.size() != 1 || !std::isalpha(static_cast<unsigned char>(letterText[0])))
-            r.fail(where + ": a drive is named by one letter");
+        // ASCII letters only: the C library's letter tests follow the locale.
+        const char letter = letterText.size() == 1 ? static_cast<char>(letterText[0] & ~0x20) : '\0';
+        if (letter < 'A' || letter > 'Z') r.fail(where + ": a drive is named by one letter");
         if (!drive.is_object()) r.fail(where + " must be an object");
-        DriveProfile& d = profile.drives[static_cast<std::size_t>(std::toupper(letterText[0]) - 'A')];
+        DriveProfile& d = profile.drives[static_cast<std::size_t>(letter - 'A')];
         d.type = r.number<int>(drive, "type", DRIVE_FIXED, where);
         if (d.type < 0 || d.type > 6) r.fail(where + ".type must be a drive type from 0 to 6");
         d.volume.volumeLabel = r.text(drive, "volumeLabel", "", where);
@@ -91,6 +97,28 @@ void readMemory(const Reader& r, const json& m, Profile& profile) {
     s.availVirtual = r.number<std::uint64_t>(m, "availVirtual", 0, "memory");
 }
 
+// "YYYY-MM-DDTHH:MM:SS", each field in its range.
+LocalTime readLocalTime(const Reader& r, const std::string& text) {
+    LocalTime t;
+    const auto field = [&](std::size_t at, std::size_t width, int low, int high) {
+        int value = 0;
+        const char* begin = text.data() + at;
+        const auto [end, error] = std::from_chars(begin, begin + width, value);
+        if (error != std::errc() || end != begin + width || value < low || value > high)
+            r.fail("clock.localTime must be YYYY-MM-DDTHH:MM:SS");
+        return value;
+    };
+    if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' || text[16] != ':')
+        r.fail("clock.localTime must be YYYY-MM-DDTHH:MM:SS");
+    t.year = field(0, 4, 1601, 9999);
+    t.month = field(5, 2, 1, 12);
+    t.day = field(8, 2, 1, 31);
+    t.hour = field(11, 2, 0, 23);
+    t.minute = field(14, 2, 0, 59);
+    t.second = field(17, 2, 0, 59);
+    return t;
+}
+
 std::vector<std::string> stringList(const Reader& r, const json& root, const char* key) {
     std::vector<std::string> out;
     if (!root.contains(key)) return out;
@@ -109,7 +137,7 @@ Profile parseProfile(const std::string& jsonText, const std::string& origin) {
     json root;
     try {
         root = json::parse(jsonText);
-    } catch (const json::parse_error& e) {
+    } catch (const json::exception& e) {  // parse_error, or out_of_range for a number like 1e400
         r.fail(std::string("not valid JSON: ") + e.what());
     }
     if (!root.is_object()) r.fail("the profile must be a JSON object");
@@ -122,6 +150,8 @@ Profile parseProfile(const std::string& jsonText, const std::string& origin) {
             const json& s = r.object(root, "screen", "profile");
             profile.screen.width = r.number<int>(s, "width", 800, "screen");
             profile.screen.height = r.number<int>(s, "height", 600, "screen");
+            if (profile.screen.width < 0 || profile.screen.height < 0)
+                r.fail("screen sizes must not be negative");
             if (s.contains("bitsPerPixel")) profile.bitsPerPixel = r.number<std::uint32_t>(s, "bitsPerPixel", 0, "screen");
         }
         if (root.contains("locale")) {
@@ -131,6 +161,8 @@ Profile parseProfile(const std::string& jsonText, const std::string& origin) {
             profile.locale.decimalSeparator = separator[0];
             profile.locale.shortDateFormat = r.text(l, "shortDateFormat", profile.locale.shortDateFormat, "locale");
             profile.locale.timeFormat = r.text(l, "timeFormat", profile.locale.timeFormat, "locale");
+            profile.locale.amDesignator = r.text(l, "amDesignator", profile.locale.amDesignator, "locale");
+            profile.locale.pmDesignator = r.text(l, "pmDesignator", profile.locale.pmDesignator, "locale");
         }
         if (root.contains("registry")) {
             const json& reg = root.at("registry");
@@ -165,6 +197,7 @@ Profile parseProfile(const std::string& jsonText, const std::string& origin) {
             if (c.contains("tscTicksPerSecond"))
                 profile.tscTicksPerSecond = r.number<std::uint64_t>(c, "tscTicksPerSecond", 0, "clock");
             profile.priorityRaiseFails = r.boolean(c, "priorityRaiseFails", false, "clock");
+            if (c.contains("localTime")) profile.localTime = readLocalTime(r, r.text(c, "localTime", "", "clock"));
         }
         if (root.contains("printers")) {
             const json& printers = root.at("printers");
@@ -180,6 +213,9 @@ Profile parseProfile(const std::string& jsonText, const std::string& origin) {
             }
         }
         profile.windows = stringList(r, root, "windows");
+        profile.platformId = r.number<std::uint32_t>(root, "platformId", VER_PLATFORM_WIN32_NT, "profile");
+        if (profile.platformId != VER_PLATFORM_WIN32_WINDOWS && profile.platformId != VER_PLATFORM_WIN32_NT)
+            r.fail("platformId must be 1 (Windows 95/98) or 2 (NT family)");
     } catch (const json::exception& e) {
         r.fail(e.what());
     }

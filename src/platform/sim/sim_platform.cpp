@@ -5,11 +5,14 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 
+#include "platform/host/checked_math.h"
 #include "platform/host/dos_path.h"
 #include "platform/host/drive_map.h"
+#include "platform/host/drive_root.h"
 #include "platform/host/host_files.h"
 #include "registry/reg_file.h"
 #include "registry/registry_store.h"
@@ -19,20 +22,13 @@
 namespace vintrel::platform::sim {
 namespace {
 
-// 'A'..'Z' for "X:\" or "X:/" (either case), else 0.
-char driveLetterOf(std::string_view root) {
-    if (root.size() != 3 || root[1] != ':' || (root[2] != '\\' && root[2] != '/')) return 0;
-    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(root[0])));
-    return letter >= 'A' && letter <= 'Z' ? letter : 0;
-}
-
 class SimDrives : public DrivesAndMemory, public host::DriveMap {
 public:
     SimDrives(const Profile& profile, std::string root) : profile_(profile), root_(std::move(root)) {}
 
     const DriveProfile* drive(std::string_view root) const {
-        const char letter = driveLetterOf(root);
-        return letter ? &profile_.drives[static_cast<std::size_t>(letter - 'A')] : nullptr;
+        const auto letter = host::driveRootLetter(root);
+        return letter ? &profile_.drives[static_cast<std::size_t>(*letter - 'A')] : nullptr;
     }
 
     int driveType(std::string_view root) override {
@@ -85,10 +81,10 @@ public:
         thread_ = value;
         return true;
     }
-    void sleepMs(std::uint32_t ms) override { nanoseconds_ += static_cast<unsigned __int128>(ms) * 1000000u; }
+    void sleepMs(std::uint32_t ms) override { nanoseconds_ += std::uint64_t{ms} * 1000000u; }
     std::optional<std::uint64_t> readTimeStampCounter() override {
         if (!profile_.tscTicksPerSecond) return std::nullopt;
-        return static_cast<std::uint64_t>(nanoseconds_ * *profile_.tscTicksPerSecond / 1000000000u);
+        return host::mulDiv(nanoseconds_, *profile_.tscTicksPerSecond, 1000000000u);
     }
 
 private:
@@ -96,7 +92,7 @@ private:
     Record& record_;
     std::uint32_t class_ = NORMAL_PRIORITY_CLASS;
     int thread_ = THREAD_PRIORITY_NORMAL;
-    unsigned __int128 nanoseconds_ = 0;
+    std::uint64_t nanoseconds_ = 0;  // 584 years of sleeps before it wraps
 };
 
 class SimUserInterface : public UserInterface {
@@ -163,6 +159,14 @@ class SimLocale : public Locale {
 public:
     explicit SimLocale(const Profile& profile) : profile_(profile) {}
     LocaleInfo current() override { return profile_.locale; }
+    // The profile's clock, else the real one.
+    LocalTime localTime() override {
+        if (profile_.localTime) return *profile_.localTime;
+        const std::time_t now = std::time(nullptr);
+        std::tm t{};
+        if (localtime_r(&now, &t) == nullptr) return {};
+        return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
+    }
 
 private:
     const Profile& profile_;

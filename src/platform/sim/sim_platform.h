@@ -36,6 +36,7 @@ public:
     Spooler& spooler() override;
     Session& session() override;
     Locale& locale() override;
+    std::uint32_t versionPlatformId() override { return profile_.platformId; }
 
     host::DriveMap& driveMap();
     Profile& profile() { return profile_; }

@@ -1,0 +1,179 @@
+#include "forms/controls.h"
+
+#include <QKeyEvent>
+#include <QPixmap>
+#include <QStyledItemDelegate>
+#include <algorithm>
+
+#include "forms/qt_text.h"
+#include "forms/widgets.h"
+#include "text/collation.h"
+
+namespace vintrel::forms {
+namespace {
+
+template <typename W>
+void declare(W* widget, const char* name, const char* className, QRect geometry) {
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setProperty(kClassProperty, className);
+    widget->setGeometry(geometry);
+}
+
+// Rows of a fixed height, as a list box's item height gives them.
+class FixedRowDelegate : public QStyledItemDelegate {
+public:
+    FixedRowDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), height_};
+    }
+
+private:
+    int height_;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------- TCheckBox
+
+TCheckBox::TCheckBox(QWidget* parent, const char* name, QRect geometry, std::string_view caption)
+    : QCheckBox(qt(caption), clientOf(parent)) {
+    declare(this, name, "TCheckBox", geometry);
+    connect(this, &QCheckBox::toggled, this, &TCheckBox::click);
+}
+
+std::string TCheckBox::caption() const {
+    return cp(text());
+}
+
+// ---------------------------------------------------------------- TTrackBar
+
+TTrackBar::TTrackBar(QWidget* parent, const char* name, QRect geometry, int minimum, int maximum,
+                     int frequency)
+    : QSlider(Qt::Horizontal, clientOf(parent)) {
+    declare(this, name, "TTrackBar", geometry);
+    setRange(minimum, maximum);
+    setValue(minimum);
+    setTickPosition(QSlider::TicksBelow);
+    setTickInterval(frequency);
+    setSingleStep(1);
+    setPageStep(std::max(1, (maximum - minimum) / 5));
+    connect(this, &QSlider::valueChanged, this, &TTrackBar::change);
+}
+
+// ---------------------------------------------------------------- TEdit
+
+TEdit::TEdit(QWidget* parent, const char* name, QRect geometry, std::string_view text)
+    : QLineEdit(qt(text), clientOf(parent)) {
+    declare(this, name, "TEdit", geometry);
+    setMaxLength(32767);  // as long as the edit control holds
+}
+
+std::string TEdit::caption() const {
+    return cp(text());
+}
+void TEdit::setCaption(std::string_view cp1252) {
+    setText(qt(cp1252));
+}
+
+// ---------------------------------------------------------------- TButton
+
+TButton::TButton(QWidget* parent, const char* name, QRect geometry, std::string_view caption)
+    : QPushButton(qt(caption), clientOf(parent)) {
+    declare(this, name, "TButton", geometry);
+    setAutoDefault(false);
+    setDefault(false);
+}
+
+void TButton::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (!event->isAutoRepeat()) click();
+        event->accept();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
+}
+
+// ---------------------------------------------------------------- TGroupBox
+
+TGroupBox::TGroupBox(QWidget* parent, const char* name, QRect geometry, std::string_view caption)
+    : QGroupBox(qt(caption), clientOf(parent)) {
+    declare(this, name, "TGroupBox", geometry);
+    setFlat(false);
+}
+
+// ---------------------------------------------------------------- TListBox
+
+TListBox::TListBox(QWidget* parent, const char* name, QRect geometry, bool sorted, int itemHeight)
+    : QListWidget(clientOf(parent)), sorted_(sorted), itemHeight_(itemHeight) {
+    declare(this, name, "TListBox", geometry);
+    setUniformItemSizes(true);
+    setItemDelegate(new FixedRowDelegate(itemHeight, this));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+}
+
+void TListBox::add(std::string_view cp1252) {
+    auto* item = new QListWidgetItem(qt(cp1252));
+    item->setData(Qt::UserRole, QByteArray(cp1252.data(), static_cast<qsizetype>(cp1252.size())));
+    if (!sorted_) {
+        addItem(item);
+        return;
+    }
+    // After every entry that does not sort after it, as a sorted list control inserts.
+    int lo = 0, hi = count();
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        const QByteArray there = this->item(mid)->data(Qt::UserRole).toByteArray();
+        if (text::compareText(std::string_view(there.constData(), static_cast<std::size_t>(there.size())),
+                              cp1252) <= 0)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    insertItem(lo, item);
+}
+
+std::vector<std::string> TListBox::items() const {
+    std::vector<std::string> all;
+    all.reserve(static_cast<std::size_t>(count()));
+    for (int i = 0; i < count(); ++i) {
+        const QByteArray bytes = item(i)->data(Qt::UserRole).toByteArray();
+        all.emplace_back(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    }
+    return all;
+}
+
+// ---------------------------------------------------------------- TPageControl
+
+TPageControl::TPageControl(QWidget* parent, const char* name, QRect geometry) : QTabWidget(clientOf(parent)) {
+    declare(this, name, "TPageControl", geometry);
+}
+
+TTabSheet* TPageControl::addSheet(const char* name, std::string_view caption) {
+    auto* sheet = new TTabSheet(name);
+    addTab(sheet, qt(caption));
+    return sheet;
+}
+
+TTabSheet* TPageControl::activePage() const {
+    return qobject_cast<TTabSheet*>(currentWidget());
+}
+
+void TPageControl::setActivePage(const QString& name) {
+    for (int i = 0; i < count(); ++i)
+        if (widget(i)->objectName() == name) setCurrentIndex(i);
+}
+
+TTabSheet::TTabSheet(const char* name) {
+    setObjectName(QString::fromLatin1(name));
+    setProperty(kClassProperty, "TTabSheet");
+}
+
+// ---------------------------------------------------------------- TImage
+
+TImage::TImage(QWidget* parent, const char* name, QPoint position, const QPixmap& picture)
+    : QLabel(clientOf(parent)) {
+    declare(this, name, "TImage", QRect(position, picture.size()));
+    setPixmap(picture);
+}
+
+}  // namespace vintrel::forms

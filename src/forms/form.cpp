@@ -1,0 +1,120 @@
+#include "forms/form.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QIcon>
+#include <QMenu>
+#include <QTimer>
+#include <QToolTip>
+
+#include "forms/qt_text.h"
+#include "forms/window_font.h"
+#include "platform/api/platform.h"
+
+// The pictures are compiled into a static library: register them before the first window.
+static void initResources() {
+    static const bool done = [] {
+        Q_INIT_RESOURCE(vintrel);
+        return true;
+    }();
+    (void)done;
+}
+
+namespace vintrel::forms {
+
+TForm::TForm(const char* name, const char* className, std::string_view caption, QSize clientSize)
+    : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+    initResources();
+    setObjectName(QString::fromLatin1(name));
+    setProperty(kClassProperty, className);
+    setWindowTitle(qt(caption));
+    setWindowIcon(QIcon(QStringLiteral(":/vintrel.xpm")));
+    setFont(formFont(11));
+    QPalette p = palette();
+    p.setColor(QPalette::Window, buttonFace());
+    setPalette(p);
+    setAutoFillBackground(true);
+    setClientSize(clientSize.width(), clientSize.height());
+}
+
+TForm::~TForm() = default;
+
+void TForm::setClientSize(int width, int height) {
+    setFixedSize(width, height);
+}
+
+void TForm::centreOnScreen() {
+    const auto screen = platform::current().ui().screenSize();
+    move(screen.width / 2 - outerWidth() / 2, screen.height / 2 - outerHeight() / 2);
+}
+
+void TForm::indexControls() {
+    controls_.clear();
+    for (QWidget* w : findChildren<QWidget*>())
+        if (!w->objectName().isEmpty()) controls_.insert(w->objectName(), w);
+}
+
+QWidget* TForm::control(const QString& name) const {
+    if (controls_.isEmpty()) return findChild<QWidget*>(name);
+    if (QWidget* w = controls_.value(name, nullptr)) return w;
+    return findChild<QWidget*>(name);
+}
+
+TLabel* TForm::label(const QString& name) const {
+    return qobject_cast<TLabel*>(control(name));
+}
+
+void TForm::showModal() {
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    QEventLoop loop;
+    modalLoop_ = &loop;
+    loop.exec(QEventLoop::DialogExec);
+    modalLoop_ = nullptr;
+}
+
+void TForm::closeEvent(QCloseEvent* event) {
+    for (QTimer* timer : findChildren<QTimer*>()) timer->stop();
+    QWidget::closeEvent(event);
+    if (modalLoop_ && event->isAccepted()) modalLoop_->quit();
+}
+
+QTimer* TForm::newTimer(const char* name, int interval) {
+    auto* timer = new QTimer(this);
+    timer->setObjectName(QString::fromLatin1(name));
+    timer->setProperty(kClassProperty, "TTimer");
+    timer->setInterval(interval);
+    return timer;
+}
+
+QMenu* TForm::makePopupMenu(const char* name) {
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QString::fromLatin1(name));
+    menu->setProperty(kClassProperty, "TPopupMenu");
+    menu->setFont(formFont(11));
+    return menu;
+}
+
+QAction* TForm::newMenuItem(QMenu* menu, const char* name, std::string_view caption) {
+    QAction* item = menu->addAction(qt(caption));
+    item->setObjectName(QString::fromLatin1(name));
+    item->setProperty(kClassProperty, "TMenuItem");
+    return item;
+}
+
+QAction* TForm::makeMenuSeparator(QMenu* menu, const char* name) {
+    QAction* item = menu->addSeparator();
+    item->setObjectName(QString::fromLatin1(name));
+    item->setProperty(kClassProperty, "TMenuItem");
+    item->setText(QStringLiteral("-"));
+    return item;
+}
+
+void applyWindowLook() {
+    QToolTip::setFont(formFont(11));
+}
+
+}  // namespace vintrel::forms

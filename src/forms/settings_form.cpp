@@ -1,0 +1,381 @@
+#include "forms/settings_form.h"
+
+#include <QShowEvent>
+#include <cstdio>
+#include <cstdlib>
+
+#include "forms/controls.h"
+#include "forms/message_box.h"
+#include "platform/api/platform.h"
+#include "system/errors.h"
+#include "system/registry_access.h"
+#include "system/report.h"
+#include "system/settings.h"
+#include "text/cp1252.h"
+
+namespace vintrel::forms {
+
+bool SavedControlPanelFolder = false;
+bool SavedPrintersFolder = false;
+bool SavedDialUpFolder = false;
+std::int32_t SavedMenuDelay = 0;
+std::string SavedOwner;
+std::string SavedOrganization;
+bool SavedBitmapAsIcon = false;
+bool SavedMiddleDoubleClick = false;
+TSistemaDef* SistemaDef = nullptr;
+
+namespace {
+using text::operator""_w;
+using platform::HKEY_CLASSES_ROOT;
+using platform::HKEY_CURRENT_USER;
+using platform::HKEY_LOCAL_MACHINE;
+
+constexpr const char* kControlPanelFolder =
+    "\\Menu Iniciar\\Painel de Controle.{21EC2020-3AEA-1069-A2DD-08002B30309D}";
+constexpr const char* kPrintersFolder = "\\Menu Iniciar\\Impressoras.{2227A280-3AEA-1069-A2DE-08002B30309D}";
+constexpr std::string_view kDialUpFolder =
+    "\\Menu Iniciar\\Acesso à rede dial-up.{992CFFA0-F557-101A-88EC-00DD010CCC48}"_w;
+
+constexpr const char* kVersionKeyRead = "SOFTWARE\\MICROSOFT\\WINDOWS\\CurrentVersion";
+constexpr const char* kVersionKeyWrite = "Software\\Microsoft\\Windows\\CurrentVersion";
+constexpr const char* kUserInfoKey = "Software\\Microsoft\\MS Setup (ACME)\\User Info";
+constexpr const char* kDesktopKey = "Control Panel\\Desktop";
+constexpr const char* kIconKeyRead = "paint.Picture\\DefaultIcon";
+constexpr const char* kIconKeyWrite = "Paint.Picture\\DefaultIcon";
+constexpr const char* kLogitechKeyRead = "SOFTWARE\\Logitech\\MouseWare\\CurrentVersion\\SerialV\\0000";
+constexpr const char* kLogitechKeyWrite = "Software\\Logitech\\MouseWare\\CurrentVersion\\SerialV\\0000";
+
+constexpr std::string_view kRestartText =
+    "As alterações terão efeito na próxima vez que o Windows foriniciado. Você deseja Reiniciar o Windows agora?"_w;
+constexpr std::string_view kLogitechText =
+    "Esta opção funcionará somente se você configurar o seu Mouse como Mouse Logitech.  Para fazer isto abra "
+    "o "
+    "Painel de controle, no ícone Mouse, na Aba Geral"_w;
+
+std::function<void(int)> g_processEnd;
+
+void endProcess(int code) {
+    if (g_processEnd) {
+        g_processEnd(code);
+        return;
+    }
+    std::fflush(nullptr);
+    std::_Exit(code);
+}
+
+std::string folderPath(std::string_view suffix) {
+    return system::WindowsDirectoryFromRegistry() + std::string(suffix);
+}
+
+TLabel* pageLabel(QWidget* parent, const char* name, QPoint at, std::string_view caption) {
+    return makeAutoLabel(parent, name, at, 13, caption, formFont(11));
+}
+}  // namespace
+
+void setProcessEnd(std::function<void(int)> end) {
+    g_processEnd = std::move(end);
+}
+
+TSistemaDef::TSistemaDef() : TForm("SistemaDef", "TSistemaDef", "SistemaDef", QSize(433, 261)) {
+    placeAt(218, 126);
+    PageControl1 = new TPageControl(this, "PageControl1", QRect(8, 8, 417, 217));
+    buildStartMenuPage();
+    buildUserPage();
+    buildExplorerPage();
+    buildProgramsPage();
+    buildDesktopPage();
+    Button13 = new TButton(this, "Button13", QRect(112, 232, 73, 25), "Relatório"_w);
+    Button4 = new TButton(this, "Button4", QRect(192, 232, 73, 25), "&Cancelar");
+    Button3 = new TButton(this, "Button3", QRect(272, 232, 73, 25), "&OK");
+    Button1 = new TButton(this, "Button1", QRect(352, 232, 73, 25), "&Aplicar");
+    PageControl1->setCurrentIndex(0);
+    buildTabOrder();
+
+    on(Button1, &QPushButton::clicked, &TSistemaDef::Button1Click);
+    on(Button2, &QPushButton::clicked, &TSistemaDef::Button2Click);
+    on(Button3, &QPushButton::clicked, &TSistemaDef::Button3Click);
+    on(Button4, &QPushButton::clicked, &TSistemaDef::Button4Click);
+    on(Button9, &QPushButton::clicked, &TSistemaDef::Button9Click);
+    on(Button12, &QPushButton::clicked, &TSistemaDef::Button12Click);
+    on(Button13, &QPushButton::clicked, &TSistemaDef::Button13Click);
+    on(Button14, &QPushButton::clicked, &TSistemaDef::Button14Click);
+    on(Button15, &QPushButton::clicked, &TSistemaDef::Button15Click);
+    on(TrackBar1, &TTrackBar::change, &TSistemaDef::TrackBar1Change);
+    on(CheckBox14, &TCheckBox::click, &TSistemaDef::CheckBox14Click);
+    indexControls();
+
+    SistemaDef = this;
+    guarded(this, [this] { FormCreate(); });
+}
+
+TSistemaDef::~TSistemaDef() {
+    if (SistemaDef == this) SistemaDef = nullptr;
+}
+
+// ---------------------------------------------------------------- pages
+
+void TSistemaDef::buildStartMenuPage() {
+    QWidget* page = PageControl1->addSheet("TabSheet1", "Menu Iniciar");
+    auto* group1 = new TGroupBox(page, "GroupBox1", QRect(8, 8, 393, 105), "Menu Iniciar ");
+    CheckBox1 = new TCheckBox(group1, "CheckBox1", QRect(8, 16, 345, 17),
+                              "Exibir Painél de Controle no Menu Iniciar"_w);
+    CheckBox2 =
+        new TCheckBox(group1, "CheckBox2", QRect(8, 32, 257, 25), "Exibir Impressoras no Menu Iniciar");
+    CheckBox3 = new TCheckBox(group1, "CheckBox3", QRect(8, 56, 249, 17),
+                              "Exibir Acesso à rede Dial-up no Menu Iniciar"_w);
+    CheckBox7 =
+        new TCheckBox(group1, "CheckBox7", QRect(8, 80, 217, 17), "Desabilitar Menu Documentos (Recentes)");
+    CheckBox7->setEnabled(false);
+    Button9 = new TButton(group1, "Button9", QRect(320, 72, 65, 25), "Limpar");
+
+    auto* group2 = new TGroupBox(page, "GroupBox2", QRect(8, 120, 393, 57), "Velocidade do  Menu Iniciar ");
+    pageLabel(group2, "Label4", QPoint(8, 24), "Veloc.:");
+    pageLabel(group2, "Label5", QPoint(48, 24), "Label5");
+    TrackBar1 = new TTrackBar(group2, "TrackBar1", QRect(112, 16, 201, 25), 10, 400, 1);
+    Button2 = new TButton(group2, "Button2", QRect(320, 16, 65, 25), "Padrão"_w);
+}
+
+void TSistemaDef::buildUserPage() {
+    QWidget* page = PageControl1->addSheet("TabSheet2", "Usuário"_w);
+    pageLabel(page, "Label3", QPoint(16, 16), "Label3");
+    pageLabel(page, "Label8", QPoint(16, 32), "Label8");
+    pageLabel(page, "Label1", QPoint(16, 64), "Usuário:"_w);
+    pageLabel(page, "Label2", QPoint(16, 88), "Empresa:");
+    Edit1 = new TEdit(page, "Edit1", QRect(104, 64, 265, 21), "Edit1");
+    Edit2 = new TEdit(page, "Edit2", QRect(104, 88, 265, 21), "Edit2");
+    Button14 = new TButton(page, "Button14", QRect(112, 136, 121, 25), "MsConfig");
+    Button14->hide();
+    Button12 = new TButton(page, "Button12", QRect(248, 136, 121, 25), "SysEdit");
+}
+
+void TSistemaDef::buildExplorerPage() {
+    QWidget* page = PageControl1->addSheet("TabSheet3", "Explorer");
+    CheckBox4 =
+        new TCheckBox(page, "CheckBox4", QRect(16, 16, 201, 17), "Exibir Bitmap como ícone no Explorer."_w);
+    pageLabel(page, "Label6", QPoint(16, 40),
+              "Se ativado, o conteúdo de arquivos .bmp será exibido como seu ícone."_w);
+    CheckBox5 = new TCheckBox(page, "CheckBox5", QRect(16, 88, 177, 17), "Atualizar automaticamente");
+    pageLabel(page, "Label7", QPoint(16, 112),
+              "Normalmente é necessário pressionar F5 para atualizar a exibição de arquivos "_w);
+    CheckBox14 = new TCheckBox(page, "CheckBox14", QRect(16, 152, 265, 17),
+                               "Usar botão do meio como Clique Duplo (Logitech)"_w);
+}
+
+void TSistemaDef::buildProgramsPage() {
+    QWidget* page = PageControl1->addSheet("TabSheet4", "Programas");
+    ListBox1 = new TListBox(page, "ListBox1", QRect(8, 8, 201, 169), true);
+    auto* note = makeLabel(page, "Label9", QRect(224, 8, 177, 49),
+                           "Lista de Programas para Windows instalados, que possuem desinstalador.",
+                           formFont(11), TLabel::Sizing::Fixed, Qt::AlignLeft | Qt::AlignTop);
+    note->setWordWrapping(true);
+    Button15 = new TButton(page, "Button15", QRect(224, 64, 169, 25), "Aplicações Ativas"_w);
+    Button15->hide();
+}
+
+void TSistemaDef::buildDesktopPage() {
+    QWidget* page = PageControl1->addSheet("TabSheet6", "Desktop");
+    pageLabel(page, "Label10", QPoint(24, 8), "Impressoras");
+    ListBox2 = new TListBox(page, "ListBox2", QRect(24, 24, 273, 49), false);
+}
+
+void TSistemaDef::buildTabOrder() {
+    QWidget* chain[] = {Button1,  PageControl1, CheckBox1, CheckBox2,  CheckBox3, CheckBox7,
+                        Button9,  TrackBar1,    Button2,   Edit1,      Edit2,     Button12,
+                        Button14, CheckBox4,    CheckBox5, CheckBox14, ListBox1,  Button15,
+                        ListBox2, Button3,      Button4,   Button13};
+    for (std::size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
+    Button1->setFocus();
+}
+
+// ---------------------------------------------------------------- loading
+
+void TSistemaDef::FormCreate() {
+    loaded_ = 0;
+    try {
+        load();
+    } catch (...) {
+        // Loading stopped: what it reached is this opening's state, the rest is not written.
+        takeSavedState();
+        throw;
+    }
+    takeSavedState();
+}
+
+void TSistemaDef::load() {
+    auto& files = platform::current().files();
+    if (files.fileExists("c:\\Windows\\Msconfig.exe")) Button14->show();
+    if (files.fileExists("c:\\Windows\\System\\Msconfig.exe")) Button14->show();
+
+    system::ListInstalledPrograms([this](const std::string& name) { ListBox1->add(name); });
+
+    CheckBox1->setChecked(system::FolderExists(folderPath(kControlPanelFolder)));
+    CheckBox2->setChecked(system::FolderExists(folderPath(kPrintersFolder)));
+    CheckBox3->setChecked(system::FolderExists(folderPath(kDialUpFolder)));
+    loaded_ |= kFolders;
+
+    Edit1->setCaption(system::RegReadString(HKEY_LOCAL_MACHINE, kVersionKeyRead, "RegisteredOwner"));
+    Edit2->setCaption(system::RegReadString(HKEY_LOCAL_MACHINE, kVersionKeyRead, "RegisteredOrganization"));
+    label("Label3")->setCaption(system::RegReadString(HKEY_LOCAL_MACHINE, kVersionKeyRead, "ProductName"));
+    label("Label8")->setCaption(system::RegReadString(HKEY_LOCAL_MACHINE, kVersionKeyRead, "ProductId"));
+    loaded_ |= kOwner;
+
+    if (system::RegReadString(HKEY_CLASSES_ROOT, kIconKeyRead, "") == "%1") CheckBox4->setChecked(true);
+    loaded_ |= kBitmap;
+
+    if (system::RegReadString(HKEY_LOCAL_MACHINE, kLogitechKeyRead, "DoubleClick") == "001")
+        CheckBox14->setChecked(true);  // runs the Logitech check
+    loaded_ |= kMiddle;
+
+    TLabel* delay = label("Label5");
+    delay->setCaption(system::RegReadString(HKEY_CURRENT_USER, kDesktopKey, "MenuShowDelay"));
+    if (delay->caption().empty() &&
+        system::RegWriteString(HKEY_CURRENT_USER, kDesktopKey, "MenuShowDelay", "400"))
+        delay->setCaption("400");
+    if (delay->caption() == "400") Button2->setEnabled(false);
+    TrackBar1->setPosition(
+        system::StrToInt(system::RegReadString(HKEY_CURRENT_USER, kDesktopKey, "MenuShowDelay")));
+    loaded_ |= kDelay;
+}
+
+void TSistemaDef::takeSavedState() {
+    if (loaded_ & kFolders) {
+        SavedControlPanelFolder = CheckBox1->isChecked();
+        SavedPrintersFolder = CheckBox2->isChecked();
+        SavedDialUpFolder = CheckBox3->isChecked();
+    }
+    if (loaded_ & kDelay) SavedMenuDelay = TrackBar1->position();
+    if (loaded_ & kOwner) {
+        SavedOwner = Edit1->caption();
+        SavedOrganization = Edit2->caption();
+    }
+    if (loaded_ & kBitmap) SavedBitmapAsIcon = CheckBox4->isChecked();
+    if (loaded_ & kMiddle) SavedMiddleDoubleClick = CheckBox14->isChecked();
+}
+
+void TSistemaDef::showEvent(QShowEvent* event) {
+    TForm::showEvent(event);
+    if (!event->spontaneous()) guarded(this, [this] { FormShow(); });
+}
+
+void TSistemaDef::FormShow() {
+    ListBox2->clearItems();
+    for (const std::string& printer : system::PrinterList()) ListBox2->add(printer);
+}
+
+// ---------------------------------------------------------------- menu delay
+
+void TSistemaDef::TrackBar1Change() {
+    label("Label5")->setCaption(std::to_string(TrackBar1->position()));
+    Button2->setEnabled(TrackBar1->position() != 400);
+}
+
+void TSistemaDef::Button2Click() {
+    TrackBar1->setPosition(400);
+    label("Label5")->setCaption("400");
+    Button2->setEnabled(false);
+}
+
+// ---------------------------------------------------------------- apply, OK, cancel
+
+void TSistemaDef::applyFolder(TCheckBox* box, bool& saved, const char* suffix) {
+    if (box->isChecked() == saved) return;
+    saved = box->isChecked();
+    auto& files = platform::current().files();
+    const std::string path = folderPath(suffix);
+    const std::uint32_t error = saved ? files.createDirectory(path) : files.removeDirectory(path);
+    if (error != 0) throw system::InOutError(error);
+}
+
+void TSistemaDef::Button1Click() {
+    bool prompt = false;
+    bool restart = false;
+    if ((loaded_ & kDelay) && TrackBar1->position() != SavedMenuDelay) {
+        system::RegWriteString(HKEY_CURRENT_USER, kDesktopKey, "MenuShowDelay", label("Label5")->caption());
+        SavedMenuDelay = TrackBar1->position();
+        prompt = true;
+    }
+    if ((loaded_ & kOwner) && Edit1->caption() != SavedOwner) {
+        system::RegWriteString(HKEY_LOCAL_MACHINE, kVersionKeyWrite, "RegisteredOwner", Edit1->caption());
+        system::RegWriteString(HKEY_CURRENT_USER, kUserInfoKey, "DefName", Edit1->caption());
+        SavedOwner = Edit1->caption();
+    }
+    if ((loaded_ & kOwner) && Edit2->caption() != SavedOrganization) {
+        system::RegWriteString(HKEY_LOCAL_MACHINE, kVersionKeyWrite, "RegisteredOrganization",
+                               Edit2->caption());
+        system::RegWriteString(HKEY_CURRENT_USER, kUserInfoKey, "DefCompany", Edit2->caption());
+        SavedOrganization = Edit2->caption();
+    }
+    if ((loaded_ & kBitmap) && CheckBox4->isChecked() != SavedBitmapAsIcon) {
+        SavedBitmapAsIcon = CheckBox4->isChecked();
+        prompt = true;
+        system::RegWriteString(HKEY_CLASSES_ROOT, kIconKeyWrite, "",
+                               SavedBitmapAsIcon ? "%1" : "mspaint.exe,1");
+    }
+    if (loaded_ & kFolders) {
+        applyFolder(CheckBox1, SavedControlPanelFolder, kControlPanelFolder);
+        applyFolder(CheckBox2, SavedPrintersFolder, kPrintersFolder);
+        applyFolder(CheckBox3, SavedDialUpFolder, std::string(kDialUpFolder).c_str());
+    }
+    if ((loaded_ & kMiddle) && CheckBox14->isChecked() != SavedMiddleDoubleClick) {
+        prompt = true;
+        restart = true;
+        SavedMiddleDoubleClick = CheckBox14->isChecked();
+        system::RegWriteString(HKEY_LOCAL_MACHINE, kLogitechKeyWrite, "DoubleClick",
+                               SavedMiddleDoubleClick ? "001" : "000");
+    }
+    if (!prompt) return;
+    if (showMessageBox(this, "Reiniciar o Windows", std::string(kRestartText), MessageKind::Question) !=
+        Answer::Yes)
+        return;
+    platform::current().session().exitWindows(restart ? platform::EWX_REBOOT : platform::EWX_LOGOFF);
+    endProcess(1);
+}
+
+void TSistemaDef::Button3Click() {
+    Button1Click();
+    close();
+}
+
+void TSistemaDef::Button4Click() {
+    close();
+}
+
+// ---------------------------------------------------------------- lists and tools
+
+void TSistemaDef::Button15Click() {
+    ListBox1->clearItems();
+    for (const std::string& title : system::WindowTitles())
+        if (SistemaDef) SistemaDef->ListBox1->add(title);
+}
+
+void TSistemaDef::Button12Click() {
+    platform::current().shell().shellExecute({"", "sysedit.exe", "", "", platform::SW_SHOWNORMAL});
+}
+
+void TSistemaDef::Button14Click() {
+    auto& files = platform::current().files();
+    if (files.fileExists("c:\\Windows\\Msconfig.exe"))
+        platform::current().shell().shellExecute({"", "Msconfig.exe", "", "", platform::SW_SHOWNORMAL});
+    else if (files.fileExists("c:\\Windows\\System\\Msconfig.exe"))
+        platform::current().shell().shellExecute(
+            {"", "c:\\Windows\\System\\Msconfig.exe", "", "", platform::SW_SHOWNORMAL});
+}
+
+void TSistemaDef::Button9Click() {
+    platform::current().shell().clearRecentDocuments();
+}
+
+void TSistemaDef::CheckBox14Click() {
+    if (!CheckBox14->isChecked()) return;
+    if (system::LogitechMouseDriverNamed()) return;
+    showPlainMessage(this, std::string(kLogitechText));
+    CheckBox14->setChecked(false);
+}
+
+void TSistemaDef::Button13Click() {
+    system::WriteReport(ListBox1->items());
+    system::OpenReportInEditor();
+}
+
+}  // namespace vintrel::forms

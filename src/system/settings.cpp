@@ -1,0 +1,169 @@
+#include "system/settings.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "platform/api/platform.h"
+#include "system/errors.h"
+#include "text/collation.h"
+
+namespace vintrel::system {
+
+using namespace vintrel::platform;
+
+namespace {
+
+int digitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::optional<std::int32_t> parseWhole(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size() && s[i] == ' ') ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
+    int base = 10;
+    if (i < s.size() && s[i] == '$') {
+        base = 16;
+        ++i;
+    } else if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i >= s.size()) return std::nullopt;
+    std::int64_t value = 0;
+    for (; i < s.size(); ++i) {
+        const int d = digitValue(s[i]);
+        if (d < 0 || d >= base) return std::nullopt;
+        value = value * base + d;
+        if (value > 0x100000000LL) return std::nullopt;
+    }
+    if (negative) value = -value;
+    // Hexadecimal digits may spell the whole 32-bit pattern, as the conversion allows.
+    if (base == 16 && value > INT32_MAX && value <= 0xFFFFFFFFLL)
+        return static_cast<std::int32_t>(value - 0x100000000LL);
+    if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+// A value read as text: missing gives empty text; text types give their bytes up to the
+// first NUL; any other type is an error.
+std::string readTextValue(Registry& registry, HKey key, const char* name) {
+    RegValue value;
+    std::uint32_t required = 0;
+    long result = registry.queryValue(key, name, 4096, value, required);
+    if (result == ERROR_MORE_DATA) result = registry.queryValue(key, name, required, value, required);
+    if (result != 0) return {};
+    if (value.type != REG_SZ && value.type != REG_EXPAND_SZ)
+        throw Error(std::string("Invalid data type for '") + name + "'");
+    return value.data.substr(0, value.data.find('\0'));
+}
+
+}  // namespace
+
+std::int32_t StrToInt(std::string_view text) {
+    if (const auto value = parseWhole(text)) return *value;
+    throw ConvertError("'" + std::string(text) + "' is not a valid integer value");
+}
+
+void ListInstalledPrograms(const std::function<void(const std::string&)>& add) {
+    Registry& registry = current().registry();
+    HKey key = 0;
+    if (registry.openKey(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_ALL_ACCESS, key) != 0) return;
+    std::vector<std::string> names;
+    std::uint32_t count = 0, longest = 0;
+    if (registry.queryInfoKey(key, count, longest) == 0)
+        for (std::uint32_t i = 0; i < count; ++i) {
+            std::string name;
+            if (registry.enumKey(key, i, name) == 0) names.push_back(name);
+        }
+    // Each subkey is opened in turn; the key opened last is closed first, and at the end.
+    struct Closer {
+        Registry& registry;
+        HKey& key;
+        ~Closer() {
+            if (key != 0) registry.closeKey(key);
+        }
+    } closer{registry, key};
+    for (const std::string& name : names) {
+        registry.closeKey(key);
+        key = 0;
+        if (registry.openKey(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + name, KEY_ALL_ACCESS, key) !=
+            0) {
+            key = 0;
+            continue;
+        }
+        if (readTextValue(registry, key, "UninstallString").empty()) continue;
+        const std::string display = readTextValue(registry, key, "DisplayName");
+        if (display.empty()) continue;
+        add(display);
+    }
+}
+
+std::vector<std::string> InstalledProgramsSorted() {
+    std::vector<std::string> sorted;
+    ListInstalledPrograms([&](const std::string& name) {
+        auto at = std::upper_bound(
+            sorted.begin(), sorted.end(), name,
+            [](const std::string& a, const std::string& b) { return text::compareText(a, b) < 0; });
+        sorted.insert(at, name);
+    });
+    return sorted;
+}
+
+std::vector<std::string> FormatPrinterList(const std::vector<PrinterEntry>& printers,
+                                           std::uint32_t platformId) {
+    std::vector<std::string> list;
+    for (const PrinterEntry& p : printers) {
+        if (platformId == VER_PLATFORM_WIN32_NT) {
+            list.push_back(p.name);
+            continue;
+        }
+        std::string_view ports = p.ports;
+        while (!ports.empty()) {
+            const std::size_t comma = ports.find(',');
+            std::string_view port = ports.substr(0, comma);
+            while (!port.empty() && port.front() == ' ') port.remove_prefix(1);
+            if (!port.empty()) list.push_back(p.name + " on " + std::string(port));
+            ports = comma == std::string_view::npos ? std::string_view() : ports.substr(comma + 1);
+        }
+    }
+    return list;
+}
+
+const std::vector<std::string>& PrinterList() {
+    // Built once for the platform of the process (tests install several in turn).
+    static const Platform* builtFor = nullptr;
+    static std::vector<std::string> list;
+    if (builtFor != &current()) {
+        std::vector<PrinterEntry> entries;
+        for (const PrinterInfo& p : current().spooler().installedPrinters())
+            entries.push_back({p.name, p.ports});
+        list = FormatPrinterList(entries, current().versionPlatformId());
+        builtFor = &current();
+    }
+    return list;
+}
+
+std::vector<std::string> WindowTitles() {
+    std::vector<std::string> titles;
+    for (const TopLevelWindow& w : current().ui().topLevelWindows()) {
+        std::string title = w.title.substr(0, std::min<std::size_t>(w.title.find('\0'), 99));
+        if (!title.empty()) titles.push_back(std::move(title));
+    }
+    return titles;
+}
+
+std::string MouseDriverEntry() {
+    return current().files().privateProfileString("boot.description", "mouse.drv", "nada", 2048,
+                                                  "c:\\windows\\system.ini");
+}
+
+bool LogitechMouseDriverNamed() {
+    return MouseDriverEntry().find("Logitech") != std::string::npos;
+}
+
+}  // namespace vintrel::system
