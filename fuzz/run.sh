@@ -19,6 +19,9 @@ fi
 declare -A seeds=([reg_parser_fuzz]=fuzz/corpus/reg [edid_fuzz]=tests/data/hw/edid [ini_parser_fuzz]=
                   [profile_fuzz]=fuzz/corpus/profile [desktop_entry_fuzz]=tests/data/linux/apps)
 declare -A dictionaries=([reg_parser_fuzz]=reg.dict [profile_fuzz]=profile.dict)
+# Deep keys, long names and deep folders need room: the file parsers get inputs up to 1 MB,
+# with a time budget per input; the others keep small inputs.
+declare -A max_len=([reg_parser_fuzz]=1048576 [profile_fuzz]=1048576)
 
 (cd "$repo" && cmake --preset fuzz >/dev/null)
 cmake --build "$build" --target "${!seeds[@]}"
@@ -27,7 +30,7 @@ mkdir -p "$build/artifacts"
 for target in "${!seeds[@]}"; do
     work="$build/corpus/$target"
     mkdir -p "$work"
-    options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=8192
+    options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len="${max_len[$target]:-8192}"
              -artifact_prefix="$build/artifacts/$target-" -print_final_stats=1)
     if [[ -n "${dictionaries[$target]:-}" ]]; then
         options+=(-dict="$here/${dictionaries[$target]}")

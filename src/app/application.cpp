@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFontDatabase>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QStyleFactory>
 #include <QTimer>
@@ -175,6 +176,16 @@ int run(int argc, char** argv) {
     std::unique_ptr<forms::TForm> opened;
     if (headless) opened = openWindow(options.window, form, options.page);
     forms::TForm* shown = opened ? opened.get() : &form;
+    // Told once, in a window: standard error alone would leave the user's stored settings
+    // ignored without a word. Headless runs have had it on standard error.
+    const std::string notice = platform::linux_host::registryNotice(platformGuard->get());
+    if (!notice.empty() && !headless) {
+        QTimer::singleShot(0, &form, [&form, notice] {
+            QMessageBox::warning(&form,
+                                 QString::fromStdString(text::cp1252ToUtf8(forms::applicationTitleText())),
+                                 QString::fromStdString(notice));
+        });
+    }
     int exitCode = 0;
     const auto finish = [&] {
         if (opened) opened->close();

@@ -35,6 +35,25 @@ std::string joinKeyPath(std::string_view parent, std::string_view child) {
     return out;
 }
 
+std::string keyPathProblem(std::string_view path) {
+    if (path.find('\0') != std::string_view::npos) return "a key name holds a NUL character";
+    std::size_t depth = 0;
+    for (std::string_view name : splitKeyPath(path)) {
+        if (name.size() > kMaxKeyNameLength)
+            return "a key name is longer than " + std::to_string(kMaxKeyNameLength) + " characters";
+        if (++depth > kMaxKeyDepth)
+            return "the key is nested deeper than " + std::to_string(kMaxKeyDepth) + " levels";
+    }
+    return {};
+}
+
+std::string valueNameProblem(std::string_view name) {
+    if (name.find('\0') != std::string_view::npos) return "the value name holds a NUL character";
+    if (name.size() > kMaxValueNameLength)
+        return "the value name is longer than " + std::to_string(kMaxValueNameLength) + " characters";
+    return {};
+}
+
 std::string foldName(std::string_view name) {
     return text::upperCp1252(name);
 }

@@ -2,6 +2,7 @@
 // Registry key paths: backslash-separated names relative to a root key, Windows-1252.
 // Names compare without regard to letter case by folding them with text::upperCp1252.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,16 @@ std::string normalizeKeyPath(std::string_view path);
 
 // parent\child, either side possibly empty.
 std::string joinKeyPath(std::string_view parent, std::string_view child);
+
+// Windows's own limits: a key name of at most 255 characters, at most 512 levels below a
+// root, a value name of at most 16,383 characters. Names never hold a NUL.
+constexpr std::size_t kMaxKeyNameLength = 255;
+constexpr std::size_t kMaxKeyDepth = 512;
+constexpr std::size_t kMaxValueNameLength = 16383;
+
+// Why a key path or value name breaks those limits, or empty text when it keeps them.
+std::string keyPathProblem(std::string_view path);
+std::string valueNameProblem(std::string_view name);
 
 // The case-folded form used for comparing names.
 std::string foldName(std::string_view name);

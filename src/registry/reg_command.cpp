@@ -12,6 +12,7 @@
 #include <optional>
 #include <ostream>
 
+#include "platform/host/whole_file.h"
 #include "registry/key_path.h"
 #include "registry/reg_file.h"
 #include "registry/reg_value_text.h"
@@ -103,7 +104,12 @@ private:
         return 1;
     }
 
-    int failCode(long code) { return fail(registryErrorText(code)); }
+    int failCode(long code) {
+        if (code == platform::ERROR_ACCESS_DENIED && store_ && !store_->readOnlyReason().empty())
+            return fail(registryErrorText(code) + " The registry " + store_->file() +
+                        " can only be read: " + store_->readOnlyReason() + ".");
+        return fail(registryErrorText(code));
+    }
 
     bool parseOptions(const std::vector<std::string>& args) {
         for (std::size_t i = 1; i < args.size(); ++i) {
@@ -271,6 +277,9 @@ private:
         }
         // Data or a type without /v sets the default value, as reg does.
         if (!o_.valueName && (o_.data || o_.type)) o_.valueName = std::string();
+        if (std::string problem = keyPathProblem(key.path); !problem.empty()) return fail(problem);
+        if (o_.valueName)
+            if (std::string problem = valueNameProblem(*o_.valueName); !problem.empty()) return fail(problem);
         std::string bytes;
         if (o_.valueName) {
             const std::string problem = encodeValueData(type, o_.data.value_or(""), bytes);
@@ -385,34 +394,31 @@ private:
         return true;
     }
 
-    // Whole or not at all: a temporary file beside the target, then rename.
+    // Whole or not at all: a temporary file with a random name beside the target, created
+    // exclusively, then renamed over it; a link planted at any name is never followed.
     bool writeFile(const std::string& file, const std::string& bytes) {
-        const std::string temporary = file + ".tmp-" + std::to_string(::getpid());
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            fail("cannot write " + file + ": " + std::strerror(errno));
-            return false;
-        }
-        std::size_t done = 0;
-        int error = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) {
-                error = errno;
+        const std::uint32_t code = platform::host::replaceWholeFile(file, bytes);
+        if (code == 0) return true;
+        std::string why;
+        switch (code) {
+            case platform::ERROR_PATH_NOT_FOUND:
+                why = "the folder does not exist";
                 break;
-            }
-            done += static_cast<std::size_t>(n);
+            case platform::ERROR_ACCESS_DENIED:
+                why = "access is denied";
+                break;
+            case platform::ERROR_SHARING_VIOLATION:
+                why = "another program has locked the file";
+                break;
+            case platform::ERROR_DISK_FULL:
+            case platform::ERROR_HANDLE_DISK_FULL:
+                why = "there is not enough space on the disk";
+                break;
+            default:
+                why = "error " + std::to_string(code);
         }
-        if (error == 0 && ::fsync(fd) != 0) error = errno;
-        if (::close(fd) != 0 && error == 0) error = errno;
-        if (error == 0 && ::rename(temporary.c_str(), file.c_str()) != 0) error = errno;
-        if (error != 0) {
-            ::unlink(temporary.c_str());
-            fail("cannot write " + file + ": " + std::strerror(error));
-            return false;
-        }
-        return true;
+        fail("cannot write " + file + ": " + why);
+        return false;
     }
 
     int exportKey() {
@@ -429,7 +435,10 @@ private:
             return c_.out->good() ? 0 : fail("cannot write to standard output");
         }
         struct stat st {};
-        if (!o_.overwriteFile && ::stat(file.c_str(), &st) == 0) {
+        const bool exists = ::lstat(file.c_str(), &st) == 0;
+        if (exists && S_ISLNK(st.st_mode))
+            return fail(file + " is a symbolic link; export writes only to a file, not through a link");
+        if (!o_.overwriteFile && exists) {
             if (!c_.interactive) return fail(file + " exists; pass /y to overwrite it");
             if (!ask("File " + file + " already exists. Overwrite (Yes/No)?"))
                 return fail("the operation was cancelled");
@@ -465,7 +474,8 @@ std::string registryErrorText(long code) {
         case platform::ERROR_NOT_ENOUGH_MEMORY:
             return "Not enough memory.";
         case platform::ERROR_INVALID_PARAMETER:
-            return "The data is too large.";
+            return "The parameter is incorrect: a key name is limited to 255 characters and 512 levels, a "
+                   "value name to 16,383 characters, and names cannot hold a NUL.";
         default:
             return "The registry operation failed (error " + std::to_string(code) + ").";
     }

@@ -154,6 +154,7 @@ private:
             return error("unknown root key " + std::string(rootName) +
                          " (HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER and HKEY_CLASSES_ROOT are supported)");
         if (deletion && full->path.empty()) return error("a root key cannot be deleted");
+        if (const std::string problem = keyPathProblem(full->path); !problem.empty()) return error(problem);
         RegOperation op;
         op.kind = deletion ? RegOperation::Kind::DeleteKey : RegOperation::Kind::CreateKey;
         op.root = full->root;
@@ -199,6 +200,8 @@ private:
         } else if (!quoted(line, op.valueName, rest)) {
             return false;
         }
+        if (const std::string problem = valueNameProblem(op.valueName); !problem.empty())
+            return error(problem);
         rest = trimLeft(rest);
         if (rest.empty() || rest.front() != '=') return error("expected = after the value name");
         rest = trimLeft(rest.substr(1));

@@ -60,11 +60,13 @@ private:
     sqlite3_stmt* stmt_;
 };
 
-long keyId(StoreImpl& impl, HKey root, std::string_view foldedPath, std::int64_t& id) {
-    Query query(impl, kFindKey);
+// The row of one name below parent (0 with an empty name: the root key's own row).
+long childId(StoreImpl& impl, HKey root, std::int64_t parent, std::string_view folded, std::int64_t& id) {
+    Query query(impl, kFindChild);
     if (!query.ready()) return query.prepareError();
-    query.bind(1, static_cast<std::int64_t>(root));
-    query.bind(2, foldedPath);
+    query.bind(1, parent);
+    query.bind(2, folded);
+    query.bind(3, static_cast<std::int64_t>(root));
     const int rc = query.step();
     if (rc == SQLITE_ROW) {
         id = query.integer(0);
@@ -73,16 +75,21 @@ long keyId(StoreImpl& impl, HKey root, std::string_view foldedPath, std::int64_t
     return rc == SQLITE_DONE ? long{platform::ERROR_FILE_NOT_FOUND} : query.fail(rc);
 }
 
-long insertKey(StoreImpl& impl, HKey root, std::int64_t parent, std::string_view foldedPath,
+// The row of a normalized path, found name by name from the root.
+long keyId(StoreImpl& impl, HKey root, std::string_view path, std::int64_t& id) {
+    if (long result = childId(impl, root, 0, "", id)) return result;
+    for (std::string_view name : splitKeyPath(path))
+        if (long result = childId(impl, root, id, foldName(name), id)) return result;
+    return 0;
+}
+
+long insertKey(StoreImpl& impl, HKey root, std::int64_t parent, std::string_view folded,
                std::string_view name, std::int64_t& id) {
     Query query(impl, kInsertKey);
     if (!query.ready()) return query.prepareError();
     query.bind(1, static_cast<std::int64_t>(root));
-    if (parent != 0)
-        query.bind(2, parent);
-    else
-        query.bindNull(2);
-    query.bind(3, foldedPath);
+    query.bind(2, parent);
+    query.bind(3, folded);
     query.bind(4, name);
     const int rc = query.step();
     if (rc != SQLITE_DONE) return query.fail(rc);
@@ -92,21 +99,28 @@ long insertKey(StoreImpl& impl, HKey root, std::int64_t parent, std::string_view
 
 // Finds or creates the key of a normalized path and every key above it. Inside a write.
 long ensureKey(StoreImpl& impl, HKey root, std::string_view path, std::int64_t& id) {
-    if (keyId(impl, root, foldName(path), id) == 0) return 0;
-    long result = keyId(impl, root, "", id);
+    long result = childId(impl, root, 0, "", id);
     if (result == platform::ERROR_FILE_NOT_FOUND) result = insertKey(impl, root, 0, "", "", id);
     if (result != 0) return result;
-    std::string folded;
+    bool creating = false;  // below a created key nothing exists yet
     for (std::string_view name : splitKeyPath(path)) {
-        if (!folded.empty()) folded.push_back('\\');
-        folded += foldName(name);
+        const std::string folded = foldName(name);
         const std::int64_t parent = id;
-        result = keyId(impl, root, folded, id);
-        if (result == platform::ERROR_FILE_NOT_FOUND)
+        result = creating ? long{platform::ERROR_FILE_NOT_FOUND} : childId(impl, root, parent, folded, id);
+        if (result == platform::ERROR_FILE_NOT_FOUND) {
+            creating = true;
             result = insertKey(impl, root, parent, folded, name, id);
+        }
         if (result != 0) return result;
     }
     return 0;
+}
+
+// ERROR_INVALID_PARAMETER for a path or name beyond the limits of Windows.
+long checkNames(std::string_view path, std::string_view valueName = {}) {
+    return keyPathProblem(path).empty() && valueNameProblem(valueName).empty()
+               ? 0L
+               : long{platform::ERROR_INVALID_PARAMETER};
 }
 
 }  // namespace
@@ -150,13 +164,18 @@ const std::string& RegistryStore::file() const {
     return impl_->file;
 }
 
+const std::string& RegistryStore::readOnlyReason() const {
+    return impl_->readOnly;
+}
+
 long RegistryStore::createKey(HKey root, std::string_view keyPath) {
     if (!isRootKey(root)) return platform::ERROR_INVALID_HANDLE;
     std::lock_guard lock(impl_->mutex);
     if (long result = impl_->ready()) return result;
     const std::string path = normalizeKeyPath(keyPath);
+    if (long invalid = checkNames(path)) return invalid;
     std::int64_t id = 0;
-    const long found = keyId(*impl_, root, foldName(path), id);
+    const long found = keyId(*impl_, root, path, id);
     if (found != platform::ERROR_FILE_NOT_FOUND) return found;
     return impl_->write([&] { return ensureKey(*impl_, root, path, id); });
 }
@@ -168,7 +187,7 @@ long RegistryStore::findKey(HKey root, std::string_view keyPath) {
     const std::string path = normalizeKeyPath(keyPath);
     if (path.empty()) return 0;  // the roots always exist
     std::int64_t id = 0;
-    return keyId(*impl_, root, foldName(path), id);
+    return keyId(*impl_, root, path, id);
 }
 
 long RegistryStore::getValue(HKey root, std::string_view keyPath, std::string_view valueName,
@@ -176,11 +195,12 @@ long RegistryStore::getValue(HKey root, std::string_view keyPath, std::string_vi
     if (!isRootKey(root)) return platform::ERROR_INVALID_HANDLE;
     std::lock_guard lock(impl_->mutex);
     if (long result = impl_->ready()) return result;
+    std::int64_t id = 0;
+    if (long result = keyId(*impl_, root, normalizeKeyPath(keyPath), id)) return result;
     Query query(*impl_, kGetValue);
     if (!query.ready()) return query.prepareError();
-    query.bind(1, static_cast<std::int64_t>(root));
-    query.bind(2, foldName(normalizeKeyPath(keyPath)));
-    query.bind(3, foldName(valueName));
+    query.bind(1, id);
+    query.bind(2, foldName(valueName));
     const int rc = query.step();
     if (rc == SQLITE_DONE) return platform::ERROR_FILE_NOT_FOUND;
     if (rc != SQLITE_ROW) return query.fail(rc);
@@ -195,6 +215,7 @@ long RegistryStore::setValue(HKey root, std::string_view keyPath, std::string_vi
     std::lock_guard lock(impl_->mutex);
     if (long result = impl_->ready()) return result;
     const std::string path = normalizeKeyPath(keyPath);
+    if (long invalid = checkNames(path, valueName)) return invalid;
     return impl_->write([&]() -> long {
         std::int64_t id = 0;
         if (long result = ensureKey(*impl_, root, path, id)) return result;
@@ -214,10 +235,10 @@ long RegistryStore::deleteValue(HKey root, std::string_view keyPath, std::string
     if (!isRootKey(root)) return platform::ERROR_INVALID_HANDLE;
     std::lock_guard lock(impl_->mutex);
     if (long result = impl_->ready()) return result;
-    const std::string folded = foldName(normalizeKeyPath(keyPath));
+    const std::string path = normalizeKeyPath(keyPath);
     return impl_->write([&]() -> long {
         std::int64_t id = 0;
-        if (long result = keyId(*impl_, root, folded, id)) return result;
+        if (long result = keyId(*impl_, root, path, id)) return result;
         Query query(*impl_, kDeleteValue);
         if (!query.ready()) return query.prepareError();
         query.bind(1, id);
@@ -230,23 +251,17 @@ long RegistryStore::deleteValue(HKey root, std::string_view keyPath, std::string
 
 long RegistryStore::deleteKey(HKey root, std::string_view keyPath) {
     if (!isRootKey(root)) return platform::ERROR_INVALID_HANDLE;
-    const std::string folded = foldName(normalizeKeyPath(keyPath));
-    if (folded.empty()) return platform::ERROR_ACCESS_DENIED;
+    const std::string path = normalizeKeyPath(keyPath);
+    if (path.empty()) return platform::ERROR_ACCESS_DENIED;
     std::lock_guard lock(impl_->mutex);
     if (long result = impl_->ready()) return result;
-    // Every key below has a path between "PATH\" and "PATH]" (']' follows '\' in byte order).
-    const std::string below = folded + '\\';
-    const std::string after = folded + ']';
     return impl_->write([&]() -> long {
         std::int64_t id = 0;
-        if (long result = keyId(*impl_, root, folded, id)) return result;
+        if (long result = keyId(*impl_, root, path, id)) return result;
         for (Sql sql : {kDeleteTreeValues, kDeleteTreeKeys}) {
             Query query(*impl_, sql);
             if (!query.ready()) return query.prepareError();
-            query.bind(1, static_cast<std::int64_t>(root));
-            query.bind(2, folded);
-            query.bind(3, below);
-            query.bind(4, after);
+            query.bind(1, id);
             const int rc = query.step();
             if (rc != SQLITE_DONE) return query.fail(rc);
         }
@@ -259,10 +274,10 @@ long RegistryStore::subKeys(HKey root, std::string_view keyPath, std::vector<std
     if (!isRootKey(root)) return platform::ERROR_INVALID_HANDLE;
     std::lock_guard lock(impl_->mutex);
     if (long result = impl_->ready()) return result;
-    const std::string folded = foldName(normalizeKeyPath(keyPath));
+    const std::string path = normalizeKeyPath(keyPath);
     std::int64_t id = 0;
-    if (long result = keyId(*impl_, root, folded, id))
-        return result == platform::ERROR_FILE_NOT_FOUND && folded.empty() ? 0 : result;
+    if (long result = keyId(*impl_, root, path, id))
+        return result == platform::ERROR_FILE_NOT_FOUND && path.empty() ? 0 : result;
     Query query(*impl_, kChildNames);
     if (!query.ready()) return query.prepareError();
     query.bind(1, id);
@@ -280,10 +295,10 @@ long RegistryStore::values(HKey root, std::string_view keyPath, std::vector<Name
     if (!isRootKey(root)) return platform::ERROR_INVALID_HANDLE;
     std::lock_guard lock(impl_->mutex);
     if (long result = impl_->ready()) return result;
-    const std::string folded = foldName(normalizeKeyPath(keyPath));
+    const std::string path = normalizeKeyPath(keyPath);
     std::int64_t id = 0;
-    if (long result = keyId(*impl_, root, folded, id))
-        return result == platform::ERROR_FILE_NOT_FOUND && folded.empty() ? 0 : result;
+    if (long result = keyId(*impl_, root, path, id))
+        return result == platform::ERROR_FILE_NOT_FOUND && path.empty() ? 0 : result;
     Query query(*impl_, kKeyValues);
     if (!query.ready()) return query.prepareError();
     query.bind(1, id);

@@ -35,9 +35,13 @@ public:
         platform::RegValue value;
     };
 
-    // Opens the database file, creating it (mode 0600) and its folder when missing. A corrupt
-    // or unreadable database is reported on stderr, renamed to "<file>.corrupt-YYYYmmdd-HHMMSS"
-    // and replaced by a fresh one. Returns nullptr with error set when no database can be had.
+    // Opens the database file, creating it (mode 0600) and its folder (0700) when missing. A
+    // folder open to other users is closed to them; one owned by another user is refused. A
+    // database that SQLite reports as damaged is reported on stderr, renamed to
+    // "<file>.corrupt-YYYYmmdd-HHMMSS" and replaced by a fresh one. A file or folder that
+    // cannot be written, or a file another process keeps locked, is opened read-only: reads
+    // are answered and writes fail with ERROR_ACCESS_DENIED. Returns nullptr with error set
+    // when no database can be read at all.
     static std::shared_ptr<RegistryStore> open(const std::string& file, std::string& error);
     static std::shared_ptr<RegistryStore> open(const std::string& file, std::string& error, Options options);
     // A private store that lives as long as the object.
@@ -47,7 +51,9 @@ public:
     RegistryStore(const RegistryStore&) = delete;
     RegistryStore& operator=(const RegistryStore&) = delete;
 
-    // Creates the key with every missing key on its path.
+    // Creates the key with every missing key on its path. Names longer than Windows allows
+    // (key_path.h), paths deeper than 512 levels and names holding a NUL give
+    // ERROR_INVALID_PARAMETER, here and in setValue.
     long createKey(platform::HKey root, std::string_view keyPath);
     // 0 when the key exists, ERROR_FILE_NOT_FOUND when it does not.
     long findKey(platform::HKey root, std::string_view keyPath);
@@ -78,6 +84,8 @@ public:
 
     // The database file, empty for an in-memory store.
     const std::string& file() const;
+    // Why writes are refused, or empty text when the store can be written.
+    const std::string& readOnlyReason() const;
 
 private:
     explicit RegistryStore(std::unique_ptr<detail::StoreImpl> impl);

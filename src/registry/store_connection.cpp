@@ -4,27 +4,31 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 
+#include "registry/key_path.h"
+
 namespace vintrel::registry::detail {
 
 namespace {
 
-// Bump when the layout or the name folding changes; older files are then refused, never misread.
-constexpr int kSchemaVersion = 1;
+// Bump when the layout or the name folding changes; older files are upgraded when opened,
+// newer ones refused, never misread.
+constexpr int kSchemaVersion = 2;
 
+// Each key row holds only its own name, so a deep key costs its names and no more.
 constexpr const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS keys(
   id INTEGER PRIMARY KEY,
   root INTEGER NOT NULL,
-  parent INTEGER,
-  path BLOB NOT NULL,   -- folded path below the root, '' for the root itself
-  name BLOB NOT NULL,   -- last name of the path as created
-  UNIQUE(root, path));
-CREATE INDEX IF NOT EXISTS keys_parent ON keys(parent, path);
+  parent INTEGER NOT NULL,  -- 0 for the root key itself
+  fold BLOB NOT NULL,       -- the last name folded, '' for the root key itself
+  name BLOB NOT NULL,       -- the last name as created
+  UNIQUE(parent, fold, root));
 CREATE TABLE IF NOT EXISTS vals(
   id INTEGER PRIMARY KEY,
   key INTEGER NOT NULL,
@@ -35,23 +39,55 @@ CREATE TABLE IF NOT EXISTS vals(
   UNIQUE(key, fold));
 )sql";
 
+// Layout 1 kept the whole folded path in every key row, which grew with the square of the
+// depth. The rows keep their ids, so the values keep their keys.
+constexpr const char* kUpgradeFrom1 = R"sql(
+CREATE TABLE keys2(
+  id INTEGER PRIMARY KEY,
+  root INTEGER NOT NULL,
+  parent INTEGER NOT NULL,
+  fold BLOB NOT NULL,
+  name BLOB NOT NULL,
+  UNIQUE(parent, fold, root));
+INSERT OR IGNORE INTO keys2(id, root, parent, fold, name)
+  SELECT id, root, COALESCE(parent, 0), CASE WHEN parent IS NULL THEN x'' ELSE vintrel_fold(name) END, name
+  FROM keys ORDER BY id;
+DROP TABLE keys;
+ALTER TABLE keys2 RENAME TO keys;
+)sql";
+
+// The keys of a subtree: ?1 and everything below it (UNION, so that a hand-edited file cannot loop it).
+#define VINTREL_TREE                                                                      \
+    "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION SELECT k.id FROM keys k JOIN tree t ON " \
+    "k.parent=t.id AND t.id<>0) "
+
 constexpr std::array<const char*, kSqlCount> kSql = {
-    "SELECT id FROM keys WHERE root=?1 AND path=?2",
-    "INSERT INTO keys(root, parent, path, name) VALUES(?1, ?2, ?3, ?4)",
-    "SELECT v.type, v.data FROM vals v JOIN keys k ON v.key=k.id WHERE k.root=?1 AND k.path=?2 AND v.fold=?3",
+    "SELECT id FROM keys WHERE parent=?1 AND fold=?2 AND root=?3",
+    "INSERT INTO keys(root, parent, fold, name) VALUES(?1, ?2, ?3, ?4)",
+    "SELECT type, data FROM vals WHERE key=?1 AND fold=?2",
     "INSERT INTO vals(key, fold, name, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
     "ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, data=excluded.data",
     "DELETE FROM vals WHERE key=?1 AND fold=?2",
-    "DELETE FROM vals WHERE key IN (SELECT id FROM keys WHERE root=?1 AND (path=?2 OR (path>=?3 AND "
-    "path<?4)))",
-    "DELETE FROM keys WHERE root=?1 AND (path=?2 OR (path>=?3 AND path<?4))",
-    "SELECT name FROM keys WHERE parent=?1 ORDER BY path",
+    VINTREL_TREE "DELETE FROM vals WHERE key IN (SELECT id FROM tree)",
+    VINTREL_TREE "DELETE FROM keys WHERE id IN (SELECT id FROM tree)",
+    "SELECT name FROM keys WHERE parent=?1 AND ?1<>0 ORDER BY fold",
     "SELECT name, type, data FROM vals WHERE key=?1 ORDER BY id",
     "BEGIN IMMEDIATE",
     "BEGIN DEFERRED",
     "COMMIT",
     "ROLLBACK",
 };
+
+#undef VINTREL_TREE
+
+// vintrel_fold(name): the folded form of a name, for upgrading older layouts.
+void foldFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
+    const void* bytes = sqlite3_value_blob(arguments[0]);
+    const int size = sqlite3_value_bytes(arguments[0]);
+    const std::string folded =
+        foldName(std::string_view(bytes != nullptr ? static_cast<const char*>(bytes) : "", size));
+    sqlite3_result_blob(context, folded.data(), static_cast<int>(folded.size()), SQLITE_TRANSIENT);
+}
 
 }  // namespace
 
@@ -108,6 +144,34 @@ bool makeFolders(const std::string& folder, std::string& error) {
     return true;
 }
 
+std::string folderOf(const std::string& file) {
+    const std::size_t slash = file.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : file.substr(0, slash);
+}
+
+// Write permission as a read-only file shows it: some write bit set, and writable by us.
+bool writableByUs(const std::string& path, mode_t mode) {
+    return (mode & 0222) != 0 && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+// A file: URI that opens the file for reading only; immutable when no one can be writing it.
+std::string readOnlyUri(const std::string& file, bool immutable) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string uri = "file:";
+    for (const char c : file) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) || std::strchr("/-._~", c) != nullptr) {
+            uri.push_back(c);
+        } else {
+            uri.push_back('%');
+            uri.push_back(kHex[byte >> 4]);
+            uri.push_back(kHex[byte & 0xF]);
+        }
+    }
+    return uri + (immutable ? "?mode=ro&immutable=1" : "?mode=ro");
+}
+
 std::string timestamp() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -161,13 +225,48 @@ int StoreImpl::execText(const char* sql, std::string* result) {
 
 // ------------------------------------------------------------------ opening
 
+bool StoreImpl::checkFolder(const std::string& folder, bool& writable, std::string& error) {
+    if (!makeFolders(folder == "." ? std::string() : folder, error)) return false;
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        error = "cannot use the registry folder " + folder + ": " +
+                (S_ISDIR(st.st_mode) ? std::strerror(errno) : "not a folder");
+        return false;
+    }
+    // Whoever can write the folder can replace the database or plant a journal beside it.
+    if (st.st_uid != ::geteuid()) {
+        error = "the registry folder " + folder +
+                " belongs to another user; the registry is kept only in a "
+                "folder of one's own";
+        return false;
+    }
+    if ((st.st_mode & S_ISVTX) != 0 && (st.st_mode & 0002) != 0) {
+        error = "the registry folder " + folder + " is a shared folder; choose a folder of its own";
+        return false;
+    }
+    if ((st.st_mode & 077) != 0) {
+        if (::chmod(folder.c_str(), st.st_mode & 0700) != 0) {
+            error = "cannot close the registry folder " + folder + " to other users: " + std::strerror(errno);
+            return false;
+        }
+        st.st_mode &= 0700;
+    }
+    writable = writableByUs(folder, st.st_mode);
+    return true;
+}
+
 StoreImpl::Health StoreImpl::openFile(std::string& error, std::string& damage) {
-    const std::size_t slash = file.rfind('/');
-    if (slash != std::string::npos && slash > 0 && !makeFolders(file.substr(0, slash), error))
-        return Health::Failed;
+    readOnly.clear();
+    const std::string folder = folderOf(file);
+    bool writable = false;
+    if (!checkFolder(folder, writable, error)) return Health::Failed;
     struct stat st {};
     if (::stat(file.c_str(), &st) != 0) {
-        const int fd = ::open(file.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+        if (!writable) {
+            error = "cannot create " + file + ": its folder is read-only";
+            return Health::Failed;
+        }
+        const int fd = ::open(file.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0 && errno != EEXIST) {
             error = "cannot create " + file + ": " + std::strerror(errno);
             return Health::Failed;
@@ -178,14 +277,38 @@ StoreImpl::Health StoreImpl::openFile(std::string& error, std::string& damage) {
             error = file + " is not a regular file";
             return Health::Failed;
         }
-        if ((st.st_mode & 077) != 0) ::chmod(file.c_str(), 0600);
-        if (::access(file.c_str(), R_OK | W_OK) != 0) {
-            damage = std::string("cannot be read or written: ") + std::strerror(errno);
-            return Health::Damaged;
+        if ((st.st_mode & 077) != 0 && st.st_uid == ::geteuid()) {
+            st.st_mode &= 0700;
+            ::chmod(file.c_str(), st.st_mode);
+        }
+        // Unreadable is not damaged: the file is left as it is.
+        if (::access(file.c_str(), R_OK) != 0) {
+            error = file + " cannot be read: " + std::strerror(errno);
+            return Health::Failed;
+        }
+        if (!writable)
+            readOnly = "its folder is read-only";
+        else if (!writableByUs(file, st.st_mode))
+            readOnly = "the file is read-only";
+        // Companions left by a read-only run carry the mode the file had then; a journal
+        // that cannot be written would keep the file read-only.
+        for (const char* suffix : {"-wal", "-shm"}) {
+            struct stat companion {};
+            const std::string path = file + suffix;
+            if (readOnly.empty() && ::lstat(path.c_str(), &companion) == 0 && S_ISREG(companion.st_mode) &&
+                companion.st_uid == ::geteuid() && (companion.st_mode & 0200) == 0)
+                ::chmod(path.c_str(), 0600);
         }
     }
-    int rc = sqlite3_open_v2(file.c_str(), &db,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    int rc = SQLITE_OK;
+    if (readOnly.empty()) {
+        rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    } else {
+        // Without a journal and a folder to make one in, nobody can be writing the file.
+        const bool immutable = !writable && !pathExists(file + "-wal");
+        rc = sqlite3_open_v2(readOnlyUri(file, immutable).c_str(), &db,
+                             SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+    }
     if (rc != SQLITE_OK) {
         error = "cannot open " + file + ": " + (db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
         return Health::Failed;
@@ -206,6 +329,16 @@ StoreImpl::Health StoreImpl::classify(int rc, const char* what, std::string& err
     return Health::Failed;
 }
 
+namespace {
+
+// The file can be read but not changed now: another process holds it, or it is read-only.
+bool cannotWriteNow(int rc) {
+    const int primary = rc & 0xFF;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED || primary == SQLITE_READONLY;
+}
+
+}  // namespace
+
 StoreImpl::Health StoreImpl::configure(std::string& error, std::string& damage) {
     std::string check;
     int rc = execText("PRAGMA quick_check(1)", &check);
@@ -214,27 +347,73 @@ StoreImpl::Health StoreImpl::configure(std::string& error, std::string& damage) 
         damage = check;
         return Health::Damaged;
     }
-    rc = execText("PRAGMA journal_mode=WAL");
-    if (rc == SQLITE_OK) rc = execText("PRAGMA synchronous=FULL");
-    if (rc != SQLITE_OK) return classify(rc, "cannot configure", error, damage);
+    if (readOnly.empty()) {
+        rc = execText("PRAGMA journal_mode=WAL");
+        if (rc == SQLITE_OK) rc = execText("PRAGMA synchronous=FULL");
+        if (cannotWriteNow(rc))
+            readOnly = "another process held it locked when it was opened";
+        else if (rc != SQLITE_OK)
+            return classify(rc, "cannot configure", error, damage);
+    }
     return ensureSchema(error, damage);
+}
+
+int StoreImpl::upgradeSchema(std::string& version) {
+    int rc = execText("BEGIN IMMEDIATE");
+    if (rc != SQLITE_OK) return rc;
+    // Read again under the lock: another process may have done it meanwhile.
+    rc = execText("PRAGMA user_version", &version);
+    if (rc == SQLITE_OK && version == "0") rc = sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK && version == "1") {
+        rc = sqlite3_create_function_v2(db, "vintrel_fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                        foldFunction, nullptr, nullptr, nullptr);
+        if (rc == SQLITE_OK) rc = sqlite3_exec(db, kUpgradeFrom1, nullptr, nullptr, nullptr);
+    }
+    if (rc == SQLITE_OK && (version == "0" || version == "1")) {
+        rc = execText(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str());
+        if (rc == SQLITE_OK) version = std::to_string(kSchemaVersion);
+    }
+    if (rc == SQLITE_OK) rc = execText("COMMIT");
+    if (rc != SQLITE_OK && sqlite3_get_autocommit(db) == 0) execText("ROLLBACK");
+    return rc;
+}
+
+StoreImpl::Health StoreImpl::copyToMemory(std::string& error, std::string& damage) {
+    sqlite3* memory = nullptr;
+    int rc = sqlite3_open_v2(":memory:", &memory, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    sqlite3_backup* backup = rc == SQLITE_OK ? sqlite3_backup_init(memory, "main", db, "main") : nullptr;
+    rc = backup != nullptr ? sqlite3_backup_step(backup, -1) : SQLITE_NOMEM;
+    if (backup != nullptr && sqlite3_backup_finish(backup) != SQLITE_OK && rc == SQLITE_DONE)
+        rc = sqlite3_errcode(memory);
+    if (rc != SQLITE_DONE) {
+        sqlite3_close_v2(memory);
+        return classify(rc, "cannot read", error, damage);
+    }
+    const std::string why = readOnly;
+    close();
+    db = memory;
+    std::string version;
+    rc = upgradeSchema(version);
+    readOnly = why;
+    if (rc != SQLITE_OK) return classify(rc, "cannot read", error, damage);
+    return Health::Ok;
 }
 
 StoreImpl::Health StoreImpl::ensureSchema(std::string& error, std::string& damage) {
     std::string version;
     int rc = execText("PRAGMA user_version", &version);
     if (rc != SQLITE_OK) return classify(rc, "cannot read", error, damage);
-    if (version == "0") {
-        // Two processes may start on a fresh file together: create under the write lock.
-        rc = execText("BEGIN IMMEDIATE");
-        if (rc == SQLITE_OK) {
-            rc = sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr);
-            if (rc == SQLITE_OK)
-                rc = execText(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str());
-            if (rc == SQLITE_OK) rc = execText("COMMIT");
-            if (rc != SQLITE_OK && sqlite3_get_autocommit(db) == 0) execText("ROLLBACK");
-        }
-        if (rc != SQLITE_OK) return classify(rc, "cannot initialise", error, damage);
+    const bool older = version == "0" || version == "1";
+    if (older && readOnly.empty()) {
+        rc = upgradeSchema(version);
+        if (cannotWriteNow(rc))
+            readOnly = "another process held it locked when it was opened";
+        else if (rc != SQLITE_OK)
+            return classify(rc, "cannot initialise", error, damage);
+    }
+    if (older && !readOnly.empty() && version != std::to_string(kSchemaVersion)) {
+        const Health copied = copyToMemory(error, damage);
+        if (copied != Health::Ok) return copied;
     } else if (version != std::to_string(kSchemaVersion)) {
         error = file + " was written by another version of this program (layout " + version + ")";
         return Health::Failed;
@@ -291,7 +470,9 @@ long StoreImpl::ready() {
     // reads stale data for long nor keeps the journal from being checkpointed.
     constexpr auto kSnapshotLifetime = std::chrono::milliseconds(100);
     if (snapshot && std::chrono::steady_clock::now() - snapshotStart > kSnapshotLifetime) endSnapshot();
-    if (suspectDamage && depth == 0 && !file.empty()) {
+    if (suspectDamage && depth == 0 && !file.empty() && !readOnly.empty()) {
+        suspectDamage = false;  // a file we may not write is never replaced; reads report the damage
+    } else if (suspectDamage && depth == 0 && !file.empty()) {
         suspectDamage = false;
         std::string check;
         const int rc = db != nullptr ? execText("PRAGMA quick_check(1)", &check) : SQLITE_OK;
@@ -310,6 +491,7 @@ long StoreImpl::ready() {
 // ------------------------------------------------------------------ transactions
 
 long StoreImpl::write(const std::function<long()>& body) {
+    if (!readOnly.empty()) return platform::ERROR_ACCESS_DENIED;
     if (depth > 0) return body();
     endSnapshot();
     sqlite3_stmt* begin = statement(kBegin);

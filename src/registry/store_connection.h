@@ -16,7 +16,7 @@
 namespace vintrel::registry::detail {
 
 enum Sql : std::size_t {
-    kFindKey,
+    kFindChild,
     kInsertKey,
     kGetValue,
     kSetValue,
@@ -41,6 +41,9 @@ struct StoreImpl {
     std::string file;  // empty for an in-memory store
     RegistryStore::Options options;
     sqlite3* db = nullptr;
+    // Reads are answered but writes fail with ERROR_ACCESS_DENIED: the file or its folder
+    // cannot be written, or another process kept it locked at start-up. Says why.
+    std::string readOnly;
     std::array<sqlite3_stmt*, kSqlCount> statements{};
     std::recursive_mutex mutex;
     int depth = 0;               // nesting of write transactions
@@ -58,9 +61,15 @@ struct StoreImpl {
     int execText(const char* sql, std::string* result = nullptr);
 
     Health openFile(std::string& error, std::string& damage);
+    // The folder of the file: created when missing, ours alone, and whether we may write it.
+    bool checkFolder(const std::string& folder, bool& writable, std::string& error);
     Health classify(int rc, const char* what, std::string& error, std::string& damage);
     Health configure(std::string& error, std::string& damage);
     Health ensureSchema(std::string& error, std::string& damage);
+    // Creates or upgrades the tables under the write lock; SQLite's code, or the layout found.
+    int upgradeSchema(std::string& version);
+    // A read-only file of an older layout is read from a private upgraded copy.
+    Health copyToMemory(std::string& error, std::string& damage);
     bool moveAside(const std::string& why, std::string& error);
     // Opens the file, setting a damaged one aside once.
     bool openOrRecover(std::string& error);

@@ -1,6 +1,7 @@
 #include "registry/reg_command.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -176,6 +177,54 @@ TEST_F(RegCommandTest, ImportExportThroughFiles) {
     r = run({"export", "HKCU\\Imported", "-"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.rfind("REGEDIT4\r\n", 0), 0u);
+}
+
+TEST_F(RegCommandTest, ExportNeverWritesThroughAPlantedLink) {
+    test::TempDir dir;
+    const std::filesystem::path victim = dir.path() / "victim";
+    std::ofstream(victim) << "secret";
+    const std::string out = (dir.path() / "out.reg").string();
+    // The names an export used to write through: its old temporary name and the target.
+    std::filesystem::create_symlink(victim, out + ".tmp-" + std::to_string(::getpid()));
+    ASSERT_EQ(run({"add", "HKCU\\Exported", "/v", "v", "/d", "1"}).status, 0);
+    Run r = run({"export", "HKCU\\Exported", out});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string link = (dir.path() / "link.reg").string();
+    std::filesystem::create_symlink(victim, link);
+    r = run({"export", "HKCU\\Exported", link, "/y"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("symbolic link"), std::string::npos) << r.err;
+    std::ifstream in(victim);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "secret");
+}
+
+TEST_F(RegCommandTest, KeysAndNamesBeyondWindowsLimitsAreRefused) {
+    std::string deep = "HKCU";
+    for (int level = 0; level < 513; ++level) deep += "\\k";
+    const std::string longName = "HKCU\\" + std::string(256, 'n');
+    struct Case {
+        std::string key, valueName;
+    };
+    const Case cases[] = {{deep, "v"}, {longName, "v"}, {"HKCU\\Short", std::string(16384, 'v')}};
+    test::TempDir dir;
+    const std::string file = (dir.path() / "limits.reg").string();
+    for (const Case& c : cases) {
+        Run r = run({"add", c.key, "/v", c.valueName, "/d", "x"});
+        EXPECT_EQ(r.status, 1) << c.key.size();
+        EXPECT_NE(r.err.find("ERROR:"), std::string::npos);
+        std::ofstream(file, std::ios::binary) << "REGEDIT4\r\n[HKEY_CURRENT_USER\\Fine]\r\n[" << c.key
+                                              << "]\r\n\"" << c.valueName << "\"=\"x\"\r\n";
+        r = run({"import", file});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("limits.reg:" + std::string(c.valueName.size() > 1 ? "4" : "3") + ":"),
+                  std::string::npos)
+            << r.err.substr(0, 200);
+        EXPECT_FALSE(store_->keyExists(HKEY_CURRENT_USER, "Fine"));
+    }
+    std::ofstream(file, std::ios::binary)
+        << "REGEDIT4\r\n[HKEY_CURRENT_USER\\N]\r\n\"a" << '\0' << "b\"=\"x\"\r\n";
+    Run r = run({"import", file});
+    EXPECT_NE(r.err.find("limits.reg:3: the value name holds a NUL"), std::string::npos) << r.err;
 }
 
 TEST_F(RegCommandTest, QueryListsValuesSubkeysAndLiveValues) {

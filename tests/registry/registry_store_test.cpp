@@ -359,6 +359,130 @@ TEST(RegistryStore, LockedDatabaseFailsAfterTheBusyTimeout) {
     EXPECT_EQ(store->setValue(HKEY_CURRENT_USER, "K", "v", REG_SZ, sz("after")), 0);
 }
 
+TEST(RegistryStore, UnwritableDatabaseAnswersReadsAndRefusesWrites) {
+    struct Case {
+        const char* what;
+        const char* chmodTarget;  // "file" or "folder"
+        mode_t mode;
+    };
+    const Case cases[] = {{"read-only file", "file", 0400}, {"read-only folder", "folder", 0500}};
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        const std::string folder = (dir.path() / "root").string();
+        const std::string file = folder + "/registry.sqlite3";
+        {
+            auto store = openFile(file);
+            ASSERT_EQ(store->setValue(HKEY_CURRENT_USER, "Kept", "v", REG_SZ, sz("1")), 0);
+        }
+        ::chmod(std::string(c.chmodTarget) == "file" ? file.c_str() : folder.c_str(), c.mode);
+        {
+            auto store = openFile(file);
+            ASSERT_TRUE(store) << c.what;
+            EXPECT_FALSE(store->readOnlyReason().empty()) << c.what;
+            RegValue value;
+            EXPECT_EQ(store->getValue(HKEY_CURRENT_USER, "kept", "V", value), 0) << c.what;
+            EXPECT_EQ(value.data, sz("1")) << c.what;
+            EXPECT_EQ(store->setValue(HKEY_CURRENT_USER, "Kept", "w", REG_SZ, sz("2")), ERROR_ACCESS_DENIED);
+            EXPECT_EQ(store->deleteKey(HKEY_CURRENT_USER, "Kept"), ERROR_ACCESS_DENIED) << c.what;
+        }
+        EXPECT_TRUE(corruptCopies(folder).empty()) << c.what;
+        ::chmod(folder.c_str(), 0700);
+        ::chmod(file.c_str(), 0600);
+        RegValue value;
+        EXPECT_EQ(openFile(file)->getValue(HKEY_CURRENT_USER, "Kept", "v", value), 0) << c.what;
+        EXPECT_EQ(openFile(file)->setValue(HKEY_CURRENT_USER, "Kept", "w", REG_SZ, sz("2")), 0) << c.what;
+    }
+}
+
+TEST(RegistryStore, LockAtOpeningGivesAReadOnlyStore) {
+    test::TempDir dir;
+    const std::string file = (dir.path() / "registry.sqlite3").string();
+    ASSERT_EQ(openFile(file)->setValue(HKEY_CURRENT_USER, "K", "v", REG_SZ, sz("before")), 0);
+    // Another program holds the file as a rollback-journal database, so WAL cannot be set up.
+    rawExec(file, "PRAGMA journal_mode=DELETE");
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE; UPDATE vals SET data=x'00'", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    auto store = openFile(file, 200);
+    ASSERT_TRUE(store);
+    EXPECT_FALSE(store->readOnlyReason().empty());
+    RegValue value;
+    ASSERT_EQ(store->getValue(HKEY_CURRENT_USER, "K", "v", value), 0);
+    EXPECT_EQ(value.data, sz("before"));
+    EXPECT_EQ(store->setValue(HKEY_CURRENT_USER, "K", "v", REG_SZ, sz("during")), ERROR_ACCESS_DENIED);
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+}
+
+TEST(RegistryStore, RootFolderBelongsToTheUserAlone) {
+    test::TempDir dir;
+    const std::string folder = (dir.path() / "root").string();
+    fs::create_directories(folder);
+    ::chmod(folder.c_str(), 0777);
+    ASSERT_TRUE(openFile(folder + "/registry.sqlite3"));
+    struct stat st {};
+    ASSERT_EQ(::stat(folder.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    if (::geteuid() == 0) {  // only root can give a folder away
+        ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+        std::string error;
+        EXPECT_FALSE(RegistryStore::open(folder + "/registry.sqlite3", error));
+        EXPECT_NE(error.find("another user"), std::string::npos) << error;
+    }
+}
+
+TEST(RegistryStore, DeepKeysCostTheirNamesAndWindowsLimitsHold) {
+    test::TempDir dir;
+    const std::string file = (dir.path() / "registry.sqlite3").string();
+    auto store = openFile(file);
+    std::string deepest;
+    for (int level = 0; level < 512; ++level)
+        deepest += (level ? "\\" : "") + std::string(250, 'a') + std::to_string(level % 10) + "xyzw";
+    ASSERT_EQ(store->createKey(HKEY_CURRENT_USER, deepest), 0);
+    ASSERT_EQ(store->setValue(HKEY_CURRENT_USER, deepest, "v", REG_SZ, sz("deep")), 0);
+    RegValue value;
+    EXPECT_EQ(store->getValue(HKEY_CURRENT_USER, deepest, "v", value), 0);
+    EXPECT_LT(fs::file_size(file) + fs::file_size(file + "-wal"), 2u << 20);  // layout 1 took ~100 MB
+    EXPECT_EQ(store->createKey(HKEY_CURRENT_USER, deepest + "\\one more"), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(store->createKey(HKEY_CURRENT_USER, "A\\" + std::string(256, 'n')), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(store->setValue(HKEY_CURRENT_USER, "A", std::string(16384, 'v'), REG_SZ, sz("")),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(store->setValue(HKEY_CURRENT_USER, "A", std::string(16383, 'v'), REG_SZ, sz("")), 0);
+    EXPECT_EQ(store->deleteKey(HKEY_CURRENT_USER, deepest.substr(0, 255)), 0);
+    EXPECT_FALSE(store->keyExists(HKEY_CURRENT_USER, deepest));
+}
+
+TEST(RegistryStore, Layout1FilesAreUpgradedOrReadThroughACopy) {
+    test::TempDir dir;
+    const std::string file = (dir.path() / "registry.sqlite3").string();
+    const char* layout1 =
+        "CREATE TABLE keys(id INTEGER PRIMARY KEY, root INTEGER NOT NULL, parent INTEGER, path BLOB NOT NULL,"
+        " name BLOB NOT NULL, UNIQUE(root, path));"
+        "CREATE INDEX keys_parent ON keys(parent, path);"
+        "CREATE TABLE vals(id INTEGER PRIMARY KEY, key INTEGER NOT NULL, fold BLOB NOT NULL, name BLOB NOT "
+        "NULL, type INTEGER NOT NULL, data BLOB NOT NULL, UNIQUE(key, fold));"
+        "INSERT INTO keys VALUES(1, 2147483649, NULL, x'', x''), (2, 2147483649, 1, 'SOFTWARE', 'Software'),"
+        " (3, 2147483649, 2, 'SOFTWARE\\M\xC9', 'm\xE9');"
+        "INSERT INTO vals VALUES(1, 3, x'56', x'76', 1, CAST('kept' AS BLOB));"
+        "PRAGMA user_version=1;";
+    for (const bool readOnly : {true, false}) {
+        fs::remove_all(dir.path());
+        fs::create_directories(dir.path());
+        rawExec(file, layout1);
+        if (readOnly) ::chmod(file.c_str(), 0400);
+        auto store = openFile(file);
+        ASSERT_TRUE(store);
+        EXPECT_EQ(store->readOnlyReason().empty(), !readOnly);
+        RegValue value;
+        EXPECT_EQ(store->getValue(HKEY_CURRENT_USER, "software\\M\xC9", "V", value), 0) << readOnly;
+        EXPECT_EQ(value.data, "kept");
+        std::vector<std::string> names;
+        EXPECT_EQ(store->subKeys(HKEY_CURRENT_USER, "Software", names), 0);
+        EXPECT_EQ(names, std::vector<std::string>{"m\xE9"});
+    }
+}
+
 TEST(RegistryStore, HandEditedContentsNeverCrash) {
     test::TempDir dir;
     const std::string file = (dir.path() / "registry.sqlite3").string();
@@ -366,12 +490,11 @@ TEST(RegistryStore, HandEditedContentsNeverCrash) {
         auto store = openFile(file);
         ASSERT_EQ(store->setValue(HKEY_CURRENT_USER, "K", "v", REG_SZ, sz("x")), 0);
     }
-    rawExec(
-        file,
-        "UPDATE vals SET data='abc', type='text';"
-        "INSERT INTO keys(root, parent, path, name) SELECT root, id, path || '\\', '' FROM keys WHERE "
-        "path='K';"
-        "INSERT INTO keys(root, parent, path, name) SELECT root, id, 'Q', 'a\\b' FROM keys WHERE path='K';");
+    rawExec(file,
+            "UPDATE vals SET data='abc', type='text';"
+            "INSERT INTO keys(root, parent, fold, name) SELECT root, id, x'', x'' FROM keys WHERE fold=x'4B';"
+            "INSERT INTO keys(root, parent, fold, name) SELECT root, id, 'Q', 'a\\b' FROM keys WHERE "
+            "fold=x'4B';");
     auto store = openFile(file);
     RegValue value;
     ASSERT_EQ(store->getValue(HKEY_CURRENT_USER, "K", "v", value), 0);
@@ -380,6 +503,7 @@ TEST(RegistryStore, HandEditedContentsNeverCrash) {
     std::vector<std::string> names;
     ASSERT_EQ(store->subKeys(HKEY_CURRENT_USER, "K", names), 0);
     EXPECT_TRUE(names.empty());
+    EXPECT_EQ(store->deleteKey(HKEY_CURRENT_USER, "K"), 0);
 }
 
 TEST(RegistryStorePaths, RootFollowsTheEnvironment) {

@@ -151,7 +151,7 @@ std::uint32_t replaceWholeFile(const std::string& hostPath, std::string_view byt
     Fd out;
     for (int attempt = 0; attempt < 100 && !out.valid(); ++attempt) {
         temporary = temporaryName(folder);
-        out.reset(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
+        out.reset(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
                          existed ? 0600 : 0666));
         if (!out.valid() && errno != EEXIST) {
             const int error = errno;

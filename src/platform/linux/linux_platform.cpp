@@ -27,13 +27,21 @@
 namespace vintrel::platform::linux_host {
 namespace {
 
-// The registry of the per-user root. When no database can be had at all (an unwritable
-// folder), the program still runs on a private store and says that nothing will be kept.
-std::shared_ptr<registry::RegistryStore> openStore(const std::string& root) {
+// The registry of the per-user root. A database that can only be read is used read-only;
+// when none can be read at all the program still runs, on a private store, and notice says
+// that the stored settings are not in use.
+std::shared_ptr<registry::RegistryStore> openStore(const std::string& root, std::string& notice) {
     std::string error;
     auto store = registry::RegistryStore::open(registry::databasePath(root), error);
-    if (store) return store;
+    if (store) {
+        if (!store->readOnlyReason().empty())
+            std::cerr << "vintrel: the registry " << store->file() << " can only be read ("
+                      << store->readOnlyReason() << "); registry changes made in this run will not be kept\n";
+        return store;
+    }
     std::cerr << "vintrel: " << error << "; registry changes made in this run will not be kept\n";
+    notice = "The registry cannot be read (" + error +
+             "). Stored settings are not used in this run, and changes will not be kept.";
     return registry::RegistryStore::openInMemory();
 }
 
@@ -62,7 +70,7 @@ public:
             if (problem.error) std::cerr << " (" << problem.error.message() << ')';
             std::cerr << '\n';
         }
-        store_ = openStore(environment.root);
+        store_ = openStore(environment.root, registryNotice_);
         live_ = std::make_shared<registry::LiveKeyTable>();
         SystemSources sources;
         sources.etcRoot = environment.etcRoot;
@@ -94,7 +102,10 @@ public:
     Session& session() override { return *session_; }
     Locale& locale() override { return *locale_; }
 
+    const std::string& registryNotice() const { return registryNotice_; }
+
 private:
+    std::string registryNotice_;
     std::unique_ptr<LinuxDrives> drives_;
     LaunchContext launchContext_;
     std::unique_ptr<ProgramFiles> files_;
@@ -112,7 +123,14 @@ private:
 
 }  // namespace
 
-std::string defaultRoot() { return registry::userRoot(); }
+std::string defaultRoot() {
+    return registry::userRoot();
+}
+
+std::string registryNotice(const Platform& platform) {
+    const auto* provider = dynamic_cast<const LinuxPlatform*>(&platform);
+    return provider != nullptr ? provider->registryNotice() : std::string();
+}
 
 std::unique_ptr<Platform> makeLinuxPlatform(const LinuxEnvironment& environment) {
     return std::make_unique<LinuxPlatform>(environment);

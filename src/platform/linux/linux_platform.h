@@ -23,4 +23,8 @@ std::string defaultRoot();
 
 std::unique_ptr<Platform> makeLinuxPlatform(const LinuxEnvironment& environment);
 
+// What the user is to be told once at start-up about the registry (UTF-8), or empty text:
+// no database could be read, so stored settings are not in use for this run.
+std::string registryNotice(const Platform& platform);
+
 }  // namespace vintrel::platform::linux_host

@@ -178,11 +178,16 @@ Profile parseProfile(const std::string& jsonText, const std::string& origin) {
             }
         }
         profile.folders = stringList(r, root, "folders");
+        for (std::size_t i = 0; i < profile.folders.size(); ++i)
+            if (profile.folders[i].find('\0') != std::string::npos)
+                r.fail("folders[" + std::to_string(i) + "] holds a NUL character");
         if (root.contains("files")) {
             const json& files = root.at("files");
             if (!files.is_object()) r.fail("files must be an object of DOS path to content");
             for (const auto& [path, content] : files.items()) {
                 if (!content.is_string()) r.fail("files." + path + " must be a string");
+                if (path.find('\0') != std::string::npos)
+                    r.fail("files." + path.substr(0, path.find('\0')) + " holds a NUL character in its name");
                 profile.files.push_back({text::utf8ToCp1252(path), text::utf8ToCp1252(content.get<std::string>())});
             }
         }

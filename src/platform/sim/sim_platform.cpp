@@ -1,12 +1,17 @@
 #include "platform/sim/sim_platform.h"
 
+#include <sys/stat.h>
+
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
 
 #include "platform/host/checked_math.h"
+#include "platform/host/dos_path.h"
 #include "platform/host/drive_map.h"
 #include "platform/host/drive_root.h"
 #include "platform/host/host_files.h"
@@ -193,6 +198,47 @@ private:
     const Profile& profile_;
 };
 
+// Windows's limits on the folders of a path; a profile that breaks them is refused.
+constexpr std::size_t kMaxDosDepth = 512;
+constexpr std::size_t kMaxDosName = 255;
+
+host::DosPathParts checkDosPath(const std::string& dosPath, const char* what,
+                                const std::string& profilePath) {
+    auto fail = [&](const std::string& why) {
+        throw ProfileError(profilePath + ": " + what + " " + text::cp1252ToUtf8(dosPath.substr(0, 200)) +
+                           (dosPath.size() > 200 ? "..." : "") + ": " + why);
+    };
+    host::DosPathParts parts = host::splitDosPath(dosPath);
+    if (parts.error != 0) fail("not a valid DOS path");
+    if (parts.components.size() > kMaxDosDepth)
+        fail("deeper than " + std::to_string(kMaxDosDepth) + " levels");
+    for (const std::string& name : parts.components)
+        if (name.size() > kMaxDosName)
+            fail("a name is longer than " + std::to_string(kMaxDosName) + " characters");
+    return parts;
+}
+
+// Creates a profile's folder level by level, each from the last one made or found (not from
+// the drive root again), with the matching rule of DOS paths. Stops the run when it cannot.
+void makeFolder(SimPlatform& sim, const std::string& dosPath, const std::string& profilePath) {
+    const host::DosPathParts parts = checkDosPath(dosPath, "folder", profilePath);
+    auto fail = [&](const std::string& why) {
+        throw ProfileError(profilePath + ": cannot create folder " + text::cp1252ToUtf8(dosPath) + " (" +
+                           why + ")");
+    };
+    const auto base = sim.driveMap().basePath(parts.drive);
+    if (!base) fail(std::string("the profile has no drive ") + parts.drive + ":");
+    std::string current = *base;
+    for (const std::string& name : parts.components) {
+        const host::EntryLookup found = host::findEntryIgnoringCase(current, name);
+        if (found.error != 0) fail("error " + std::to_string(found.error));
+        current += "/" + (found.name ? *found.name : text::cp1252ToUtf8(name));
+        if (!found.name && ::mkdir(current.c_str(), 0777) != 0 && errno != EEXIST) fail(std::strerror(errno));
+    }
+    struct stat st {};
+    if (::stat(current.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) fail("a file of that name is in the way");
+}
+
 }  // namespace
 
 struct SimPlatform::Groups {
@@ -282,19 +328,14 @@ std::unique_ptr<SimPlatform> makeSimPlatform(Profile profile, const std::string&
     namespace fs = std::filesystem;
     std::error_code ec;
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
-        if (auto base = sim->driveMap().basePath(letter)) fs::create_directories(*base, ec);
+        const auto base = sim->driveMap().basePath(letter);
+        if (base && !fs::create_directories(*base, ec) && ec)
+            throw ProfileError(profilePath + ": cannot create the folder of drive " + letter + ": " + *base +
+                               " (" + ec.message() + ")");
     }
+    for (const auto& file : sim->profile().files) checkDosPath(file.path, "file", profilePath);
+    for (const auto& folder : sim->profile().folders) makeFolder(*sim, folder, profilePath);
     Files& files = sim->files();
-    for (const auto& folder : sim->profile().folders) {
-        // Create each missing level, so a profile may name deep folders alone.
-        std::string prefix;
-        for (std::size_t i = 0; i <= folder.size(); ++i) {
-            if (i == folder.size() || folder[i] == '\\') {
-                prefix = folder.substr(0, i);
-                if (prefix.size() > 3) files.createDirectory(prefix);
-            }
-        }
-    }
     for (const auto& file : sim->profile().files) {
         if (const auto code = files.writeWholeFile(file.path, file.content); code != 0)
             throw ProfileError(profilePath + ": cannot create file " + text::cp1252ToUtf8(file.path) +
