@@ -187,5 +187,57 @@ TEST(CommandLine, ScreenshotWritesAPicture) {
     EXPECT_EQ(magic[2], 'N');
 }
 
+// The other windows the catalogue builds, as a user of --dump-widgets sees them.
+TEST(CommandLine, DumpsTheSettingsDialogAndTheAboutWindow) {
+    const struct {
+        const char* window;
+        const char* name;
+        const char* parent;
+        int x, y;
+        const char* text;
+    } cases[] = {
+        {"settings", "SistemaDef", "", 218, 126, "SistemaDef"},
+        {"settings", "Button1", "SistemaDef", 352, 232, "&Aplicar"},
+        {"settings", "TrackBar1", "GroupBox2", 112, 16, ""},
+        {"settings", "Label5", "GroupBox2", 48, 24, "400"},
+        {"settings", "Edit1", "TabSheet2", 104, 64, ""},
+        {"settings", "ListBox2", "TabSheet6", 24, 24, ""},
+        {"about", "Form2", "", 309, 154, "Malvex Desenvolvimentos."},
+        {"about", "ScrollBox2", "ScrollBox1", 8, 68, ""},
+    };
+    std::map<std::string, std::map<QString, QJsonObject>> dumps;
+    for (const char* window : {"settings", "about"}) {
+        test::TempDir root;
+        const ProgramRun run = runProgram({"--dump-widgets", window}, exampleProfile(), QString::fromStdString(root.str()));
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const QJsonArray all = QJsonDocument::fromJson(run.out).array();
+        ASSERT_FALSE(all.isEmpty()) << window;
+        EXPECT_TRUE(all[0].toObject()["messages"].toArray().isEmpty()) << window;
+        for (const auto& item : all) dumps[window][item.toObject()["name"].toString()] = item.toObject();
+    }
+    for (const auto& c : cases) {
+        const QJsonObject w = dumps[c.window][QString::fromLatin1(c.name)];
+        EXPECT_EQ(w["parent"].toString().toStdString(), c.parent) << c.name;
+        EXPECT_EQ(w["x"].toInt(), c.x) << c.name;
+        EXPECT_EQ(w["y"].toInt(), c.y) << c.name;
+        EXPECT_EQ(w["text"].toString().toStdString(), c.text) << c.name;
+    }
+    EXPECT_EQ(dumps["settings"]["PageControl1"]["page"].toString(), QStringLiteral("TabSheet1"));
+    EXPECT_TRUE(dumps["settings"]["ListBox1"]["items"].isArray());
+}
+
+TEST(CommandLine, ReportToStandardOutputAndItsFailure) {
+    test::TempDir root;
+    const ProgramRun run = runProgram({"--report", "-"}, exampleProfile(), QString::fromStdString(root.str()));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith("RELATORIO DO SISTEMA   "));
+    EXPECT_TRUE(run.out.endsWith("---------------------\r\n\r\n"));
+    const ProgramRun failed =
+        runProgram({"--report", QString::fromStdString((root.path() / "missing" / "r.txt").string())}, exampleProfile(),
+                   QString::fromStdString(root.str()));
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_TRUE(failed.err.contains("Invalid filename.")) << failed.err.toStdString();
+}
+
 }  // namespace
 }  // namespace vintrel::app
