@@ -13,7 +13,7 @@
 #include "platform/linux/hw_live_keys.h"
 #include "platform/linux/pci_names.h"
 #include "platform/linux/ui_linux.h"
-#include "registry/live_key_table.h"
+#include "platform/registry/live_key_table.h"
 
 namespace {
 using namespace vintrel;

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "platform/host/dos_path.h"
+#include "platform/registry/reg_file.h"
 #include "platform/sim/profile.h"
-#include "registry/reg_file.h"
 
 using namespace vintrel;
 using namespace vintrel::platform;

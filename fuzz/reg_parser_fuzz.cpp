@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "registry/reg_file.h"
+#include "platform/registry/reg_file.h"
 
 namespace {
 

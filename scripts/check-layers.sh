@@ -2,7 +2,7 @@
 # Checks the include graph between source folders: every #include "..." under src/ and tools/
 # must go to the including folder itself or to one the layering allows below it, and no two
 # folders may reach each other. Layers, lowest first:
-#   text; platform/api; platform/host; registry; platform/linux and platform/sim;
+#   text; platform/api; platform/host; platform/registry; platform/linux and platform/sim;
 #   system (text and platform/api only); forms (system, text, platform/api); app (all).
 # tools/ may use every layer below forms. Exit status 1 on any violation or cycle.
 #   scripts/check-layers.sh [REPOSITORY]
@@ -40,14 +40,14 @@ function reaches(from, start, trail,    to) {
 BEGIN {
     below["text"] = ""
     below["platform/api"] = "text"
-    below["registry"] = "platform/host platform/api text"  # exports use the whole-file writer
+    below["platform/registry"] = "platform/host platform/api text"  # exports use the whole-file writer
     below["platform/host"] = "platform/api text"
-    below["platform/linux"] = "registry platform/host platform/api text"
-    below["platform/sim"] = "registry platform/host platform/api text"
+    below["platform/linux"] = "platform/registry platform/host platform/api text"
+    below["platform/sim"] = "platform/registry platform/host platform/api text"
     below["system"] = "platform/api text"
     below["forms"] = "system platform/api text"
-    below["app"] = "forms system platform/linux platform/sim registry platform/host platform/api text"
-    below["tools"] = "system platform/linux platform/sim registry platform/host platform/api text"
+    below["app"] = "forms system platform/linux platform/sim platform/registry platform/host platform/api text"
+    below["tools"] = "system platform/linux platform/sim platform/registry platform/host platform/api text"
     for (f in below) {
         n = split(below[f], list, " ")
         for (i = 1; i <= n; ++i) allowed[f SUBSEP list[i]] = 1
@@ -84,7 +84,7 @@ END {
     for (f in folders) {
         uses = ""
         for (t in folders) if ((f SUBSEP t) in edge) uses = uses " " t
-        printf "  %-15s ->%s\n", f, (uses == "" ? " (nothing)" : uses) | "sort"
+        printf "  %-17s ->%s\n", f, (uses == "" ? " (nothing)" : uses) | "sort"
     }
     close("sort")
     if (bad) { print "include layers: violations found"; exit 1 }

@@ -11,9 +11,9 @@
 #include "platform/linux/desktop_entry.h"
 #include "platform/linux/shell_linux.h"
 #include "platform/linux/uninstall_live_keys.h"
-#include "registry/reg_file.h"
-#include "registry/registry_store.h"
-#include "registry/store_registry.h"
+#include "platform/registry/reg_file.h"
+#include "platform/registry/registry_store.h"
+#include "platform/registry/store_registry.h"
 #include "support/test_paths.h"
 
 namespace vintrel::platform::linux_host {

@@ -1,4 +1,4 @@
-#include "registry/reg_command.h"
+#include "platform/registry/reg_command.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 #include <iterator>
 #include <sstream>
 
-#include "registry/live_key_table.h"
+#include "platform/registry/live_key_table.h"
 #include "support/test_paths.h"
 #include "text/cp1252.h"
 

@@ -1,4 +1,4 @@
-#include "registry/reg_file.h"
+#include "platform/registry/reg_file.h"
 
 #include <gtest/gtest.h>
 

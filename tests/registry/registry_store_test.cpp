@@ -1,4 +1,4 @@
-#include "registry/registry_store.h"
+#include "platform/registry/registry_store.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

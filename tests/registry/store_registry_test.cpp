@@ -1,11 +1,11 @@
-#include "registry/store_registry.h"
+#include "platform/registry/store_registry.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
 
-#include "registry/live_key_table.h"
+#include "platform/registry/live_key_table.h"
 #include "support/test_paths.h"
 #include "text/cp1252.h"
 

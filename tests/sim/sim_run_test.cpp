@@ -2,8 +2,8 @@
 
 #include <sstream>
 
+#include "platform/registry/registry_store.h"
 #include "platform/sim/sim_platform.h"
-#include "registry/registry_store.h"
 #include "support/test_paths.h"
 
 namespace vintrel::platform::sim {

@@ -6,8 +6,8 @@
 #include <map>
 #include <memory>
 
-#include "registry/registry_store.h"
-#include "registry/store_registry.h"
+#include "platform/registry/registry_store.h"
+#include "platform/registry/store_registry.h"
 #include "text/cp1252.h"
 
 namespace vintrel::system {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "registry/reg_command.h"
-#include "registry/registry_store.h"
+#include "platform/registry/reg_command.h"
+#include "platform/registry/registry_store.h"
 
 int main(int argc, char** argv) {
     using namespace vintrel::registry;

@@ -10,7 +10,7 @@
 
 #include "platform/linux/hw_facts.h"
 #include "platform/linux/linux_platform.h"
-#include "registry/live_key_table.h"
+#include "platform/registry/live_key_table.h"
 
 namespace vintrel::platform::linux_host {
 

@@ -19,9 +19,9 @@
 #include "platform/linux/system_live_keys.h"
 #include "platform/linux/ui_linux.h"
 #include "platform/linux/uninstall_live_keys.h"
-#include "registry/live_key_table.h"
-#include "registry/registry_store.h"
-#include "registry/store_registry.h"
+#include "platform/registry/live_key_table.h"
+#include "platform/registry/registry_store.h"
+#include "platform/registry/store_registry.h"
 #include "text/cp1252.h"
 
 namespace vintrel::platform::linux_host {

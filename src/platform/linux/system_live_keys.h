@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "registry/live_key_table.h"
+#include "platform/registry/live_key_table.h"
 
 namespace vintrel::platform::linux_host {
 

@@ -1,6 +1,6 @@
 #include "platform/linux/uninstall_live_keys.h"
 
-#include "registry/key_path.h"
+#include "platform/registry/key_path.h"
 #include "text/cp1252.h"
 
 namespace vintrel::platform::linux_host {

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "platform/linux/installed_programs.h"
-#include "registry/live_keys.h"
+#include "platform/registry/live_keys.h"
 
 namespace vintrel::platform::linux_host {
 

@@ -15,9 +15,9 @@
 #include "platform/host/drive_map.h"
 #include "platform/host/drive_root.h"
 #include "platform/host/host_files.h"
-#include "registry/reg_file.h"
-#include "registry/registry_store.h"
-#include "registry/store_registry.h"
+#include "platform/registry/reg_file.h"
+#include "platform/registry/registry_store.h"
+#include "platform/registry/store_registry.h"
 #include "text/cp1252.h"
 
 namespace vintrel::platform::sim {
@@ -67,7 +67,8 @@ public:
     std::optional<std::string> basePath(char letter) override {
         letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
         if (letter < 'A' || letter > 'Z') return std::nullopt;
-        if (profile_.drives[static_cast<std::size_t>(letter - 'A')].type == DRIVE_NO_ROOT_DIR) return std::nullopt;
+        if (profile_.drives[static_cast<std::size_t>(letter - 'A')].type == DRIVE_NO_ROOT_DIR)
+            return std::nullopt;
         return root_ + "/" + letter;
     }
 
@@ -305,17 +306,39 @@ SimPlatform::SimPlatform(Profile profile, std::string root, SimRunOptions option
 
 SimPlatform::~SimPlatform() = default;
 
-DrivesAndMemory& SimPlatform::drives() { return groups_->drives; }
-Files& SimPlatform::files() { return *groups_->files; }
-Processor& SimPlatform::processor() { return groups_->processor; }
-Registry& SimPlatform::registry() { return *groups_->registry; }
-UserInterface& SimPlatform::ui() { return groups_->ui; }
-Shell& SimPlatform::shell() { return groups_->shell; }
-Multimedia& SimPlatform::multimedia() { return groups_->multimedia; }
-Spooler& SimPlatform::spooler() { return groups_->spooler; }
-Session& SimPlatform::session() { return groups_->session; }
-Locale& SimPlatform::locale() { return groups_->locale; }
-host::DriveMap& SimPlatform::driveMap() { return groups_->drives; }
+DrivesAndMemory& SimPlatform::drives() {
+    return groups_->drives;
+}
+Files& SimPlatform::files() {
+    return *groups_->files;
+}
+Processor& SimPlatform::processor() {
+    return groups_->processor;
+}
+Registry& SimPlatform::registry() {
+    return *groups_->registry;
+}
+UserInterface& SimPlatform::ui() {
+    return groups_->ui;
+}
+Shell& SimPlatform::shell() {
+    return groups_->shell;
+}
+Multimedia& SimPlatform::multimedia() {
+    return groups_->multimedia;
+}
+Spooler& SimPlatform::spooler() {
+    return groups_->spooler;
+}
+Session& SimPlatform::session() {
+    return groups_->session;
+}
+Locale& SimPlatform::locale() {
+    return groups_->locale;
+}
+host::DriveMap& SimPlatform::driveMap() {
+    return groups_->drives;
+}
 
 std::unique_ptr<SimPlatform> makeSimPlatform(const std::string& profilePath, const std::string& root,
                                              SimRunOptions options) {
@@ -344,8 +367,8 @@ std::unique_ptr<SimPlatform> makeSimPlatform(Profile profile, const std::string&
     if (const auto depth = sim->profile().bitsPerPixel) {
         // Where the display configuration keeps it; the profile's registry text may override it.
         const std::string text = std::to_string(*depth);
-        sim->groups_->store->setValue(HKEY_LOCAL_MACHINE, "Config\\0001\\Display\\Settings", "BitsPerPixel", REG_SZ,
-                                      std::string_view(text.c_str(), text.size() + 1));
+        sim->groups_->store->setValue(HKEY_LOCAL_MACHINE, "Config\\0001\\Display\\Settings", "BitsPerPixel",
+                                      REG_SZ, std::string_view(text.c_str(), text.size() + 1));
     }
     if (!sim->profile().registryText.empty()) {
         const auto imported = registry::importRegFile(*sim->groups_->store, sim->profile().registryText);

@@ -1,10 +1,10 @@
-#include "registry/store_registry.h"
+#include "platform/registry/store_registry.h"
 
 #include <algorithm>
 #include <map>
 #include <mutex>
 
-#include "registry/key_path.h"
+#include "platform/registry/key_path.h"
 #include "text/cp1252.h"
 
 namespace vintrel::registry {

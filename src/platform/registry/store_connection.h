@@ -11,7 +11,7 @@
 #include <mutex>
 #include <string>
 
-#include "registry/registry_store.h"
+#include "platform/registry/registry_store.h"
 
 namespace vintrel::registry::detail {
 

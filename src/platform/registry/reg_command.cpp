@@ -1,4 +1,4 @@
-#include "registry/reg_command.h"
+#include "platform/registry/reg_command.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,9 +13,9 @@
 #include <ostream>
 
 #include "platform/host/whole_file.h"
-#include "registry/key_path.h"
-#include "registry/reg_file.h"
-#include "registry/reg_value_text.h"
+#include "platform/registry/key_path.h"
+#include "platform/registry/reg_file.h"
+#include "platform/registry/reg_value_text.h"
 #include "text/cp1252.h"
 
 namespace vintrel::registry {

@@ -1,4 +1,4 @@
-#include "registry/reg_value_text.h"
+#include "platform/registry/reg_value_text.h"
 
 #include <charconv>
 #include <cstdio>

@@ -1,6 +1,6 @@
-#include "registry/live_key_table.h"
+#include "platform/registry/live_key_table.h"
 
-#include "registry/key_path.h"
+#include "platform/registry/key_path.h"
 #include "text/cp1252.h"
 
 namespace vintrel::registry {

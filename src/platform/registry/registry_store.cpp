@@ -1,12 +1,12 @@
-#include "registry/registry_store.h"
+#include "platform/registry/registry_store.h"
 
 #include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
 
-#include "registry/key_path.h"
-#include "registry/store_connection.h"
+#include "platform/registry/key_path.h"
+#include "platform/registry/store_connection.h"
 
 namespace vintrel::registry {
 

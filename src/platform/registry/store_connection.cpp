@@ -1,4 +1,4 @@
-#include "registry/store_connection.h"
+#include "platform/registry/store_connection.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "registry/key_path.h"
+#include "platform/registry/key_path.h"
 
 namespace vintrel::registry::detail {
 

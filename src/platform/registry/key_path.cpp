@@ -1,4 +1,4 @@
-#include "registry/key_path.h"
+#include "platform/registry/key_path.h"
 
 #include "text/cp1252.h"
 

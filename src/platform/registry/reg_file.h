@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/api/platform.h"
-#include "registry/registry_store.h"
+#include "platform/registry/registry_store.h"
 
 namespace vintrel::registry {
 

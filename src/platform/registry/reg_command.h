@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "registry/live_keys.h"
-#include "registry/registry_store.h"
+#include "platform/registry/live_keys.h"
+#include "platform/registry/registry_store.h"
 
 namespace vintrel::registry {
 

@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "platform/api/platform.h"
-#include "registry/live_keys.h"
-#include "registry/registry_store.h"
+#include "platform/registry/live_keys.h"
+#include "platform/registry/registry_store.h"
 
 namespace vintrel::registry {
 

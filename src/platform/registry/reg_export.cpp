@@ -1,7 +1,7 @@
 #include <cstdio>
 
-#include "registry/key_path.h"
-#include "registry/reg_file.h"
+#include "platform/registry/key_path.h"
+#include "platform/registry/reg_file.h"
 #include "text/cp1252.h"
 
 namespace vintrel::registry {

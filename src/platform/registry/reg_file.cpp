@@ -1,8 +1,8 @@
-#include "registry/reg_file.h"
+#include "platform/registry/reg_file.h"
 
 #include <algorithm>
 
-#include "registry/key_path.h"
+#include "platform/registry/key_path.h"
 #include "text/cp1252.h"
 
 namespace vintrel::registry {

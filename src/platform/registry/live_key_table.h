@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "registry/live_keys.h"
+#include "platform/registry/live_keys.h"
 
 namespace vintrel::registry {
 
