@@ -7,6 +7,9 @@
 #include <QWindow>
 #include <algorithm>
 #include <cstdlib>
+#include <QCoreApplication>
+#include <chrono>
+#include <thread>
 #include <cstring>
 
 #include "platform/linux/hw_facts.h"
@@ -96,13 +99,24 @@ TEST(LinuxUserInterfaceX11, ForeignWindowListedAndMadeTopMost) {
     }));
 
     ui->setTopMost(w, true);  // unmapped: the state goes into its property
-    auto* r = xcb_get_property_reply(
-        c, xcb_get_property(c, 0, w, atom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 0, 16), nullptr);
-    ASSERT_TRUE(r);
-    const auto* states = static_cast<const xcb_atom_t*>(xcb_get_property_value(r));
-    const int count = xcb_get_property_value_length(r) / 4;
-    EXPECT_TRUE(std::find(states, states + count, atom(c, "_NET_WM_STATE_ABOVE")) != states + count);
-    std::free(r);
+    // The change travels on the program's own connection: the server may serve this one first.
+    const auto above = [&] {
+        auto* r = xcb_get_property_reply(
+            c, xcb_get_property(c, 0, w, atom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 0, 16), nullptr);
+        if (!r) return false;
+        const auto* states = static_cast<const xcb_atom_t*>(xcb_get_property_value(r));
+        const int count = xcb_get_property_value_length(r) / 4;
+        const bool found = std::find(states, states + count, atom(c, "_NET_WM_STATE_ABOVE")) != states + count;
+        std::free(r);
+        return found;
+    };
+    bool found = above();
+    for (int i = 0; i < 100 && !found; ++i) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        found = above();
+    }
+    EXPECT_TRUE(found);
     xcb_disconnect(c);
 }
 
