@@ -20,6 +20,8 @@ PACKAGES=(
   xdotool openbox x11-utils cups
   # shell launches at run time
   xdg-utils
+  # the Debian package: CPack's dependency scan and the checks of scripts/package.sh
+  dpkg-dev fakeroot desktop-file-utils appstream lintian
 )
 
 export DEBIAN_FRONTEND=noninteractive
