@@ -1,5 +1,5 @@
 #pragma once
-// Desktop entries (.desktop files, freedesktop Desktop Entry Specification): the few keys of
+// Desktop entries (.desktop files, as freedesktop.org defines them): the few keys of
 // the [Desktop Entry] group that decide whether an installed application is shown and under
 // which name. Pure: the text comes from the caller.
 
@@ -20,8 +20,8 @@ struct DesktopEntry {
     std::string snapInstance;  // X-SnapInstanceName: the snap that exported the entry
 };
 
-// The localized-key suffixes tried for a POSIX locale name, best first, as the specification
-// matches them: "pt_BR.UTF-8@x" gives pt_BR@x, pt_BR, pt@x, pt. "C", "POSIX" and "" give none.
+// The localized-key suffixes tried for a POSIX locale name, best first, as desktop entries
+// match them: "pt_BR.UTF-8@x" gives pt_BR@x, pt_BR, pt@x, pt. "C", "POSIX" and "" give none.
 std::vector<std::string> localeCandidates(std::string_view locale);
 
 // Parses the text of a desktop entry. Only the [Desktop Entry] group is read; comments,

@@ -30,8 +30,8 @@ struct ProgramSources {
     std::string dpkgInfoDir = "/var/lib/dpkg/info";  // the *.list files
     std::string locale = "pt_BR";                    // which Name[...] is shown
 
-    // The process's XDG folders and PATH (defaults as the base-directory specification
-    // gives them), the user's flatpak exports added to exportDirs.
+    // The process's XDG folders and PATH (with the XDG base-directory
+    // defaults), the user's flatpak exports added to exportDirs.
     static ProgramSources fromProcess();
 };
 
