@@ -83,6 +83,16 @@ long keyId(StoreImpl& impl, HKey root, std::string_view path, std::int64_t& id) 
     return 0;
 }
 
+// The key whose subkeys or values are listed; a root that has no row yet lists nothing
+// (`none`) rather than failing. The caller holds the store's lock.
+long listedKey(StoreImpl& impl, HKey root, std::string_view keyPath, std::int64_t& id, bool& none) {
+    if (long result = impl.ready()) return result;
+    const std::string path = normalizeKeyPath(keyPath);
+    const long result = keyId(impl, root, path, id);
+    none = result == platform::ERROR_FILE_NOT_FOUND && path.empty();
+    return none ? 0 : result;
+}
+
 long insertKey(StoreImpl& impl, HKey root, std::int64_t parent, std::string_view folded,
                std::string_view name, std::int64_t& id) {
     Query query(impl, kInsertKey);
@@ -273,11 +283,10 @@ long RegistryStore::subKeys(HKey root, std::string_view keyPath, std::vector<std
     names.clear();
     if (!isRootKey(root)) return platform::ERROR_INVALID_HANDLE;
     std::lock_guard lock(impl_->mutex);
-    if (long result = impl_->ready()) return result;
-    const std::string path = normalizeKeyPath(keyPath);
     std::int64_t id = 0;
-    if (long result = keyId(*impl_, root, path, id))
-        return result == platform::ERROR_FILE_NOT_FOUND && path.empty() ? 0 : result;
+    bool none = false;
+    if (long result = listedKey(*impl_, root, keyPath, id, none)) return result;
+    if (none) return 0;
     Query query(*impl_, kChildNames);
     if (!query.ready()) return query.prepareError();
     query.bind(1, id);
@@ -294,11 +303,10 @@ long RegistryStore::values(HKey root, std::string_view keyPath, std::vector<Name
     values.clear();
     if (!isRootKey(root)) return platform::ERROR_INVALID_HANDLE;
     std::lock_guard lock(impl_->mutex);
-    if (long result = impl_->ready()) return result;
-    const std::string path = normalizeKeyPath(keyPath);
     std::int64_t id = 0;
-    if (long result = keyId(*impl_, root, path, id))
-        return result == platform::ERROR_FILE_NOT_FOUND && path.empty() ? 0 : result;
+    bool none = false;
+    if (long result = listedKey(*impl_, root, keyPath, id, none)) return result;
+    if (none) return 0;
     Query query(*impl_, kKeyValues);
     if (!query.ready()) return query.prepareError();
     query.bind(1, id);
