@@ -12,6 +12,7 @@
 #include <memory>
 #include <thread>
 
+#include "bench_machines.h"
 #include "forms/main_form.h"
 #include "forms/message_box.h"
 #include "forms/settings_form.h"
@@ -38,17 +39,7 @@ std::filesystem::path scratch(const char* what) {
     return d;
 }
 
-std::string tenFixedDisks() {
-    std::string drives;
-    for (char letter = 'A'; letter <= 'J'; ++letter) {
-        if (!drives.empty()) drives += ',';
-        drives += std::string("\"") + letter +
-                  R"(":{"type":3,"volumeLabel":"DISCO","fileSystemName":"FAT32","totalBytes":6500000000,"freeBytes":2700000000})";
-    }
-    return R"({"memory":{"memoryLoad":42,"totalPhys":66650112,"totalPageFile":100000000,"availPageFile":81125632},)"
-           R"("folders":["C:\\WINDOWS\\Desktop"],"drives":{)" +
-           drives + "}}";
-}
+using bench::tenFixedDisks;
 
 std::unique_ptr<platform::ScopedPlatform> machine(bool linux) {
     if (linux) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "bench_machines.h"
 #include "forms/main_form.h"
 #include "platform/api/platform.h"
 #include "platform/linux/linux_platform.h"
@@ -17,16 +18,7 @@
 namespace {
 using namespace vintrel;
 
-std::string tenFixedDisks() {
-    std::string drives;
-    for (char letter = 'A'; letter <= 'J'; ++letter) {
-        if (!drives.empty()) drives += ',';
-        drives += std::string("\"") + letter +
-                  R"(":{"type":3,"volumeLabel":"DISCO","fileSystemName":"FAT32","totalBytes":6500000000,"freeBytes":2700000000})";
-    }
-    return R"({"memory":{"memoryLoad":42,"totalPhys":66650112,"totalPageFile":100000000,"availPageFile":81125632},"drives":{)" +
-           drives + "}}";
-}
+using bench::tenFixedDisks;
 
 std::filesystem::path scratch() {
     static const auto dir = [] {
