@@ -89,26 +89,17 @@ void TForm2::SpeedButton1Click() {
     close();
 }
 
-void TForm2::openMail() {
-    platform::current().shell().shellExecute(
-        {"Open", std::string("mailto:") + kMakerEmail, "", "", platform::SW_SHOWNORMAL});
-}
-
-void TForm2::openWebSite() {
-    platform::current().shell().shellExecute({"Open", kMakerWebSite, "", "", platform::SW_SHOWNORMAL});
-}
-
 void TForm2::Label7Click() {
-    openMail();
+    openMakerMail();
 }
 void TForm2::Label11Click() {
-    openMail();
+    openMakerMail();
 }
 void TForm2::Label13Click() {
-    openWebSite();
+    openMakerWebSite();
 }
 void TForm2::Label14Click() {
-    openWebSite();
+    openMakerWebSite();
 }
 
 }  // namespace vintrel::forms

@@ -27,9 +27,6 @@ public:
     static constexpr int kPanelHeight = 293;
 
 private:
-    void openMail();
-    void openWebSite();
-
     TScrollBox* ScrollBox1 = nullptr;
     TScrollBox* ScrollBox2 = nullptr;
     QTimer* Timer1 = nullptr;

@@ -369,7 +369,7 @@ void TForm1::Otimizar1Click() {
 }
 
 void TForm1::SpeedButton4Click() {
-    platform::current().shell().shellExecute({"Open", kMakerWebSite, "", "", platform::SW_SHOWNORMAL});
+    openMakerWebSite();
 }
 
 void TForm1::Semprevisvel1Click() {

@@ -13,4 +13,9 @@ inline constexpr const char* kMakerTelephone = "(099) 5555-0123";
 inline constexpr const char* kAuthor = "Equipe Malvex";
 inline constexpr const char* kLegalNotice = "(C) 1999-2026 Malvex Desenv.";
 
+// The maker's web site in the default browser, and a new message to the maker in the default
+// mail program, through the shell; the results are not examined.
+void openMakerWebSite();
+void openMakerMail();
+
 }  // namespace vintrel::forms
