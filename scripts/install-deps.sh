@@ -3,8 +3,6 @@
 # Safe to run again; uses sudo when not already root.
 set -euo pipefail
 
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 PACKAGES=(
   # build
@@ -24,6 +22,16 @@ PACKAGES=(
   dpkg-dev fakeroot desktop-file-utils appstream lintian
 )
 
+# A second run needs neither root nor the network when everything is already there.
+missing=$({ dpkg-query -W -f='${db:Status-Abbrev} ${Package}\n' "${PACKAGES[@]}" 2>/dev/null || true; } |
+  awk '$1 == "ii" { print $2 }' | sort | comm -13 - <(printf '%s\n' "${PACKAGES[@]}" | sort))
+if [ -z "$missing" ]; then
+  exit 0
+fi
+echo "installing: $(echo $missing)"
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -q
 $SUDO apt-get install -y -q --no-install-recommends "${PACKAGES[@]}"

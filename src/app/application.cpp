@@ -14,6 +14,9 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <system_error>
+
+#include <unistd.h>
 
 #include "app/command_line.h"
 #include "app/window_catalogue.h"
@@ -88,6 +91,25 @@ std::unique_ptr<platform::Platform> makePlatform(const RunFolder& simRoot) {
     return platform::linux_host::makeLinuxPlatform(environment);
 }
 
+bool hasDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        if (const char* value = std::getenv(name); value && *value) return true;
+    return false;
+}
+
+// A VINTREL_ROOT the user named must be a folder this run can write: without it drive C: and
+// the registry would quietly be something else. Empty when it is usable (made if missing).
+std::string unusableRoot() {
+    const char* root = std::getenv("VINTREL_ROOT");
+    if (root == nullptr || *root == '\0') return {};
+    std::error_code ec;
+    std::filesystem::create_directories(root, ec);
+    if (!ec && !std::filesystem::is_directory(root, ec)) ec = std::make_error_code(std::errc::not_a_directory);
+    if (!ec && ::access(root, W_OK | X_OK) != 0) ec = std::error_code(errno, std::generic_category());
+    if (!ec) return {};
+    return std::string("VINTREL_ROOT=") + root + " cannot be used as the program's folder (" + ec.message() + ")";
+}
+
 void loadWindowFont() {
     forms::installWindowFont(QString::fromLatin1(kWindowFont));
 }
@@ -131,9 +153,22 @@ int run(int argc, char** argv) {
         return 0;
     }
 
-    // The report needs no window: without a display it runs on the offscreen platform.
-    if (options.reportFile && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+    const bool headless = options.dumpWidgets || options.screenshotFile;
+    if (!hasDisplay()) {
+        // The report, the dump and the picture need no screen: they run on the offscreen
+        // platform. The window does, and Qt alone would abort without saying why.
+        if (!options.reportFile && !headless) {
+            std::cerr << "vintrel: no graphical session to show the window on (DISPLAY and "
+                         "WAYLAND_DISPLAY are unset); without one, use --screenshot FILE, "
+                         "--dump-widgets or --report FILE\n";
+            return 1;
+        }
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    }
+    if (const std::string problem = unusableRoot(); !problem.empty()) {
+        std::cerr << "vintrel: " << problem << '\n';
+        return 2;
+    }
     QApplication application(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows")));
     QApplication::setApplicationName(QStringLiteral("vintrel"));
@@ -159,7 +194,6 @@ int run(int argc, char** argv) {
 
     if (options.reportFile) return writeReport(*options.reportFile);
 
-    const bool headless = options.dumpWidgets || options.screenshotFile;
     std::unique_ptr<forms::ScriptedMessages> scripted;
     if (headless) {
         // Nobody is there to close a message box: errors go to standard error.

@@ -1,6 +1,18 @@
 #include "app/command_line.h"
 
+#include <cctype>
+
 namespace vintrel::app {
+namespace {
+
+bool endsWithPng(const std::string& file) {
+    if (file.size() < 4) return false;
+    std::string end = file.substr(file.size() - 4);
+    for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return end == ".png";
+}
+
+}  // namespace
 
 ParseResult parseCommandLine(const std::vector<std::string>& arguments) {
     ParseResult result;
@@ -25,6 +37,11 @@ ParseResult parseCommandLine(const std::vector<std::string>& arguments) {
                 return result;
             }
             o.screenshotFile = arguments[++i];
+            if (!endsWithPng(*o.screenshotFile)) {
+                result.error = "--screenshot writes PNG pictures only: " + *o.screenshotFile +
+                               " does not end in .png";
+                return result;
+            }
             takeWindow(i);
             if (o.window == WindowName::Settings && i + 1 < arguments.size() &&
                 arguments[i + 1].rfind("--", 0) != 0)

@@ -25,7 +25,7 @@ TEST(ParseCommandLine, AcceptedForms) {
 TEST(ParseCommandLine, Rejected) {
     for (const auto& args : std::vector<std::vector<std::string>>{
              {"--screenshot"}, {"--screenshot", "--help"}, {"extra"}, {"--dump-widgets", "settings2"},
-             {"--screenshot", "a.png", "--dump-widgets"}}) {
+             {"--screenshot", "a.png", "--dump-widgets"}, {"--screenshot", "a.jpg"}, {"--screenshot", ".png.txt"}}) {
         EXPECT_FALSE(parseCommandLine(args).error.empty()) << args.size();
     }
 }

@@ -172,6 +172,51 @@ TEST(CommandLine, UnreadableProfileStopsWithItsName) {
     }
 }
 
+// A run that cannot start says what stands in the way, in one line, with its exit code.
+TEST(CommandLine, StartUpProblemsAreNamed) {
+    test::TempDir dir;
+    const auto write = [&](const std::string& name, const char* text) {
+        const std::string path = (dir.path() / name).string();
+        FILE* f = std::fopen(path.c_str(), "w");
+        std::fputs(text, f);
+        std::fclose(f);
+        return QString::fromStdString(path);
+    };
+    const QString noDriveZ = write("z.json", R"({"drives": {"C": {}}, "files": {"Z:\\A.TXT": ""}})");
+    const QString aFile = write("plain", "");
+    struct Case {
+        QStringList arguments;
+        QString profile, root;
+        bool display;
+        int exitCode;
+        const char* said;  // a part of standard error; empty: nothing is said
+    };
+    const Case cases[] = {
+        {{"--dump-widgets"}, QString::fromStdString(dir.str()), {}, true, 2, "is a folder"},
+        {{"--dump-widgets"}, noDriveZ, {}, true, 2, "has no drive Z:"},
+        {{"--dump-widgets"}, exampleProfile(), aFile + "/root", true, 2, "VINTREL_ROOT="},
+        {{}, exampleProfile(), {}, false, 1, "no graphical session"},
+        {{"--dump-widgets"}, exampleProfile(), {}, false, 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.said);
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "VINTREL_ROOT"}) env.remove(name);
+        if (c.display) env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("VINTREL_MACHINE", c.profile);
+        if (!c.root.isEmpty()) env.insert("VINTREL_ROOT", c.root);
+        process.setProcessEnvironment(env);
+        process.start(QString::fromStdString((test::binaryDir() / "src" / "vintrel").string()), c.arguments);
+        ASSERT_TRUE(process.waitForFinished(60000));
+        const QByteArray err = process.readAllStandardError();
+        EXPECT_EQ(process.exitCode(), c.exitCode) << err.toStdString();
+        if (*c.said) {
+            EXPECT_TRUE(err.contains(c.said)) << err.toStdString();
+        }
+    }
+}
+
 TEST(CommandLine, ScreenshotWritesAPicture) {
     test::TempDir dir;
     const std::string file = (dir.path() / "main.png").string();

@@ -105,7 +105,9 @@ TEST(SettingsApply, OrderPromptAndExit) {
             EXPECT_EQ(m.record().exitRequests, std::vector<std::uint32_t>{c.flags});
             EXPECT_EQ(ended, std::vector<int>{1});
         }
-        if (c.delay) EXPECT_EQ(delayValue(), "400");
+        if (c.delay) {
+            EXPECT_EQ(delayValue(), "400");
+        }
         if (c.owner) {
             EXPECT_EQ(system::RegReadString(platform::HKEY_CURRENT_USER, "Software\\Microsoft\\MS Setup (ACME)\\User Info",
                                             "DefName"),

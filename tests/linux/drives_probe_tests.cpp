@@ -86,14 +86,16 @@ TEST(VolumeProbe, FileSystemDisplayName) {
     for (const Case& c : cases) EXPECT_EQ(fileSystemDisplayName(c.fsType, c.version), c.name) << c.fsType;
 }
 
-// A small sysfs and /dev: an NVMe disk, a USB stick, an SD card, an eMMC chip, a DVD drive
-// and a loop device, with the /dev/disk links udev would have made.
+// A small sysfs and /dev: an NVMe disk, a USB stick, a USB hard disk, an SD card, an eMMC chip,
+// a DVD drive and a loop device, with the /dev/disk links udev would have made.
 class FakeMachine : public ::testing::Test {
 protected:
     void SetUp() override {
         host_.addDisk("pci0000:00/0000:00:1d.0/nvme/nvme0/nvme0n1", "0", "nvme0n1p3", "259:3");
-        host_.addDisk("pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/host6/target6:0:0/6:0:0:0/block/sdb", "0",
+        host_.addDisk("pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/host6/target6:0:0/6:0:0:0/block/sdb", "1",
                       "sdb1", "8:17");
+        host_.addDisk("pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host7/target7:0:0/7:0:0:0/block/sdc", "0",
+                      "sdc1", "8:33");
         host_.addDisk("platform/mmc0/mmc_host/mmc0/mmc0:aaaa/block/mmcblk0", "0", "mmcblk0p1", "179:1", "SD");
         host_.addDisk("platform/mmc1/mmc_host/mmc1/mmc1:0001/block/mmcblk1", "0", "mmcblk1p1", "179:9",
                       "MMC");
@@ -128,7 +130,9 @@ TEST_F(FakeMachine, BlockDevices) {
         {"1 0 259:3 / / rw - ext4 /dev/nvme0n1p3 rw", true, "nvme0n1p3", 259, 3, false, false, false},
         // btrfs reports an anonymous device number: the source is resolved through sysfs.
         {"1 0 0:32 /root / rw - btrfs /dev/nvme0n1p3 rw", true, "nvme0n1p3", 259, 3, false, false, false},
-        {"1 0 8:17 / /media/a/S rw - vfat /dev/sdb1 rw", true, "sdb1", 8, 17, true, false, false},  // USB
+        {"1 0 8:17 / /media/a/S rw - vfat /dev/sdb1 rw", true, "sdb1", 8, 17, true, false, false},  // USB stick
+        // A USB hard disk reports fixed media, and is a fixed disk.
+        {"1 0 8:33 / /media/a/E rw - ext4 /dev/sdc1 rw", true, "sdc1", 8, 33, false, false, false},
         {"1 0 179:1 / /media/a/SD rw - exfat /dev/mmcblk0p1 rw", true, "mmcblk0p1", 179, 1, true, false,
          false},
         {"1 0 179:9 / /data rw - ext4 /dev/mmcblk1p1 rw", true, "mmcblk1p1", 179, 9, false, false,

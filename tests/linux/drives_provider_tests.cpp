@@ -34,7 +34,7 @@ class FixtureDrives : public ::testing::Test {
 protected:
     void SetUp() override {
         host_.addDisk("pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0/block/sda", "0", "sda1", "8:1");
-        host_.addDisk("pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/host6/target6:0:0/6:0:0:0/block/sdb", "0",
+        host_.addDisk("pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/host6/target6:0:0/6:0:0:0/block/sdb", "1",
                       "sdb1", "8:17");
         host_.addDisk("pci0000:00/0000:00:17.0/ata2/host1/target1:0:0/1:0:0:0/block/sdc", "0", "sdc1",
                       "8:33");

@@ -302,7 +302,9 @@ TEST(HardwareFactsMachine, RealSourcesNeverFail) {
         &HardwareFacts::modem,          &HardwareFacts::printerModel, &HardwareFacts::printerName};
     for (Getter g : getters) {
         const auto first = (facts.*g)();
-        if (first) EXPECT_FALSE(first->empty());
+        if (first) {
+            EXPECT_FALSE(first->empty());
+        }
         EXPECT_EQ((facts.*g)(), first);
     }
     EXPECT_EQ(facts.gatherCount(HardwareFacts::Group::Input), 1u);

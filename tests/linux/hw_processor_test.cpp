@@ -188,7 +188,9 @@ TEST(PciNames, DamagedOrMissingListGivesNoNameAndKeepsRunning) {
 
 TEST(Sound, CountIsNoneWithoutDevices) {
     const auto count = makeLinuxMultimedia()->waveOutDeviceCount();
-    if (!std::filesystem::exists("/dev/snd")) EXPECT_EQ(count, 0u);
+    if (!std::filesystem::exists("/dev/snd")) {
+        EXPECT_EQ(count, 0u);
+    }
     EXPECT_EQ(count, alsaPlaybackDeviceCount());
 }
 

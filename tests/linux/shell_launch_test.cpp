@@ -46,7 +46,7 @@ public:
     long setValue(HKey, std::string_view, std::uint32_t, std::string_view) override {
         return ERROR_ACCESS_DENIED;
     }
-    long closeKey(HKey key) override { return open_.erase(key) ? 0 : ERROR_INVALID_HANDLE; }
+    long closeKey(HKey key) override { return open_.erase(key) ? 0L : static_cast<long>(ERROR_INVALID_HANDLE); }
     long enumKey(HKey, std::uint32_t, std::string&) override { return ERROR_NO_MORE_ITEMS; }
     long queryInfoKey(HKey, std::uint32_t& s, std::uint32_t& m) override {
         s = m = 0;

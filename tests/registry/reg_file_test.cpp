@@ -333,7 +333,8 @@ class SharedRegFiles : public ::testing::Test {
 protected:
     void SetUp() override {
         folder_ = test::sharedTestData() / "reg";
-        if (!std::filesystem::exists(folder_)) GTEST_SKIP() << "no shared test data at " << folder_;
+        if (!std::filesystem::exists(folder_)) GTEST_SKIP() << "no shared test data at " << folder_
+                         << "; configure with -DVINTREL_SHARED_TESTDATA=FOLDER to run these";
     }
     std::string file(const char* name) {
         const auto path = folder_ / name;

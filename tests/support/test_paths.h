@@ -7,7 +7,7 @@
 namespace vintrel::test {
 
 std::filesystem::path dataDir();          // tests/data
-std::filesystem::path sharedTestData();   // ../shared/testdata (may be absent)
+std::filesystem::path sharedTestData();   // the CMake option VINTREL_SHARED_TESTDATA (may be absent)
 std::filesystem::path binaryDir();        // the build folder
 
 class TempDir {

@@ -1,6 +1,8 @@
 #include "platform/linux/linux_platform.h"
 
+#include <filesystem>
 #include <iostream>
+#include <stdexcept>
 
 #include "platform/host/host_files.h"
 #include "platform/host/windows_tree.h"
@@ -64,12 +66,20 @@ public:
                   return launchCommand(request, launchContext_).has_value();
               })) {
         const auto systemIni = [&environment] { return systemIniForThisMachine(environment); };
-        for (const auto& problem :
-             host::prepareWindowsTree(environment.root, host::xdgDesktopDir(), systemIni)) {
+        const auto problems = host::prepareWindowsTree(environment.root, host::xdgDesktopDir(), systemIni);
+        for (const auto& problem : problems) {
             std::cerr << "vintrel: " << problem.what << ": " << problem.path;
             if (problem.error) std::cerr << " (" << problem.error.message() << ')';
             std::cerr << '\n';
         }
+        // Without its folder, drive C: would be some other volume; the run cannot go on.
+        const std::string driveC = host::driveCFolder(environment.root);
+        std::error_code ec;
+        if (!std::filesystem::is_directory(driveC, ec))
+            throw std::runtime_error("cannot create the folder of drive C: " + driveC +
+                                     (problems.empty() || !problems.front().error
+                                          ? std::string()
+                                          : " (" + problems.front().error.message() + ")"));
         store_ = openStore(environment.root, registryNotice_);
         live_ = std::make_shared<registry::LiveKeyTable>();
         SystemSources sources;

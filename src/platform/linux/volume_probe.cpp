@@ -133,8 +133,9 @@ BlockDevice DeviceProbe::describe(unsigned maj, unsigned min, std::string_view f
         // A partition's folder sits inside its disk's folder, which holds the disk's attributes.
         const fs::path disk = fs::exists(dir / "partition", ec) ? dir.parent_path() : dir;
         diskName = disk.filename().string();
+        // The media's removable flag decides, whatever the bus: a USB hard disk reports 0 and is
+        // fixed; sticks and card readers report 1.
         d.removable = readMountedFile((disk / "removable").string(), 16).starts_with('1');
-        if (disk.string().find("/usb") != std::string::npos) d.removable = true;
         if (diskName.starts_with("mmcblk") &&
             readMountedFile((disk / "device" / "type").string(), 16).starts_with("SD"))
             d.removable = true;

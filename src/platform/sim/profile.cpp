@@ -1,6 +1,9 @@
 #include "platform/sim/profile.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <filesystem>
 
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -223,8 +226,11 @@ Profile parseProfile(const std::string& jsonText, const std::string& origin) {
 }
 
 Profile loadProfile(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        throw ProfileError(path + ": is a folder; a machine profile is a JSON file");
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw ProfileError(path + ": cannot be read");
+    if (!in) throw ProfileError(path + ": cannot be read (" + std::strerror(errno) + ")");
     std::ostringstream content;
     content << in.rdbuf();
     if (in.bad()) throw ProfileError(path + ": cannot be read");

@@ -356,7 +356,12 @@ std::unique_ptr<SimPlatform> makeSimPlatform(Profile profile, const std::string&
             throw ProfileError(profilePath + ": cannot create the folder of drive " + letter + ": " + *base +
                                " (" + ec.message() + ")");
     }
-    for (const auto& file : sim->profile().files) checkDosPath(file.path, "file", profilePath);
+    for (const auto& file : sim->profile().files) {
+        const host::DosPathParts parts = checkDosPath(file.path, "file", profilePath);
+        if (!sim->driveMap().basePath(parts.drive))
+            throw ProfileError(profilePath + ": cannot create file " + text::cp1252ToUtf8(file.path) +
+                               " (the profile has no drive " + parts.drive + ":)");
+    }
     for (const auto& folder : sim->profile().folders) makeFolder(*sim, folder, profilePath);
     Files& files = sim->files();
     for (const auto& file : sim->profile().files) {
