@@ -171,6 +171,10 @@ if command -v weston >/dev/null 2>&1 && [ -n "$linux_tests" ]; then
   (
     unset DISPLAY
     export WAYLAND_DISPLAY=wayland-e2e QT_QPA_PLATFORM=wayland
+    # Under the sanitizers: Qt's Wayland platform and Mesa's EGL keep their globals until the
+    # end, some in a driver unloaded before the leak report can name it. Memory errors are
+    # still caught; leaks are left to the X11 runs above.
+    export ASAN_OPTIONS="${ASAN_OPTIONS:-}${ASAN_OPTIONS:+:}detect_leaks=0"
     "$program" --screenshot "$work/wayland.png" 2>"$work/err.txt" || fail "the window did not render"
     [ -s "$work/wayland.png" ] || fail "no picture under Wayland"
     ! grep -v '^QStandardPaths' "$work/err.txt" | grep -q . || fail "errors under Wayland"

@@ -69,10 +69,13 @@ bool lookupNames(pci_access* access, std::uint16_t vendor, std::uint16_t device,
     t_lookupEscape = &escape;
     access->error = escapeFromLookup;
     char buffer[256];
-    const char* v = pci_lookup_name(access, buffer, sizeof buffer, PCI_LOOKUP_VENDOR | PCI_LOOKUP_NO_NUMBERS,
-                                    static_cast<int>(vendor));
+    // The hardware database has been asked already (pciNamesFromHwdb). libpci's own asking
+    // would also lose a udev handle at every lookup on a machine without the database.
+    constexpr int kFlags = PCI_LOOKUP_NO_NUMBERS | PCI_LOOKUP_NO_HWDB;
+    const char* v =
+        pci_lookup_name(access, buffer, sizeof buffer, PCI_LOOKUP_VENDOR | kFlags, static_cast<int>(vendor));
     std::snprintf(vendorName, sizeof vendorName, "%s", v ? v : "");
-    const char* d = pci_lookup_name(access, buffer, sizeof buffer, PCI_LOOKUP_DEVICE | PCI_LOOKUP_NO_NUMBERS,
+    const char* d = pci_lookup_name(access, buffer, sizeof buffer, PCI_LOOKUP_DEVICE | kFlags,
                                     static_cast<int>(vendor), static_cast<int>(device));
     std::snprintf(deviceName, sizeof deviceName, "%s", d ? d : "");
     t_lookupEscape = nullptr;
