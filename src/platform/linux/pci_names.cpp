@@ -53,7 +53,9 @@ void quietMessage(char*, ...) {}
 // pci.ids would then do from a timer tick. Ours jumps back to the lookup, which gives up.
 thread_local std::jmp_buf* t_lookupEscape = nullptr;
 
-[[noreturn]] void escapeFromLookup(char*, ...) {
+// The GNU attribute rather than [[noreturn]]: libpci's pointer type carries it, and clang
+// takes only the same spelling as a match.
+__attribute__((noreturn)) void escapeFromLookup(char*, ...) {
     std::longjmp(*t_lookupEscape, 1);
 }
 
