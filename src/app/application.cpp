@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "app/command_line.h"
+#include "app/machine_capture.h"
 #include "app/window_catalogue.h"
 #include "forms/error_handler.h"
 #include "forms/main_form.h"
@@ -25,6 +26,7 @@
 #include "platform/api/platform.h"
 #include "platform/host/whole_file.h"
 #include "platform/linux/linux_platform.h"
+#include "platform/sim/recording_platform.h"
 #include "platform/sim/sim_platform.h"
 #include "system/errors.h"
 #include "system/report.h"
@@ -131,8 +133,11 @@ int run(int argc, char** argv) {
         return 0;
     }
 
-    // The report needs no window: without a display it runs on the offscreen platform.
-    if (options.reportFile && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+    // The report and a capture need no window: without a display they run on the offscreen
+    // platform.
+    const bool windowShown = options.dumpWidgets || options.screenshotFile;
+    if ((options.reportFile || (options.captureFile && !windowShown)) && !std::getenv("DISPLAY") &&
+        !std::getenv("WAYLAND_DISPLAY"))
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows")));
@@ -146,20 +151,36 @@ int run(int argc, char** argv) {
         return 2;
     }
     std::unique_ptr<platform::ScopedPlatform> platformGuard;
+    platform::sim::RecordingPlatform* recorder = nullptr;
     try {
-        platformGuard = std::make_unique<platform::ScopedPlatform>(makePlatform(runFolder));
+        std::unique_ptr<platform::Platform> provider = makePlatform(runFolder);
+        if (options.captureFile) {
+            // Everything the program asks is recorded, so the capture is what it saw.
+            auto recording = std::make_unique<platform::sim::RecordingPlatform>(std::move(provider));
+            recorder = recording.get();
+            provider = std::move(recording);
+        }
+        platformGuard = std::make_unique<platform::ScopedPlatform>(std::move(provider));
     } catch (const std::exception& error) {
         std::cerr << "vintrel: " << error.what() << '\n';
         return 2;
     }
+    platform::Platform& provider = recorder ? recorder->inner() : platformGuard->get();
+    const auto capture = [&] {
+        recorder->startReplay();
+        readWhatTheWindowsRead();
+        return writeCapturedProfile(*recorder, *options.captureFile, options.includePersonal);
+    };
 
     LocaleWatcher localeWatcher;
     LocaleWatcher::refresh();
     application.installEventFilter(&localeWatcher);
 
     if (options.reportFile) return writeReport(*options.reportFile);
+    forms::applyWindowLook();
+    if (options.captureFile && !windowShown) return capture();
 
-    const bool headless = options.dumpWidgets || options.screenshotFile;
+    const bool headless = windowShown;
     std::unique_ptr<forms::ScriptedMessages> scripted;
     if (headless) {
         // Nobody is there to close a message box: errors go to standard error.
@@ -170,7 +191,6 @@ int run(int argc, char** argv) {
         });
     }
 
-    forms::applyWindowLook();
     forms::TForm1 form;
     form.show();
     std::unique_ptr<forms::TForm> opened;
@@ -178,7 +198,7 @@ int run(int argc, char** argv) {
     forms::TForm* shown = opened ? opened.get() : &form;
     // Told once, in a window: standard error alone would leave the user's stored settings
     // ignored without a word. Headless runs have had it on standard error.
-    const std::string notice = platform::linux_host::registryNotice(platformGuard->get());
+    const std::string notice = platform::linux_host::registryNotice(provider);
     if (!notice.empty() && !headless) {
         QTimer::singleShot(0, &form, [&form, notice] {
             QMessageBox::warning(&form,
@@ -210,6 +230,7 @@ int run(int argc, char** argv) {
         });
     }
     const int loopResult = application.exec();
+    if (exitCode == 0 && loopResult == 0 && options.captureFile) return capture();
     return exitCode != 0 ? exitCode : loopResult;
 }
 
