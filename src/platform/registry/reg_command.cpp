@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <charconv>
@@ -32,7 +33,7 @@ constexpr const char* kUsage =
     "  add    KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]\n"
     "  delete KEY [/v NAME | /ve | /va] [/f]\n"
     "  import FILE\n"
-    "  export KEY FILE [/y]\n"
+    "  export KEY FILE [/y] [/live]\n"
     "\n"
     "KEY is ROOT\\path with ROOT one of HKLM, HKCU, HKCR or their full names\n"
     "(HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CLASSES_ROOT). Names ignore letter case.\n"
@@ -42,7 +43,11 @@ constexpr const char* kUsage =
     "  /t TYPE  REG_SZ (default), REG_EXPAND_SZ, REG_MULTI_SZ (parts separated by \\0),\n"
     "           REG_DWORD, REG_QWORD (decimal or 0x hex), REG_BINARY (hex digits), REG_NONE\n"
     "  /d DATA  the value's data        /f   no questions: overwrite or delete\n"
-    "  /y       overwrite FILE on export\n"
+    "  /y       overwrite FILE on export  /live  export live values too\n"
+    "\n"
+    "query shows the values as the program reads them: stored ones, and the values that the\n"
+    "program answers live from this machine (product name, hardware, display), which end in\n"
+    "\"    (live)\" where nothing is stored in their place. A switch may be given once.\n"
     "\n"
     "import reads REGEDIT4 and \"Windows Registry Editor Version 5.00\" files and applies a\n"
     "file whole or not at all; export writes REGEDIT4. FILE may be - for standard output.\n"
@@ -50,6 +55,21 @@ constexpr const char* kUsage =
     "else ~/.local/share/vintrel. Exit status: 0 on success, 1 on failure.\n";
 
 constexpr const char* kDone = "The operation completed successfully.\n";
+// Ends the line of a value that the program answers live and the store does not hold.
+constexpr const char* kLiveMarker = "    (live)";
+
+// The switches each command takes; any other is a syntax error, as reg has it.
+struct CommandSwitches {
+    const char* verb;
+    std::vector<std::string_view> switches;
+};
+const CommandSwitches kSwitches[] = {
+    {"query", {"v", "ve", "s"}},
+    {"add", {"v", "ve", "t", "d", "f"}},
+    {"delete", {"v", "ve", "va", "f"}},
+    {"import", {}},
+    {"export", {"y", "live"}},
+};
 
 struct Options {
     std::vector<std::string> positional;
@@ -58,6 +78,7 @@ struct Options {
     bool recursive = false;
     bool force = false;
     bool overwriteFile = false;
+    bool live = false;
     std::optional<std::string> type;
     std::optional<std::string> data;
 };
@@ -111,9 +132,42 @@ private:
         return fail(registryErrorText(code));
     }
 
+    int syntaxError(const std::string& problem) {
+        return fail("Invalid syntax: " + problem + "\nType \"vintrel-reg --help\" for usage.");
+    }
+
+    // The switch an argument names ("v" for /v, -V...), or nullopt for a positional argument.
+    static std::optional<std::string> switchName(const std::string& arg) {
+        for (const char* name : {"v", "ve", "va", "s", "f", "y", "t", "d", "live"})
+            if (isSwitch(arg, name)) return std::string(name);
+        return std::nullopt;
+    }
+
     bool parseOptions(const std::vector<std::string>& args) {
+        const CommandSwitches* command = nullptr;
+        for (const CommandSwitches& c : kSwitches)
+            if (text::equalsIgnoreCaseCp1252(args[0], c.verb)) command = &c;
+        std::vector<std::string> seen;
         for (std::size_t i = 1; i < args.size(); ++i) {
             const std::string& arg = args[i];
+            const auto name = switchName(arg);
+            if (!name) {
+                if (looksLikeSwitch(arg)) return fail("unknown switch " + arg), false;
+                o_.positional.push_back(arg);
+                continue;
+            }
+            if (command) {
+                const auto& allowed = command->switches;
+                if (std::find(allowed.begin(), allowed.end(), *name) == allowed.end())
+                    return syntaxError("/" + *name + " does not go with " + command->verb), false;
+            }
+            if (std::find(seen.begin(), seen.end(), *name) != seen.end())
+                return syntaxError("/" + *name + " is given more than once"), false;
+            for (const auto& [a, b] : {std::pair{"v", "ve"}, {"v", "va"}, {"ve", "va"}})
+                if ((*name == a && std::find(seen.begin(), seen.end(), b) != seen.end()) ||
+                    (*name == b && std::find(seen.begin(), seen.end(), a) != seen.end()))
+                    return syntaxError(std::string("/") + a + " and /" + b + " cannot be used together"), false;
+            seen.push_back(*name);
             auto next = [&](std::optional<std::string>& into) {
                 if (i + 1 >= args.size()) {
                     fail(arg + " needs an argument");
@@ -122,30 +176,28 @@ private:
                 into = args[++i];
                 return true;
             };
-            if (isSwitch(arg, "v")) {
+            if (*name == "v") {
                 if (!next(o_.valueName)) return false;
                 if (o_.valueName->empty())
                     return fail("/v needs a value name; use /ve for the default value"), false;
                 o_.valueName = text::utf8ToCp1252(*o_.valueName);
-            } else if (isSwitch(arg, "ve")) {
+            } else if (*name == "ve") {
                 o_.valueName = std::string();
-            } else if (isSwitch(arg, "va")) {
+            } else if (*name == "va") {
                 o_.allValues = true;
-            } else if (isSwitch(arg, "s")) {
+            } else if (*name == "s") {
                 o_.recursive = true;
-            } else if (isSwitch(arg, "f")) {
+            } else if (*name == "f") {
                 o_.force = true;
-            } else if (isSwitch(arg, "y")) {
+            } else if (*name == "y") {
                 o_.overwriteFile = true;
-            } else if (isSwitch(arg, "t")) {
+            } else if (*name == "live") {
+                o_.live = true;
+            } else if (*name == "t") {
                 if (!next(o_.type)) return false;
-            } else if (isSwitch(arg, "d")) {
+            } else if (*name == "d") {
                 if (!next(o_.data)) return false;
                 o_.data = text::utf8ToCp1252(*o_.data);
-            } else if (looksLikeSwitch(arg)) {
-                return fail("unknown switch " + arg), false;
-            } else {
-                o_.positional.push_back(arg);
             }
         }
         return true;
@@ -192,9 +244,28 @@ private:
 
     // ------------------------------------------------------------------ query
 
-    void printValue(const std::string& name, const RegValue& value) {
-        *c_.out << "    " << (name.empty() ? std::string("(Default)") : display(name)) << "    "
-                << typeName(value.type) << "    " << dataText(value) << "\n";
+    // Registry text as standard output takes it.
+    std::string shown(std::string_view cp1252) { return inCharset(masked(cp1252), c_.outputCharset); }
+
+    void printValue(const std::string& name, const RegValue& value, bool live = false) {
+        *c_.out << "    " << (name.empty() ? std::string("(Default)") : shown(name)) << "    "
+                << typeName(value.type) << "    " << inCharset(dataText(value), c_.outputCharset)
+                << (live ? kLiveMarker : "") << "\n";
+    }
+
+    // The live values of the key that the store does not hold in their place.
+    std::vector<RegistryStore::NamedValue> liveOnly(const FullKeyPath& key,
+                                                    const std::vector<RegistryStore::NamedValue>& stored) {
+        std::vector<RegistryStore::NamedValue> out;
+        if (!c_.live) return out;
+        for (const std::string& name : c_.live->valueNames(key.root, key.path)) {
+            const bool hidden = std::any_of(stored.begin(), stored.end(), [&](const auto& s) {
+                return text::equalsIgnoreCaseCp1252(s.name, name);
+            });
+            if (hidden) continue;
+            if (auto value = c_.live->value(key.root, key.path, name)) out.push_back({name, std::move(*value)});
+        }
+        return out;
     }
 
     long subKeyNames(const FullKeyPath& key, std::vector<std::string>& names) {
@@ -210,18 +281,19 @@ private:
     }
 
     long queryKey(const FullKeyPath& key, int depth) {
-        *c_.out << "\n" << display(keyText(key)) << "\n";
+        *c_.out << "\n" << shown(keyText(key)) << "\n";
         std::vector<RegistryStore::NamedValue> values;
         long code = store_->values(key.root, key.path, values);
         if (code == platform::ERROR_FILE_NOT_FOUND) code = 0;
         if (code != 0) return code;
         for (const auto& value : values) printValue(value.name, value.value);
+        for (const auto& value : liveOnly(key, values)) printValue(value.name, value.value, true);
         std::vector<std::string> children;
         if (long error = subKeyNames(key, children)) return error;
         if (!o_.recursive) {
             if (!children.empty()) *c_.out << "\n";
             for (const std::string& child : children)
-                *c_.out << display(keyText({key.root, joinKeyPath(key.path, child)})) << "\n";
+                *c_.out << shown(keyText({key.root, joinKeyPath(key.path, child)})) << "\n";
             return 0;
         }
         if (depth >= 512) return 0;
@@ -246,15 +318,19 @@ private:
                     for (const auto& named : values)
                         if (text::equalsIgnoreCaseCp1252(named.name, name)) name = named.name;
             }
+            bool live = false;
             if (code == platform::ERROR_FILE_NOT_FOUND && c_.live) {
-                if (auto live = c_.live->value(key.root, key.path, *o_.valueName)) {
-                    value = std::move(*live);
+                if (auto answered = c_.live->value(key.root, key.path, *o_.valueName)) {
+                    value = std::move(*answered);
                     code = 0;
+                    live = true;
+                    for (const std::string& liveName : c_.live->valueNames(key.root, key.path))
+                        if (text::equalsIgnoreCaseCp1252(liveName, name)) name = liveName;
                 }
             }
             if (code != 0) return failCode(code);
-            *c_.out << "\n" << display(keyText(key)) << "\n";
-            printValue(name, value);
+            *c_.out << "\n" << shown(keyText(key)) << "\n";
+            printValue(name, value, live);
             *c_.out << "\n";
             return 0;
         }
@@ -421,16 +497,49 @@ private:
         return false;
     }
 
+    // The stored keys under `key` with the live values and keys added where the store has
+    // none, in a private store, as the program reads them.
+    long mergedWithLive(const FullKeyPath& key, std::shared_ptr<RegistryStore>& merged) {
+        merged = RegistryStore::openInMemory();
+        if (store_->keyExists(key.root, key.path)) {
+            long code = 0;
+            const std::string stored = exportRegFile(*store_, key.root, key.path, &code);
+            if (code != 0) return code;
+            if (const auto imported = importRegFile(*merged, stored); !imported.ok) return imported.code;
+        }
+        return addLive(*merged, key, 0);
+    }
+
+    long addLive(RegistryStore& merged, const FullKeyPath& key, int depth) {
+        if (!c_.live->keyExists(key.root, key.path)) return 0;
+        if (long code = merged.createKey(key.root, key.path)) return code;
+        for (const std::string& name : c_.live->valueNames(key.root, key.path)) {
+            RegValue existing;
+            if (merged.getValue(key.root, key.path, name, existing) == 0) continue;
+            if (auto value = c_.live->value(key.root, key.path, name))
+                if (long code = merged.setValue(key.root, key.path, name, value->type, value->data)) return code;
+        }
+        if (depth >= 512) return 0;
+        for (const std::string& child : c_.live->subKeys(key.root, key.path))
+            if (long code = addLive(merged, {key.root, joinKeyPath(key.path, child)}, depth + 1)) return code;
+        return 0;
+    }
+
     int exportKey() {
-        if (!expectPositional(2, "export KEY FILE [/y]")) return 1;
+        if (!expectPositional(2, "export KEY FILE [/y] [/live]")) return 1;
         FullKeyPath key;
         if (!parseKey(o_.positional[0], key) || !openStore()) return 1;
-        if (!store_->keyExists(key.root, key.path)) return failCode(platform::ERROR_FILE_NOT_FOUND);
+        std::shared_ptr<RegistryStore> source = store_;
+        if (o_.live && c_.live) {
+            if (long code = mergedWithLive(key, source)) return failCode(code);
+        }
+        if (!source->keyExists(key.root, key.path)) return failCode(platform::ERROR_FILE_NOT_FOUND);
         const std::string& file = o_.positional[1];
         long code = 0;
-        const std::string bytes = exportRegFile(*store_, key.root, key.path, &code);
+        std::string bytes = exportRegFile(*source, key.root, key.path, &code);
         if (code != 0) return failCode(code);
         if (file == "-") {
+            if (c_.outputIsTerminal) bytes = inCharset(bytes, c_.outputCharset);
             c_.out->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
             return c_.out->good() ? 0 : fail("cannot write to standard output");
         }
