@@ -63,8 +63,7 @@ int writeCapturedProfile(const platform::sim::RecordingPlatform& recorder, const
         return 2;
     }
     if (const std::uint32_t error = platform::host::replaceWholeFile(file, json); error != 0) {
-        std::cerr << "vintrel: cannot write the profile to " << file << ": "
-                  << writeProblem(error) << '\n';
+        std::cerr << "vintrel: cannot write the profile to " << file << ": " << writeProblem(error) << '\n';
         return 2;
     }
     return 0;

@@ -35,7 +35,8 @@ ProgramRun runProgram(const QStringList& arguments, const QString& profile = {})
 }
 
 QString exampleProfile() {
-    return QString::fromStdString((test::dataDir() / ".." / ".." / "docs" / "examples" / "desktop-pt-br.json").string());
+    return QString::fromStdString(
+        (test::dataDir() / ".." / ".." / "docs" / "examples" / "desktop-pt-br.json").string());
 }
 
 QString inTemp(const test::TempDir& dir, const char* name) {
@@ -55,8 +56,10 @@ void expectSameDump(const QByteArray& expected, const QByteArray& actual, const 
     ASSERT_EQ(a.size(), b.size()) << window.toStdString();
     for (qsizetype i = 0; i < a.size(); ++i)
         EXPECT_EQ(a[i].toObject(), b[i].toObject())
-            << window.toStdString() << ": " << QJsonDocument(a[i].toObject()).toJson(QJsonDocument::Compact).toStdString()
-            << "\nplayed back as\n" << QJsonDocument(b[i].toObject()).toJson(QJsonDocument::Compact).toStdString();
+            << window.toStdString() << ": "
+            << QJsonDocument(a[i].toObject()).toJson(QJsonDocument::Compact).toStdString()
+            << "\nplayed back as\n"
+            << QJsonDocument(b[i].toObject()).toJson(QJsonDocument::Compact).toStdString();
     EXPECT_EQ(expected, actual) << window.toStdString();
 }
 
@@ -65,7 +68,8 @@ TEST(CaptureProfile, ThisMachinesWindowsPlayBackTheSame) {
     for (const char* window : {"main", "settings"}) {
         test::TempDir dir;
         const QString capture = inTemp(dir, "machine.json");
-        const ProgramRun real = runProgram({"--capture-profile", capture, "--include-personal", "--dump-widgets", window});
+        const ProgramRun real =
+            runProgram({"--capture-profile", capture, "--include-personal", "--dump-widgets", window});
         ASSERT_EQ(real.exitCode, 0) << real.err.toStdString();
         const ProgramRun played = runProgram({"--dump-widgets", window}, capture);
         ASSERT_EQ(played.exitCode, 0) << played.err.toStdString();
@@ -78,7 +82,8 @@ TEST(CaptureProfile, ThisMachinesWindowsPlayBackTheSame) {
 TEST(CaptureProfile, CaptureAloneHoldsWhatTheWindowsAndTheReportRead) {
     test::TempDir dir;
     const QString capture = inTemp(dir, "machine.json");
-    const ProgramRun captured = runProgram({"--capture-profile", capture, "--include-personal"}, exampleProfile());
+    const ProgramRun captured =
+        runProgram({"--capture-profile", capture, "--include-personal"}, exampleProfile());
     ASSERT_EQ(captured.exitCode, 0) << captured.err.toStdString();
     for (const char* window : {"main", "settings"})
         expectSameDump(runProgram({"--dump-widgets", window}, exampleProfile()).out,
@@ -104,16 +109,16 @@ TEST(CaptureProfile, PersonalValuesAreReplacedAndNamed) {
         "\"ProductId\"=\"12345-OEM-7654321-54321\"", "\"SystemRoot\"=\"C:\\\\WINDOWS\""]
     })");
     file.close();
-    const char* personal[] = {"Jane Doe", "Doe Ltd", "12345-OEM-7654321-54321", "439041101", "jane.doe",
-                              "printer.example.net"};
+    const char* personal[] = {"Jane Doe",  "Doe Ltd",  "12345-OEM-7654321-54321",
+                              "439041101", "jane.doe", "printer.example.net"};
 
     const ProgramRun masked = runProgram({"--capture-profile", "-"}, source);
     ASSERT_EQ(masked.exitCode, 0) << masked.err.toStdString();
     ASSERT_TRUE(QJsonDocument::fromJson(masked.out).isObject());
     for (const char* value : personal) EXPECT_FALSE(masked.out.contains(value)) << value;
     EXPECT_EQ(masked.err.count("vintrel: capture: "), 6) << masked.err.toStdString();
-    for (const char* named : {"RegisteredOwner", "RegisteredOrganization", "ProductId", "drive C:", "window title 1",
-                              "printer 1"})
+    for (const char* named : {"RegisteredOwner", "RegisteredOrganization", "ProductId",
+                              "drive C:", "window title 1", "printer 1"})
         EXPECT_TRUE(masked.err.contains(named)) << named;
 
     const ProgramRun kept = runProgram({"--capture-profile", "-", "--include-personal"}, source);

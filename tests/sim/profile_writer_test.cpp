@@ -1,9 +1,9 @@
 // A written profile reads back field for field: what a capture writes, a run plays.
+#include "platform/sim/profile_writer.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
-
-#include "platform/sim/profile_writer.h"
 
 namespace vintrel::platform::sim {
 namespace {
@@ -25,9 +25,11 @@ TEST(ProfileWriter, EveryFieldReadsBack) {
     p.screen = {1920, 1080};
     p.bitsPerPixel = 24;
     p.locale = {',', "%d/%m/%Y", "%I:%M:%S %p", "da manh\xE3", "da tarde"};
-    p.registryText = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\A]\r\n\"n\"=\"Relat\xF3rio\"\r\n\"b\"=hex:01,ab\r\n";
+    p.registryText =
+        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\A]\r\n\"n\"=\"Relat\xF3rio\"\r\n\"b\"=hex:01,ab\r\n";
     p.folders = {"C:\\WINDOWS\\Menu Iniciar\\Acesso \xE0 rede"};
-    p.files = {{"C:\\WINDOWS\\SYSTEM\\MSCONFIG.EXE", ""}, {"C:\\WINDOWS\\system.ini", "[boot]\r\nmouse.drv=\x93x\x94\r\n"}};
+    p.files = {{"C:\\WINDOWS\\SYSTEM\\MSCONFIG.EXE", ""},
+               {"C:\\WINDOWS\\system.ini", "[boot]\r\nmouse.drv=\x93x\x94\r\n"}};
     p.waveOutDevices = 2;
     p.tscTicksPerSecond = 2596382544;
     p.priorityRaiseFails = true;
@@ -41,42 +43,60 @@ TEST(ProfileWriter, EveryFieldReadsBack) {
         const char* field;
         std::function<bool(const Profile&)> same;
     } checks[] = {
-        {"drive C", [&](const Profile& q) {
+        {"drive C",
+         [&](const Profile& q) {
              const auto& d = q.drives[2];
              return d.type == c.type && d.volume.volumeLabel == c.volume.volumeLabel &&
                     d.volume.serialNumber == c.volume.serialNumber && d.volume.maxComponentLength == 255 &&
-                    d.volume.fileSystemFlags == c.volume.fileSystemFlags && d.volume.fileSystemName == "NTFS" &&
-                    d.totalBytes == c.totalBytes && d.freeBytes == c.freeBytes && !d.volumeQueryFails;
+                    d.volume.fileSystemFlags == c.volume.fileSystemFlags &&
+                    d.volume.fileSystemName == "NTFS" && d.totalBytes == c.totalBytes &&
+                    d.freeBytes == c.freeBytes && !d.volumeQueryFails;
          }},
-        {"drive D", [](const Profile& q) {
-             return q.drives[3].type == DRIVE_CDROM && q.drives[3].volumeQueryFails && q.drives[3].spaceQueryFails;
+        {"drive D",
+         [](const Profile& q) {
+             return q.drives[3].type == DRIVE_CDROM && q.drives[3].volumeQueryFails &&
+                    q.drives[3].spaceQueryFails;
          }},
         {"drive E", [](const Profile& q) { return q.drives[4].type == DRIVE_UNKNOWN; }},
         {"no drive F", [](const Profile& q) { return q.drives[5].type == DRIVE_NO_ROOT_DIR; }},
-        {"memory", [&](const Profile& q) {
+        {"memory",
+         [&](const Profile& q) {
              return q.memory.memoryLoad == 42 && q.memory.totalPhys == p.memory.totalPhys &&
-                    q.memory.availPhys == p.memory.availPhys && q.memory.totalPageFile == p.memory.totalPageFile &&
+                    q.memory.availPhys == p.memory.availPhys &&
+                    q.memory.totalPageFile == p.memory.totalPageFile &&
                     q.memory.availPageFile == p.memory.availPageFile &&
-                    q.memory.totalVirtual == p.memory.totalVirtual && q.memory.availVirtual == p.memory.availVirtual;
+                    q.memory.totalVirtual == p.memory.totalVirtual &&
+                    q.memory.availVirtual == p.memory.availVirtual;
          }},
-        {"screen", [](const Profile& q) { return q.screen.width == 1920 && q.screen.height == 1080 && q.bitsPerPixel == 24u; }},
-        {"locale", [&](const Profile& q) {
-             return q.locale.decimalSeparator == ',' && q.locale.shortDateFormat == p.locale.shortDateFormat &&
-                    q.locale.timeFormat == p.locale.timeFormat && q.locale.amDesignator == p.locale.amDesignator &&
+        {"screen",
+         [](const Profile& q) {
+             return q.screen.width == 1920 && q.screen.height == 1080 && q.bitsPerPixel == 24u;
+         }},
+        {"locale",
+         [&](const Profile& q) {
+             return q.locale.decimalSeparator == ',' &&
+                    q.locale.shortDateFormat == p.locale.shortDateFormat &&
+                    q.locale.timeFormat == p.locale.timeFormat &&
+                    q.locale.amDesignator == p.locale.amDesignator &&
                     q.locale.pmDesignator == p.locale.pmDesignator;
          }},
         {"registry", [&](const Profile& q) { return q.registryText == p.registryText; }},
         {"folders", [&](const Profile& q) { return q.folders == p.folders; }},
-        {"files", [&](const Profile& q) {
-             return q.files.size() == 2 && q.files[0].path == p.files[0].path && q.files[1].content == p.files[1].content;
+        {"files",
+         [&](const Profile& q) {
+             return q.files.size() == 2 && q.files[0].path == p.files[0].path &&
+                    q.files[1].content == p.files[1].content;
          }},
         {"sound", [](const Profile& q) { return q.waveOutDevices == 2; }},
-        {"clock", [](const Profile& q) {
+        {"clock",
+         [](const Profile& q) {
              return q.tscTicksPerSecond == 2596382544u && q.priorityRaiseFails && q.localTime &&
                     q.localTime->year == 1999 && q.localTime->second == 58;
          }},
-        {"printers", [](const Profile& q) {
-             return q.printers.size() == 1 && q.printers[0].name == "Laser \x80" && q.printers[0].ports == "LPT1:";
+        {"printers",
+         [](const Profile& q) {
+             return q.printers.size() == 1 && q.printers[0].name == "Laser \x80" &&
+                    q.printers[0].ports == "LPT1:";
          }},
         {"windows", [&](const Profile& q) { return q.windows == p.windows; }},
         {"platformId", [](const Profile& q) { return q.platformId == VER_PLATFORM_WIN32_WINDOWS; }},

@@ -13,7 +13,8 @@ std::shared_ptr<registry::LiveKeys> makeLinuxLiveKeys(const LinuxEnvironment& en
     SystemSources sources;
     sources.etcRoot = environment.etcRoot;
     addSystemLiveKeys(*table, sources);
-    addHardwareLiveKeys(*table, environment, std::make_shared<HardwareFacts>(environment, std::move(hardware)));
+    addHardwareLiveKeys(*table, environment,
+                        std::make_shared<HardwareFacts>(environment, std::move(hardware)));
     return std::make_shared<LiveKeyUnion>(
         std::vector<std::shared_ptr<registry::LiveKeys>>{std::move(table), makeUninstallLiveKeys()});
 }

@@ -16,6 +16,7 @@
 #include "platform/host/whole_file.h"
 #include "platform/registry/key_path.h"
 #include "platform/registry/reg_file.h"
+#include "platform/registry/reg_options.h"
 #include "platform/registry/reg_value_text.h"
 #include "text/cp1252.h"
 
@@ -60,44 +61,6 @@ constexpr const char* kDone = "The operation completed successfully.\n";
 // Ends the line of a value that the program answers live and the store does not hold.
 constexpr const char* kLiveMarker = "    (live)";
 
-// The switches each command takes; any other is a syntax error, as reg has it.
-struct CommandSwitches {
-    const char* verb;
-    std::vector<std::string_view> switches;
-};
-const CommandSwitches kSwitches[] = {
-    {"query", {"v", "ve", "s"}},
-    {"add", {"v", "ve", "t", "d", "f"}},
-    {"delete", {"v", "ve", "va", "f"}},
-    {"import", {}},
-    {"export", {"y", "live"}},
-};
-
-struct Options {
-    std::vector<std::string> positional;
-    std::optional<std::string> valueName;  // set by /v NAME or /ve (empty)
-    bool allValues = false;
-    bool recursive = false;
-    bool force = false;
-    bool overwriteFile = false;
-    bool live = false;
-    std::optional<std::string> type;
-    std::optional<std::string> data;
-};
-
-bool isSwitch(const std::string& arg, std::string_view name) {
-    return arg.size() == name.size() + 1 && (arg[0] == '/' || arg[0] == '-') &&
-           text::equalsIgnoreCaseCp1252(std::string_view(arg).substr(1), name);
-}
-
-// "/x" or "/xy": an unknown switch rather than a path such as "/tmp/a.reg".
-bool looksLikeSwitch(const std::string& arg) {
-    if (arg.size() < 2 || arg.size() > 3 || arg[0] != '/') return false;
-    for (std::size_t i = 1; i < arg.size(); ++i)
-        if (!std::isalpha(static_cast<unsigned char>(arg[i])) && arg[i] != '?') return false;
-    return true;
-}
-
 class Command {
 public:
     Command(RegCommandContext& context) : c_(context) {}
@@ -112,7 +75,7 @@ public:
             *c_.out << kUsage;
             return 0;
         }
-        if (!parseOptions(args)) return 1;
+        if (const std::string problem = parseRegOptions(args, o_); !problem.empty()) return fail(problem);
         if (text::equalsIgnoreCaseCp1252(verb, "query")) return query();
         if (text::equalsIgnoreCaseCp1252(verb, "add")) return add();
         if (text::equalsIgnoreCaseCp1252(verb, "delete")) return remove();
@@ -132,77 +95,6 @@ private:
             return fail(registryErrorText(code) + " The registry " + store_->file() +
                         " can only be read: " + store_->readOnlyReason() + ".");
         return fail(registryErrorText(code));
-    }
-
-    int syntaxError(const std::string& problem) {
-        return fail("Invalid syntax: " + problem + "\nType \"vintrel-reg --help\" for usage.");
-    }
-
-    // The switch an argument names ("v" for /v, -V...), or nullopt for a positional argument.
-    static std::optional<std::string> switchName(const std::string& arg) {
-        for (const char* name : {"v", "ve", "va", "s", "f", "y", "t", "d", "live"})
-            if (isSwitch(arg, name)) return std::string(name);
-        return std::nullopt;
-    }
-
-    bool parseOptions(const std::vector<std::string>& args) {
-        const CommandSwitches* command = nullptr;
-        for (const CommandSwitches& c : kSwitches)
-            if (text::equalsIgnoreCaseCp1252(args[0], c.verb)) command = &c;
-        std::vector<std::string> seen;
-        for (std::size_t i = 1; i < args.size(); ++i) {
-            const std::string& arg = args[i];
-            const auto name = switchName(arg);
-            if (!name) {
-                if (looksLikeSwitch(arg)) return fail("unknown switch " + arg), false;
-                o_.positional.push_back(arg);
-                continue;
-            }
-            if (command) {
-                const auto& allowed = command->switches;
-                if (std::find(allowed.begin(), allowed.end(), *name) == allowed.end())
-                    return syntaxError("/" + *name + " does not go with " + command->verb), false;
-            }
-            if (std::find(seen.begin(), seen.end(), *name) != seen.end())
-                return syntaxError("/" + *name + " is given more than once"), false;
-            for (const auto& [a, b] : {std::pair{"v", "ve"}, {"v", "va"}, {"ve", "va"}})
-                if ((*name == a && std::find(seen.begin(), seen.end(), b) != seen.end()) ||
-                    (*name == b && std::find(seen.begin(), seen.end(), a) != seen.end()))
-                    return syntaxError(std::string("/") + a + " and /" + b + " cannot be used together"), false;
-            seen.push_back(*name);
-            auto next = [&](std::optional<std::string>& into) {
-                if (i + 1 >= args.size()) {
-                    fail(arg + " needs an argument");
-                    return false;
-                }
-                into = args[++i];
-                return true;
-            };
-            if (*name == "v") {
-                if (!next(o_.valueName)) return false;
-                if (o_.valueName->empty())
-                    return fail("/v needs a value name; use /ve for the default value"), false;
-                o_.valueName = text::utf8ToCp1252(*o_.valueName);
-            } else if (*name == "ve") {
-                o_.valueName = std::string();
-            } else if (*name == "va") {
-                o_.allValues = true;
-            } else if (*name == "s") {
-                o_.recursive = true;
-            } else if (*name == "f") {
-                o_.force = true;
-            } else if (*name == "y") {
-                o_.overwriteFile = true;
-            } else if (*name == "live") {
-                o_.live = true;
-            } else if (*name == "t") {
-                if (!next(o_.type)) return false;
-            } else if (*name == "d") {
-                if (!next(o_.data)) return false;
-                o_.data = text::utf8ToCp1252(*o_.data);
-            }
-        }
-        return true;
     }
 
     bool expectPositional(std::size_t count, const char* form) {
@@ -560,7 +452,7 @@ private:
     }
 
     RegCommandContext& c_;
-    Options o_;
+    RegOptions o_;
     std::shared_ptr<RegistryStore> store_;
 };
 

@@ -26,7 +26,8 @@ std::string display(std::string_view cp1252) {
 std::string inCharset(std::string_view cp1252, const std::string& charset) {
     if (charset.empty()) return std::string(cp1252);
     const std::string utf8 = text::cp1252ToUtf8(cp1252);
-    if (text::equalsIgnoreCaseCp1252(charset, "UTF-8") || text::equalsIgnoreCaseCp1252(charset, "UTF8")) return utf8;
+    if (text::equalsIgnoreCaseCp1252(charset, "UTF-8") || text::equalsIgnoreCaseCp1252(charset, "UTF8"))
+        return utf8;
     iconv_t cd = ::iconv_open(charset.c_str(), "UTF-8");
     if (cd == reinterpret_cast<iconv_t>(-1)) {
         // A set iconv does not know: ASCII, which every terminal shows.
@@ -39,9 +40,12 @@ std::string inCharset(std::string_view cp1252, const std::string& charset) {
     for (std::size_t i = 0; i < utf8.size();) {
         std::size_t length = 1;
         const auto lead = static_cast<unsigned char>(utf8[i]);
-        if (lead >= 0xF0) length = 4;
-        else if (lead >= 0xE0) length = 3;
-        else if (lead >= 0xC0) length = 2;
+        if (lead >= 0xF0)
+            length = 4;
+        else if (lead >= 0xE0)
+            length = 3;
+        else if (lead >= 0xC0)
+            length = 2;
         length = std::min(length, utf8.size() - i);
         char* in = const_cast<char*>(utf8.data() + i);
         std::size_t inLeft = length;

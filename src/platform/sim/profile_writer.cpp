@@ -51,8 +51,8 @@ ordered_json registryLines(std::string_view text) {
 
 std::string localTimeText(const LocalTime& t) {
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
-                  t.second);
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                  t.minute, t.second);
     return buffer;
 }
 

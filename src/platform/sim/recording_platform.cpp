@@ -92,8 +92,9 @@ public:
     std::uint32_t writeWholeFile(std::string_view path, std::string_view bytes) override {
         return r_.replaying ? std::uint32_t{ERROR_ACCESS_DENIED} : inner().writeWholeFile(path, bytes);
     }
-    std::string privateProfileString(std::string_view section, std::string_view key, std::string_view defaultText,
-                                     std::uint32_t bufferSize, std::string_view file) override {
+    std::string privateProfileString(std::string_view section, std::string_view key,
+                                     std::string_view defaultText, std::uint32_t bufferSize,
+                                     std::string_view file) override {
         std::string answer = inner().privateProfileString(section, key, defaultText, bufferSize, file);
         // Asked again with another default, an entry that is there answers the same.
         const std::string marker = std::string(defaultText) + "\x01";
@@ -117,7 +118,9 @@ class RecordingProcessor : public Processor {
 public:
     explicit RecordingProcessor(Record& r) : r_(r) {}
     Processor& inner() { return r_.inner->processor(); }
-    bool virtualClock() const { return r_.replaying && (r_.counterReadings.size() >= 2 || r_.counterMissing); }
+    bool virtualClock() const {
+        return r_.replaying && (r_.counterReadings.size() >= 2 || r_.counterMissing);
+    }
 
     std::uint32_t priorityClass() override { return virtualClock() ? class_ : inner().priorityClass(); }
     bool setPriorityClass(std::uint32_t value) override {
@@ -283,7 +286,9 @@ private:
 class RecordingMultimedia : public Multimedia {
 public:
     explicit RecordingMultimedia(Record& r) : r_(r) {}
-    std::uint32_t waveOutDeviceCount() override { return *(r_.waveOut = r_.inner->multimedia().waveOutDeviceCount()); }
+    std::uint32_t waveOutDeviceCount() override {
+        return *(r_.waveOut = r_.inner->multimedia().waveOutDeviceCount());
+    }
 
 private:
     Record& r_;
@@ -303,7 +308,9 @@ private:
 class RecordingSession : public Session {
 public:
     explicit RecordingSession(Record& r) : r_(r) {}
-    bool exitWindows(std::uint32_t flags) override { return !r_.replaying && r_.inner->session().exitWindows(flags); }
+    bool exitWindows(std::uint32_t flags) override {
+        return !r_.replaying && r_.inner->session().exitWindows(flags);
+    }
 
 private:
     Record& r_;
@@ -333,7 +340,15 @@ struct RecordingPlatform::Groups {
     RecordingSession session;
     RecordingLocale locale;
     explicit Groups(Record& r)
-        : drives(r), files(r), processor(r), registry(r), ui(r), shell(r), multimedia(r), spooler(r), session(r),
+        : drives(r),
+          files(r),
+          processor(r),
+          registry(r),
+          ui(r),
+          shell(r),
+          multimedia(r),
+          spooler(r),
+          session(r),
           locale(r) {}
 };
 

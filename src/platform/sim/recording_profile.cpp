@@ -69,12 +69,14 @@ std::string recordedRegistry(const RecordingPlatform::Record& r, std::optional<s
         for (const auto& [folded, value] : key.values) {
             if (!value.value) continue;
             store->setValue(key.root, key.path, value.name, value.value->type, value.value->data);
-            if (key.root == HKEY_LOCAL_MACHINE && text::upperCp1252(key.path) == "CONFIG\\0001\\DISPLAY\\SETTINGS" &&
+            if (key.root == HKEY_LOCAL_MACHINE &&
+                text::upperCp1252(key.path) == "CONFIG\\0001\\DISPLAY\\SETTINGS" &&
                 folded == "BITSPERPIXEL") {
                 const std::string& d = value.value->data;
                 std::uint32_t bits = 0;
                 const auto end = d.data() + d.find('\0');
-                if (const auto [at, error] = std::from_chars(d.data(), end, bits); error == std::errc() && at == end)
+                if (const auto [at, error] = std::from_chars(d.data(), end, bits);
+                    error == std::errc() && at == end)
                     bitsPerPixel = bits;
             }
         }
@@ -158,7 +160,8 @@ std::vector<std::string> replacePersonalValues(Profile& profile) {
     for (std::size_t i = 0; i < profile.windows.size(); ++i) {
         if (profile.windows[i].empty()) continue;
         profile.windows[i] = "Window " + std::to_string(i + 1);
-        replaced.push_back("window title " + std::to_string(i + 1) + " replaced by " + quoted(profile.windows[i]));
+        replaced.push_back("window title " + std::to_string(i + 1) + " replaced by " +
+                           quoted(profile.windows[i]));
     }
     for (std::size_t i = 0; i < profile.printers.size(); ++i) {
         if (profile.printers[i].ports.empty()) continue;

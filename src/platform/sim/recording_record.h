@@ -55,7 +55,7 @@ struct RecordingPlatform::Record {
         bool defaulted = false;  // the reader gave back the default: nothing there
     };
     std::map<std::tuple<std::string, std::string, std::string>, IniEntry> ini;  // upper-case keys
-    std::map<std::string, std::string> iniFiles;                               // upper-case -> spelled
+    std::map<std::string, std::string> iniFiles;                                // upper-case -> spelled
 
     std::optional<ScreenSize> screen;
     std::optional<std::vector<TopLevelWindow>> windows;
