@@ -8,6 +8,7 @@
 #include "forms/settings_form.h"
 #include "platform/host/whole_file.h"
 #include "platform/sim/profile_writer.h"
+#include "system/registry_access.h"
 #include "system/report.h"
 #include "system/settings.h"
 
@@ -42,6 +43,9 @@ void readWhatTheWindowsRead() {
         system::WindowTitles();
     }
     system::MouseDriverEntry();
+    // The folder the report is written to, so that the played machine can write it too.
+    const std::string report = system::kReportPath;
+    system::FolderExists(report.substr(0, report.rfind('\\')));
     try {
         system::ReportText(system::InstalledProgramsSorted());
     } catch (const std::exception&) {
