@@ -280,7 +280,6 @@ private:
         if (!expectPositional(1, "delete KEY [/v NAME | /ve | /va] [/f]")) return 1;
         FullKeyPath key;
         if (!parseKey(o_.positional[0], key)) return 1;
-        if (o_.valueName && o_.allValues) return fail("use either /v, /ve or /va");
         if (!o_.valueName && !o_.allValues && key.path.empty()) return fail("a root key cannot be deleted");
         if (!openStore()) return 1;
         if (!store_->keyExists(key.root, key.path)) return failCode(platform::ERROR_FILE_NOT_FOUND);
