@@ -264,7 +264,7 @@ private:
         RegValue existing;
         if (!o_.force && c_.interactive &&
             store_->getValue(key.root, key.path, *o_.valueName, existing) == 0) {
-            const std::string name = o_.valueName->empty() ? "(Default)" : display(*o_.valueName);
+            const std::string name = o_.valueName->empty() ? "(Default)" : shown(*o_.valueName);
             if (!ask("Value " + name + " exists, overwrite (Yes/No)?"))
                 return fail("the operation was cancelled");
         }
@@ -286,12 +286,12 @@ private:
         std::string question;
         if (o_.valueName)
             question = "Delete the registry value " +
-                       (o_.valueName->empty() ? std::string("(Default)") : display(*o_.valueName)) +
+                       (o_.valueName->empty() ? std::string("(Default)") : shown(*o_.valueName)) +
                        " (Yes/No)?";
         else if (o_.allValues)
-            question = "Delete all values under the registry key " + display(keyText(key)) + " (Yes/No)?";
+            question = "Delete all values under the registry key " + shown(keyText(key)) + " (Yes/No)?";
         else
-            question = "Permanently delete the registry key " + display(keyText(key)) +
+            question = "Permanently delete the registry key " + shown(keyText(key)) +
                        " and all its subkeys (Yes/No)?";
         if (!o_.force) {
             if (!c_.interactive)
