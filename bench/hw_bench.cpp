@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "platform/linux/hw_facts.h"
+#include "platform/linux/hw_gatherers.h"
 #include "platform/linux/hw_live_keys.h"
 #include "platform/linux/pci_names.h"
 #include "platform/linux/ui_linux.h"
@@ -114,6 +115,7 @@ void ticks(benchmark::State& state, registry::LiveKeyTable& table) {
 void BM_HwTimer3Tick_Machine(benchmark::State& state) {
     ensureApplication();
     HardwareFactsOptions o;
+    o.primaryScreen = qtPrimaryScreen;
     o.recheckInterval = kRecheck;
     registry::LiveKeyTable table;
     addHardwareLiveKeys(table, LinuxEnvironment{}, std::make_shared<HardwareFacts>(LinuxEnvironment{}, o));
@@ -126,6 +128,7 @@ void BM_HwTimer3Tick_SysfsRecheck(benchmark::State& state) {
     ensureApplication();
     HardwareFactsOptions o;
     o.useSystemServices = false;
+    o.primaryScreen = qtPrimaryScreen;
     o.recheckInterval = kRecheck;
     o.pciNames = fakePci;
     auto facts = std::make_shared<HardwareFacts>(desktopFixture(), o);

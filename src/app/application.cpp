@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include "app/command_line.h"
+#include "app/machine_capture.h"
 #include "app/window_catalogue.h"
 #include "forms/error_handler.h"
 #include "forms/main_form.h"
@@ -28,6 +29,7 @@
 #include "platform/api/platform.h"
 #include "platform/host/whole_file.h"
 #include "platform/linux/linux_platform.h"
+#include "platform/sim/recording_platform.h"
 #include "platform/sim/sim_platform.h"
 #include "system/errors.h"
 #include "system/report.h"
@@ -155,9 +157,9 @@ int run(int argc, char** argv) {
 
     const bool headless = options.dumpWidgets || options.screenshotFile;
     if (!hasDisplay()) {
-        // The report, the dump and the picture need no screen: they run on the offscreen
-        // platform. The window does, and Qt alone would abort without saying why.
-        if (!options.reportFile && !headless) {
+        // The report, a capture, the dump and the picture need no screen: they run on the
+        // offscreen platform. The window does, and Qt alone would abort without saying why.
+        if (!options.reportFile && !options.captureFile && !headless) {
             std::cerr << "vintrel: no graphical session to show the window on (DISPLAY and "
                          "WAYLAND_DISPLAY are unset); without one, use --screenshot FILE, "
                          "--dump-widgets or --report FILE\n";
@@ -181,18 +183,34 @@ int run(int argc, char** argv) {
         return 2;
     }
     std::unique_ptr<platform::ScopedPlatform> platformGuard;
+    platform::sim::RecordingPlatform* recorder = nullptr;
     try {
-        platformGuard = std::make_unique<platform::ScopedPlatform>(makePlatform(runFolder));
+        std::unique_ptr<platform::Platform> provider = makePlatform(runFolder);
+        if (options.captureFile) {
+            // Everything the program asks is recorded, so the capture is what it saw.
+            auto recording = std::make_unique<platform::sim::RecordingPlatform>(std::move(provider));
+            recorder = recording.get();
+            provider = std::move(recording);
+        }
+        platformGuard = std::make_unique<platform::ScopedPlatform>(std::move(provider));
     } catch (const std::exception& error) {
         std::cerr << "vintrel: " << error.what() << '\n';
         return 2;
     }
+    platform::Platform& provider = recorder ? recorder->inner() : platformGuard->get();
+    const auto capture = [&] {
+        recorder->startReplay();
+        readWhatTheWindowsRead();
+        return writeCapturedProfile(*recorder, *options.captureFile, options.includePersonal);
+    };
 
     LocaleWatcher localeWatcher;
     LocaleWatcher::refresh();
     application.installEventFilter(&localeWatcher);
 
     if (options.reportFile) return writeReport(*options.reportFile);
+    forms::applyWindowLook();
+    if (options.captureFile && !headless) return capture();
 
     std::unique_ptr<forms::ScriptedMessages> scripted;
     if (headless) {
@@ -204,7 +222,6 @@ int run(int argc, char** argv) {
         });
     }
 
-    forms::applyWindowLook();
     forms::TForm1 form;
     form.show();
     std::unique_ptr<forms::TForm> opened;
@@ -212,7 +229,7 @@ int run(int argc, char** argv) {
     forms::TForm* shown = opened ? opened.get() : &form;
     // Told once, in a window: standard error alone would leave the user's stored settings
     // ignored without a word. Headless runs have had it on standard error.
-    const std::string notice = platform::linux_host::registryNotice(platformGuard->get());
+    const std::string notice = platform::linux_host::registryNotice(provider);
     if (!notice.empty() && !headless) {
         QTimer::singleShot(0, &form, [&form, notice] {
             QMessageBox::warning(&form,
@@ -244,6 +261,7 @@ int run(int argc, char** argv) {
         });
     }
     const int loopResult = application.exec();
+    if (exitCode == 0 && loopResult == 0 && options.captureFile) return capture();
     return exitCode != 0 ? exitCode : loopResult;
 }
 

@@ -53,6 +53,15 @@ ParseResult parseCommandLine(const std::vector<std::string>& arguments) {
                 return result;
             }
             o.reportFile = arguments[++i];
+        } else if (a == "--capture-profile") {
+            if (i + 1 >= arguments.size() || arguments[i + 1].empty() ||
+                (arguments[i + 1] != "-" && arguments[i + 1].rfind("-", 0) == 0)) {
+                result.error = "--capture-profile needs a file name (or - for standard output)";
+                return result;
+            }
+            o.captureFile = arguments[++i];
+        } else if (a == "--include-personal") {
+            o.includePersonal = true;
         } else if (a == "--dump-widgets") {
             o.dumpWidgets = true;
             takeWindow(i);
@@ -63,6 +72,12 @@ ParseResult parseCommandLine(const std::vector<std::string>& arguments) {
     }
     if (o.screenshotFile && o.dumpWidgets)
         result.error = "--screenshot and --dump-widgets cannot be combined";
+    else if (o.captureFile && o.reportFile)
+        result.error = "--capture-profile and --report cannot be combined";
+    else if (o.includePersonal && !o.captureFile)
+        result.error = "--include-personal goes with --capture-profile";
+    else if (o.captureFile && *o.captureFile == "-" && o.dumpWidgets)
+        result.error = "--capture-profile - and --dump-widgets cannot both write to standard output";
     return result;
 }
 
@@ -76,6 +91,11 @@ std::string usageText() {
            "                                     PAGE: a settings page, TabSheet1 to TabSheet6\n"
            "  --report FILE                      write the system report to FILE (- for standard\n"
            "                                     output), Windows-1252 with CR LF, and exit\n"
+           "  --capture-profile FILE             write this machine as a machine profile to FILE\n"
+           "                                     (- for standard output) and exit; with\n"
+           "                                     --dump-widgets or --screenshot, as that window read it\n"
+           "  --include-personal                 keep owner, product id, serial numbers and window\n"
+           "                                     titles in the profile instead of placeholders\n"
            "  --version                          print the version and exit\n"
            "  --help                             print this help and exit\n"
            "\n"

@@ -16,6 +16,8 @@ struct Options {
     std::optional<std::string> screenshotFile;  // --screenshot FILE [window [page]]
     bool dumpWidgets = false;                   // --dump-widgets [window]
     std::optional<std::string> reportFile;      // --report FILE ("-": standard output)
+    std::optional<std::string> captureFile;     // --capture-profile FILE ("-": standard output)
+    bool includePersonal = false;               // --include-personal
     WindowName window = WindowName::Main;
     std::string page;  // a page of the settings dialog to show in a screenshot
 };

@@ -20,12 +20,18 @@ TEST(ParseCommandLine, AcceptedForms) {
     r = parseCommandLine({"--screenshot", "s.png", "settings", "TabSheet4"});
     EXPECT_EQ(r.options.window, WindowName::Settings);
     EXPECT_EQ(r.options.page, "TabSheet4");
+    r = parseCommandLine({"--capture-profile", "-", "--include-personal", "--screenshot", "s.png"});
+    ASSERT_TRUE(r.error.empty()) << r.error;
+    EXPECT_EQ(*r.options.captureFile, "-");
+    EXPECT_TRUE(r.options.includePersonal);
 }
 
 TEST(ParseCommandLine, Rejected) {
     for (const auto& args : std::vector<std::vector<std::string>>{
              {"--screenshot"}, {"--screenshot", "--help"}, {"extra"}, {"--dump-widgets", "settings2"},
-             {"--screenshot", "a.png", "--dump-widgets"}, {"--screenshot", "a.jpg"}, {"--screenshot", ".png.txt"}}) {
+             {"--screenshot", "a.png", "--dump-widgets"}, {"--screenshot", "a.jpg"}, {"--screenshot", ".png.txt"},
+             {"--capture-profile"}, {"--capture-profile", "--dump-widgets"}, {"--include-personal"},
+             {"--capture-profile", "p.json", "--report", "-"}, {"--capture-profile", "-", "--dump-widgets"}}) {
         EXPECT_FALSE(parseCommandLine(args).error.empty()) << args.size();
     }
 }

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "platform/linux/hw_facts.h"
+#include "platform/linux/hw_gatherers.h"
 #include "platform/linux/ui_linux.h"
 
 namespace vintrel::platform::linux_host {
@@ -155,6 +156,7 @@ TEST(HardwareFactsQt, ColorDepthFromPrimaryScreen) {
     LinuxEnvironment env;
     HardwareFactsOptions o;
     o.useSystemServices = false;
+    o.primaryScreen = qtPrimaryScreen;  // as the program's provider sets it
     HardwareFacts facts(env, o);
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) {

@@ -254,5 +254,75 @@ TEST_F(RegCommandTest, QueryListsValuesSubkeysAndLiveValues) {
     EXPECT_NE(r.out.find("ProductName    REG_SZ    Debian"), std::string::npos);
 }
 
+TEST_F(RegCommandTest, RepeatedConflictingOrForeignSwitchesAreSyntaxErrors) {
+    const struct {
+        std::vector<std::string> args;
+        const char* problem;
+    } cases[] = {
+        {{"query", "HKCU", "/v", "a", "/v", "b"}, "/v is given more than once"},
+        {{"query", "HKCU", "/ve", "/VE"}, "/ve is given more than once"},
+        {{"query", "HKCU", "/s", "-s"}, "/s is given more than once"},
+        {{"query", "HKCU", "/v", "a", "/ve"}, "/v and /ve cannot be used together"},
+        {{"query", "HKCU", "/ve", "/v", "a"}, "/v and /ve cannot be used together"},
+        {{"delete", "HKCU\\K", "/va", "/v", "a", "/f"}, "/v and /va cannot be used together"},
+        {{"delete", "HKCU\\K", "/ve", "/va", "/f"}, "/ve and /va cannot be used together"},
+        {{"add", "HKCU\\K", "/v", "a", "/d", "1", "/d", "2"}, "/d is given more than once"},
+        {{"add", "HKCU\\K", "/v", "a", "/t", "REG_SZ", "/t", "REG_DWORD"}, "/t is given more than once"},
+        {{"add", "HKCU\\K", "/f", "/f"}, "/f is given more than once"},
+        {{"export", "HKCU\\K", "-", "/live", "/live"}, "/live is given more than once"},
+        {{"query", "HKCU", "/f"}, "/f does not go with query"},
+        {{"add", "HKCU\\K", "/s"}, "/s does not go with add"},
+        {{"export", "HKCU\\K", "-", "/v", "a"}, "/v does not go with export"},
+        {{"import", "x.reg", "/y"}, "/y does not go with import"},
+    };
+    for (const auto& c : cases) {
+        const Run r = run(c.args);
+        EXPECT_EQ(r.status, 1) << c.problem;
+        EXPECT_EQ(r.err, std::string("ERROR: Invalid syntax: ") + c.problem +
+                             "\nType \"vintrel-reg --help\" for usage.\n");
+        EXPECT_TRUE(r.out.empty()) << c.problem;
+    }
+    EXPECT_FALSE(store_->keyExists(HKEY_CURRENT_USER, "K"));
+}
+
+TEST_F(RegCommandTest, QueryAndExportShowLiveValuesWhereNothingIsStored) {
+    live_ = std::make_shared<LiveKeyTable>();
+    const std::string version = "Software\\Microsoft\\Windows\\CurrentVersion";
+    live_->addString(HKEY_LOCAL_MACHINE, version, "ProductName", [] { return std::string("Debian"); });
+    live_->addString(HKEY_LOCAL_MACHINE, version, "RegisteredOwner", [] { return std::string("Live Owner"); });
+    live_->addString(HKEY_LOCAL_MACHINE, "Config\\0001\\Display\\Settings", "BitsPerPixel",
+                     [] { return std::string("24"); });
+    live_->addString(HKEY_LOCAL_MACHINE, "Enum\\Root\\Modem\\0000", "DeviceDesc",
+                     [] { return std::optional<std::string>(); });  // no modem on this machine
+    ASSERT_EQ(store_->setValue(HKEY_LOCAL_MACHINE, version, "RegisteredOwner", REG_SZ, "Maria\0"s), 0);
+
+    Run r = run({"query", "HKLM\\" + version});
+    EXPECT_EQ(r.out, "\nHKEY_LOCAL_MACHINE\\" + version + "\n"
+                     "    RegisteredOwner    REG_SZ    Maria\n"
+                     "    ProductName    REG_SZ    Debian    (live)\n\n");
+    EXPECT_EQ(run({"query", "HKLM\\" + version, "/v", "productname"}).out,
+              "\nHKEY_LOCAL_MACHINE\\" + version + "\n    ProductName    REG_SZ    Debian    (live)\n\n");
+    EXPECT_EQ(run({"query", "HKLM\\" + version, "/v", "RegisteredOwner"}).out,
+              "\nHKEY_LOCAL_MACHINE\\" + version + "\n    RegisteredOwner    REG_SZ    Maria\n\n");
+    r = run({"query", "HKLM\\Config", "/s"});
+    EXPECT_NE(r.out.find("\\Settings\n    BitsPerPixel    REG_SZ    24    (live)\n"), std::string::npos) << r.out;
+    EXPECT_EQ(run({"query", "HKLM\\Enum\\Root\\Modem\\0000"}).status, 1);
+
+    // Export holds the stored keys only, unless /live asks for what the program reads.
+    r = run({"export", "HKLM\\Software", "-"});
+    EXPECT_EQ(r.out.find("Debian"), std::string::npos) << r.out;
+    EXPECT_EQ(run({"export", "HKLM\\Config", "-"}).status, 1);
+    r = run({"export", "HKLM\\Software", "-", "/live"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"RegisteredOwner\"=\"Maria\"\r\n\"ProductName\"=\"Debian\"\r\n"), std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.out.find("Live Owner"), std::string::npos);
+    r = run({"export", "HKLM\\Config", "-", "/live"});
+    EXPECT_EQ(r.out, "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Config]\r\n\r\n[HKEY_LOCAL_MACHINE\\Config\\0001]\r\n\r\n"
+                     "[HKEY_LOCAL_MACHINE\\Config\\0001\\Display]\r\n\r\n"
+                     "[HKEY_LOCAL_MACHINE\\Config\\0001\\Display\\Settings]\r\n\"BitsPerPixel\"=\"24\"\r\n\r\n");
+    EXPECT_FALSE(store_->keyExists(HKEY_LOCAL_MACHINE, "Config"));  // nothing live is ever written
+}
+
 }  // namespace
 }  // namespace vintrel::registry

@@ -22,7 +22,7 @@ struct HardwareFacts::Impl {
     PrinterFacts printer;
 
     static HardwareFactsOptions withDefaults(HardwareFactsOptions o) {
-        if (!o.primaryScreen) o.primaryScreen = qtPrimaryScreen;
+        if (!o.primaryScreen) o.primaryScreen = [] { return std::optional<PrimaryScreenInfo>(); };
         if (!o.pciNames) o.pciNames = lookupPciNames;
         if (!o.printers)
             o.printers = o.useSystemServices

@@ -36,7 +36,8 @@ struct HardwareFactsOptions {
     bool useSystemServices = true;
     std::chrono::milliseconds recheckInterval{2000};
     std::chrono::milliseconds printerLifetime{10000};
-    // Defaults: Qt's primary screen; lookupPciNames; installedCupsQueues (system services only).
+    // Defaults: no screen (the program passes qtPrimaryScreen); lookupPciNames;
+    // installedCupsQueues (system services only).
     std::function<std::optional<PrimaryScreenInfo>()> primaryScreen;
     std::function<std::optional<PciNames>(std::uint16_t vendor, std::uint16_t device)> pciNames;
     std::function<std::vector<CupsQueue>()> printers;

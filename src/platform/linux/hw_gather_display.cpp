@@ -1,5 +1,3 @@
-#include <QGuiApplication>
-#include <QScreen>
 #include <span>
 
 #include "platform/linux/edid.h"
@@ -29,14 +27,6 @@ std::string normalizedOutput(std::string_view name) {
 }
 
 }  // namespace
-
-std::optional<PrimaryScreenInfo> qtPrimaryScreen() {
-    if (!qGuiApp) return std::nullopt;
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) return std::nullopt;
-    return PrimaryScreenInfo{screen->name().toStdString(), screen->model().toStdString(),
-                             screen->manufacturer().toStdString(), screen->depth()};
-}
 
 DisplayFacts gatherDisplay(const std::string& sysRoot,
                            const decltype(HardwareFactsOptions::pciNames)& pciNames) {

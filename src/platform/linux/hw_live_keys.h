@@ -25,7 +25,7 @@ struct HardwareLiveValue {
 std::vector<HardwareLiveValue> hardwareLiveValues(std::shared_ptr<HardwareFacts> facts);
 
 // Registers hardwareLiveValues in the table. Without `facts`, one is made over `environment`
-// with the system services (udev, ALSA, CUPS) and Qt's primary screen.
+// with the system services (udev, ALSA, CUPS) and no screen.
 void addHardwareLiveKeys(registry::LiveKeyTable& table, const LinuxEnvironment& environment,
                          std::shared_ptr<HardwareFacts> facts = {});
 

@@ -7,10 +7,10 @@
 #include "platform/host/host_files.h"
 #include "platform/host/windows_tree.h"
 #include "platform/linux/hw_gatherers.h"
-#include "platform/linux/hw_live_keys.h"
 #include "platform/linux/hw_udev.h"
 #include "platform/linux/input_devices.h"
 #include "platform/linux/linux_drives.h"
+#include "platform/linux/live_keys_linux.h"
 #include "platform/linux/locale_linux.h"
 #include "platform/linux/printers_linux.h"
 #include "platform/linux/processor_linux.h"
@@ -18,10 +18,7 @@
 #include "platform/linux/session_linux.h"
 #include "platform/linux/shell_linux.h"
 #include "platform/linux/sound_linux.h"
-#include "platform/linux/system_live_keys.h"
 #include "platform/linux/ui_linux.h"
-#include "platform/linux/uninstall_live_keys.h"
-#include "platform/registry/live_key_table.h"
 #include "platform/registry/registry_store.h"
 #include "platform/registry/store_registry.h"
 #include "text/cp1252.h"
@@ -81,14 +78,9 @@ public:
                                           ? std::string()
                                           : " (" + problems.front().error.message() + ")"));
         store_ = openStore(environment.root, registryNotice_);
-        live_ = std::make_shared<registry::LiveKeyTable>();
-        SystemSources sources;
-        sources.etcRoot = environment.etcRoot;
-        addSystemLiveKeys(*live_, sources);
-        addHardwareLiveKeys(*live_, environment);
-        registry_ = registry::makeStoreRegistry(
-            store_, std::make_shared<LiveKeyUnion>(
-                        std::vector<std::shared_ptr<registry::LiveKeys>>{live_, makeUninstallLiveKeys()}));
+        HardwareFactsOptions hardware;
+        hardware.primaryScreen = qtPrimaryScreen;
+        registry_ = registry::makeStoreRegistry(store_, makeLinuxLiveKeys(environment, std::move(hardware)));
         // The mapped programs' files are decided as the shell decides its launches, on the
         // host files underneath (so the decision never asks itself).
         launchContext_ = makeLaunchContext(*registry_, files_->host(), ShellEnvironment::fromProcess());
@@ -120,7 +112,6 @@ private:
     LaunchContext launchContext_;
     std::unique_ptr<ProgramFiles> files_;
     std::shared_ptr<registry::RegistryStore> store_;
-    std::shared_ptr<registry::LiveKeyTable> live_;
     std::unique_ptr<Registry> registry_;
     std::unique_ptr<Processor> processor_;
     std::unique_ptr<UserInterface> ui_;

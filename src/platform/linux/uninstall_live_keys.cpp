@@ -97,6 +97,13 @@ std::vector<std::string> UninstallLiveKeys::subKeys(HKey root, std::string_view 
     }
 }
 
+std::vector<std::string> UninstallLiveKeys::valueNames(HKey root, std::string_view keyPath) {
+    std::lock_guard lock(mutex_);
+    std::size_t index = 0;
+    if (locate(root, keyPath, index) != Place::Program) return {};
+    return {"DisplayName", "UninstallString"};
+}
+
 std::optional<RegValue> LiveKeyUnion::value(HKey root, std::string_view keyPath, std::string_view valueName) {
     for (const auto& source : sources_)
         if (auto found = source->value(root, keyPath, valueName)) return found;
@@ -113,6 +120,17 @@ std::vector<std::string> LiveKeyUnion::subKeys(HKey root, std::string_view keyPa
     std::vector<std::string> names;
     for (const auto& source : sources_)
         for (std::string& name : source->subKeys(root, keyPath)) {
+            bool known = false;
+            for (const std::string& have : names) known = known || text::equalsIgnoreCaseCp1252(have, name);
+            if (!known) names.push_back(std::move(name));
+        }
+    return names;
+}
+
+std::vector<std::string> LiveKeyUnion::valueNames(HKey root, std::string_view keyPath) {
+    std::vector<std::string> names;
+    for (const auto& source : sources_)
+        for (std::string& name : source->valueNames(root, keyPath)) {
             bool known = false;
             for (const std::string& have : names) known = known || text::equalsIgnoreCaseCp1252(have, name);
             if (!known) names.push_back(std::move(name));

@@ -31,6 +31,7 @@ public:
     std::optional<RegValue> value(HKey root, std::string_view keyPath, std::string_view valueName) override;
     bool keyExists(HKey root, std::string_view keyPath) override;
     std::vector<std::string> subKeys(HKey root, std::string_view keyPath) override;
+    std::vector<std::string> valueNames(HKey root, std::string_view keyPath) override;
 
 private:
     struct Program {
@@ -60,6 +61,7 @@ public:
     std::optional<RegValue> value(HKey root, std::string_view keyPath, std::string_view valueName) override;
     bool keyExists(HKey root, std::string_view keyPath) override;
     std::vector<std::string> subKeys(HKey root, std::string_view keyPath) override;
+    std::vector<std::string> valueNames(HKey root, std::string_view keyPath) override;
 
 private:
     std::vector<std::shared_ptr<registry::LiveKeys>> sources_;

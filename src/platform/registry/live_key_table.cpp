@@ -71,4 +71,17 @@ std::vector<std::string> LiveKeyTable::subKeys(platform::HKey root, std::string_
     return names;
 }
 
+std::vector<std::string> LiveKeyTable::valueNames(platform::HKey root, std::string_view keyPath) {
+    const std::string key = normalizeKeyPath(keyPath);
+    std::vector<std::string> names;
+    for (const Entry& entry : entries_) {
+        if (entry.root != root || !text::equalsIgnoreCaseCp1252(entry.keyPath, key) || !produces(entry.producer))
+            continue;
+        bool known = false;
+        for (const std::string& name : names) known = known || text::equalsIgnoreCaseCp1252(name, entry.valueName);
+        if (!known) names.push_back(entry.valueName);
+    }
+    return names;
+}
+
 }  // namespace vintrel::registry

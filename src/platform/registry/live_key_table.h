@@ -23,6 +23,7 @@ public:
                                             std::string_view valueName) override;
     bool keyExists(platform::HKey root, std::string_view keyPath) override;
     std::vector<std::string> subKeys(platform::HKey root, std::string_view keyPath) override;
+    std::vector<std::string> valueNames(platform::HKey root, std::string_view keyPath) override;
 
 private:
     struct Entry {

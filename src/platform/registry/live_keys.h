@@ -22,6 +22,8 @@ public:
     virtual bool keyExists(platform::HKey root, std::string_view keyPath) = 0;
     // Names of the live subkeys directly under keyPath.
     virtual std::vector<std::string> subKeys(platform::HKey root, std::string_view keyPath) = 0;
+    // Names of the values present under keyPath right now, in a stable order.
+    virtual std::vector<std::string> valueNames(platform::HKey root, std::string_view keyPath) = 0;
 };
 
 }  // namespace vintrel::registry

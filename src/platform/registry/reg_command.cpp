@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <charconv>
@@ -15,6 +16,7 @@
 #include "platform/host/whole_file.h"
 #include "platform/registry/key_path.h"
 #include "platform/registry/reg_file.h"
+#include "platform/registry/reg_options.h"
 #include "platform/registry/reg_value_text.h"
 #include "text/cp1252.h"
 
@@ -32,7 +34,7 @@ constexpr const char* kUsage =
     "  add    KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]\n"
     "  delete KEY [/v NAME | /ve | /va] [/f]\n"
     "  import FILE\n"
-    "  export KEY FILE [/y]\n"
+    "  export KEY FILE [/y] [/live]\n"
     "\n"
     "KEY is ROOT\\path with ROOT one of HKLM, HKCU, HKCR or their full names\n"
     "(HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_CLASSES_ROOT). Names ignore letter case.\n"
@@ -43,6 +45,12 @@ constexpr const char* kUsage =
     "           REG_DWORD, REG_QWORD (decimal or 0x hex), REG_BINARY (hex digits), REG_NONE\n"
     "  /d DATA  the value's data        /f   no questions: overwrite or delete\n"
     "  /y       overwrite FILE on export\n"
+    "  /live    export the live values too\n"
+    "\n"
+    "query shows the values as the program reads them: stored ones, and the values that the\n"
+    "program answers live from this machine (product name, hardware, display); a line ends\n"
+    "in (live) where such a value is shown because nothing is stored in its place.\n"
+    "Each switch may be given once.\n"
     "\n"
     "import reads REGEDIT4 and \"Windows Registry Editor Version 5.00\" files and applies a\n"
     "file whole or not at all; export writes REGEDIT4. FILE may be - for standard output.\n"
@@ -50,30 +58,8 @@ constexpr const char* kUsage =
     "else ~/.local/share/vintrel. Exit status: 0 on success, 1 on failure.\n";
 
 constexpr const char* kDone = "The operation completed successfully.\n";
-
-struct Options {
-    std::vector<std::string> positional;
-    std::optional<std::string> valueName;  // set by /v NAME or /ve (empty)
-    bool allValues = false;
-    bool recursive = false;
-    bool force = false;
-    bool overwriteFile = false;
-    std::optional<std::string> type;
-    std::optional<std::string> data;
-};
-
-bool isSwitch(const std::string& arg, std::string_view name) {
-    return arg.size() == name.size() + 1 && (arg[0] == '/' || arg[0] == '-') &&
-           text::equalsIgnoreCaseCp1252(std::string_view(arg).substr(1), name);
-}
-
-// "/x" or "/xy": an unknown switch rather than a path such as "/tmp/a.reg".
-bool looksLikeSwitch(const std::string& arg) {
-    if (arg.size() < 2 || arg.size() > 3 || arg[0] != '/') return false;
-    for (std::size_t i = 1; i < arg.size(); ++i)
-        if (!std::isalpha(static_cast<unsigned char>(arg[i])) && arg[i] != '?') return false;
-    return true;
-}
+// Ends the line of a value that the program answers live and the store does not hold.
+constexpr const char* kLiveMarker = "    (live)";
 
 class Command {
 public:
@@ -89,7 +75,7 @@ public:
             *c_.out << kUsage;
             return 0;
         }
-        if (!parseOptions(args)) return 1;
+        if (const std::string problem = parseRegOptions(args, o_); !problem.empty()) return fail(problem);
         if (text::equalsIgnoreCaseCp1252(verb, "query")) return query();
         if (text::equalsIgnoreCaseCp1252(verb, "add")) return add();
         if (text::equalsIgnoreCaseCp1252(verb, "delete")) return remove();
@@ -109,46 +95,6 @@ private:
             return fail(registryErrorText(code) + " The registry " + store_->file() +
                         " can only be read: " + store_->readOnlyReason() + ".");
         return fail(registryErrorText(code));
-    }
-
-    bool parseOptions(const std::vector<std::string>& args) {
-        for (std::size_t i = 1; i < args.size(); ++i) {
-            const std::string& arg = args[i];
-            auto next = [&](std::optional<std::string>& into) {
-                if (i + 1 >= args.size()) {
-                    fail(arg + " needs an argument");
-                    return false;
-                }
-                into = args[++i];
-                return true;
-            };
-            if (isSwitch(arg, "v")) {
-                if (!next(o_.valueName)) return false;
-                if (o_.valueName->empty())
-                    return fail("/v needs a value name; use /ve for the default value"), false;
-                o_.valueName = text::utf8ToCp1252(*o_.valueName);
-            } else if (isSwitch(arg, "ve")) {
-                o_.valueName = std::string();
-            } else if (isSwitch(arg, "va")) {
-                o_.allValues = true;
-            } else if (isSwitch(arg, "s")) {
-                o_.recursive = true;
-            } else if (isSwitch(arg, "f")) {
-                o_.force = true;
-            } else if (isSwitch(arg, "y")) {
-                o_.overwriteFile = true;
-            } else if (isSwitch(arg, "t")) {
-                if (!next(o_.type)) return false;
-            } else if (isSwitch(arg, "d")) {
-                if (!next(o_.data)) return false;
-                o_.data = text::utf8ToCp1252(*o_.data);
-            } else if (looksLikeSwitch(arg)) {
-                return fail("unknown switch " + arg), false;
-            } else {
-                o_.positional.push_back(arg);
-            }
-        }
-        return true;
     }
 
     bool expectPositional(std::size_t count, const char* form) {
@@ -192,9 +138,28 @@ private:
 
     // ------------------------------------------------------------------ query
 
-    void printValue(const std::string& name, const RegValue& value) {
-        *c_.out << "    " << (name.empty() ? std::string("(Default)") : display(name)) << "    "
-                << typeName(value.type) << "    " << dataText(value) << "\n";
+    // Registry text as standard output takes it.
+    std::string shown(std::string_view cp1252) { return inCharset(masked(cp1252), c_.outputCharset); }
+
+    void printValue(const std::string& name, const RegValue& value, bool live = false) {
+        *c_.out << "    " << (name.empty() ? std::string("(Default)") : shown(name)) << "    "
+                << typeName(value.type) << "    " << inCharset(dataText(value), c_.outputCharset)
+                << (live ? kLiveMarker : "") << "\n";
+    }
+
+    // The live values of the key that the store does not hold in their place.
+    std::vector<RegistryStore::NamedValue> liveOnly(const FullKeyPath& key,
+                                                    const std::vector<RegistryStore::NamedValue>& stored) {
+        std::vector<RegistryStore::NamedValue> out;
+        if (!c_.live) return out;
+        for (const std::string& name : c_.live->valueNames(key.root, key.path)) {
+            const bool hidden = std::any_of(stored.begin(), stored.end(), [&](const auto& s) {
+                return text::equalsIgnoreCaseCp1252(s.name, name);
+            });
+            if (hidden) continue;
+            if (auto value = c_.live->value(key.root, key.path, name)) out.push_back({name, std::move(*value)});
+        }
+        return out;
     }
 
     long subKeyNames(const FullKeyPath& key, std::vector<std::string>& names) {
@@ -210,18 +175,19 @@ private:
     }
 
     long queryKey(const FullKeyPath& key, int depth) {
-        *c_.out << "\n" << display(keyText(key)) << "\n";
+        *c_.out << "\n" << shown(keyText(key)) << "\n";
         std::vector<RegistryStore::NamedValue> values;
         long code = store_->values(key.root, key.path, values);
         if (code == platform::ERROR_FILE_NOT_FOUND) code = 0;
         if (code != 0) return code;
         for (const auto& value : values) printValue(value.name, value.value);
+        for (const auto& value : liveOnly(key, values)) printValue(value.name, value.value, true);
         std::vector<std::string> children;
         if (long error = subKeyNames(key, children)) return error;
         if (!o_.recursive) {
             if (!children.empty()) *c_.out << "\n";
             for (const std::string& child : children)
-                *c_.out << display(keyText({key.root, joinKeyPath(key.path, child)})) << "\n";
+                *c_.out << shown(keyText({key.root, joinKeyPath(key.path, child)})) << "\n";
             return 0;
         }
         if (depth >= 512) return 0;
@@ -246,15 +212,19 @@ private:
                     for (const auto& named : values)
                         if (text::equalsIgnoreCaseCp1252(named.name, name)) name = named.name;
             }
+            bool live = false;
             if (code == platform::ERROR_FILE_NOT_FOUND && c_.live) {
-                if (auto live = c_.live->value(key.root, key.path, *o_.valueName)) {
-                    value = std::move(*live);
+                if (auto answered = c_.live->value(key.root, key.path, *o_.valueName)) {
+                    value = std::move(*answered);
                     code = 0;
+                    live = true;
+                    for (const std::string& liveName : c_.live->valueNames(key.root, key.path))
+                        if (text::equalsIgnoreCaseCp1252(liveName, name)) name = liveName;
                 }
             }
             if (code != 0) return failCode(code);
-            *c_.out << "\n" << display(keyText(key)) << "\n";
-            printValue(name, value);
+            *c_.out << "\n" << shown(keyText(key)) << "\n";
+            printValue(name, value, live);
             *c_.out << "\n";
             return 0;
         }
@@ -294,7 +264,7 @@ private:
         RegValue existing;
         if (!o_.force && c_.interactive &&
             store_->getValue(key.root, key.path, *o_.valueName, existing) == 0) {
-            const std::string name = o_.valueName->empty() ? "(Default)" : display(*o_.valueName);
+            const std::string name = o_.valueName->empty() ? "(Default)" : shown(*o_.valueName);
             if (!ask("Value " + name + " exists, overwrite (Yes/No)?"))
                 return fail("the operation was cancelled");
         }
@@ -310,19 +280,18 @@ private:
         if (!expectPositional(1, "delete KEY [/v NAME | /ve | /va] [/f]")) return 1;
         FullKeyPath key;
         if (!parseKey(o_.positional[0], key)) return 1;
-        if (o_.valueName && o_.allValues) return fail("use either /v, /ve or /va");
         if (!o_.valueName && !o_.allValues && key.path.empty()) return fail("a root key cannot be deleted");
         if (!openStore()) return 1;
         if (!store_->keyExists(key.root, key.path)) return failCode(platform::ERROR_FILE_NOT_FOUND);
         std::string question;
         if (o_.valueName)
             question = "Delete the registry value " +
-                       (o_.valueName->empty() ? std::string("(Default)") : display(*o_.valueName)) +
+                       (o_.valueName->empty() ? std::string("(Default)") : shown(*o_.valueName)) +
                        " (Yes/No)?";
         else if (o_.allValues)
-            question = "Delete all values under the registry key " + display(keyText(key)) + " (Yes/No)?";
+            question = "Delete all values under the registry key " + shown(keyText(key)) + " (Yes/No)?";
         else
-            question = "Permanently delete the registry key " + display(keyText(key)) +
+            question = "Permanently delete the registry key " + shown(keyText(key)) +
                        " and all its subkeys (Yes/No)?";
         if (!o_.force) {
             if (!c_.interactive)
@@ -421,16 +390,49 @@ private:
         return false;
     }
 
+    // The stored keys under `key` with the live values and keys added where the store has
+    // none, in a private store, as the program reads them.
+    long mergedWithLive(const FullKeyPath& key, std::shared_ptr<RegistryStore>& merged) {
+        merged = RegistryStore::openInMemory();
+        if (store_->keyExists(key.root, key.path)) {
+            long code = 0;
+            const std::string stored = exportRegFile(*store_, key.root, key.path, &code);
+            if (code != 0) return code;
+            if (const auto imported = importRegFile(*merged, stored); !imported.ok) return imported.code;
+        }
+        return addLive(*merged, key, 0);
+    }
+
+    long addLive(RegistryStore& merged, const FullKeyPath& key, int depth) {
+        if (!c_.live->keyExists(key.root, key.path)) return 0;
+        if (long code = merged.createKey(key.root, key.path)) return code;
+        for (const std::string& name : c_.live->valueNames(key.root, key.path)) {
+            RegValue existing;
+            if (merged.getValue(key.root, key.path, name, existing) == 0) continue;
+            if (auto value = c_.live->value(key.root, key.path, name))
+                if (long code = merged.setValue(key.root, key.path, name, value->type, value->data)) return code;
+        }
+        if (depth >= 512) return 0;
+        for (const std::string& child : c_.live->subKeys(key.root, key.path))
+            if (long code = addLive(merged, {key.root, joinKeyPath(key.path, child)}, depth + 1)) return code;
+        return 0;
+    }
+
     int exportKey() {
-        if (!expectPositional(2, "export KEY FILE [/y]")) return 1;
+        if (!expectPositional(2, "export KEY FILE [/y] [/live]")) return 1;
         FullKeyPath key;
         if (!parseKey(o_.positional[0], key) || !openStore()) return 1;
-        if (!store_->keyExists(key.root, key.path)) return failCode(platform::ERROR_FILE_NOT_FOUND);
+        std::shared_ptr<RegistryStore> source = store_;
+        if (o_.live && c_.live) {
+            if (long code = mergedWithLive(key, source)) return failCode(code);
+        }
+        if (!source->keyExists(key.root, key.path)) return failCode(platform::ERROR_FILE_NOT_FOUND);
         const std::string& file = o_.positional[1];
         long code = 0;
-        const std::string bytes = exportRegFile(*store_, key.root, key.path, &code);
+        std::string bytes = exportRegFile(*source, key.root, key.path, &code);
         if (code != 0) return failCode(code);
         if (file == "-") {
+            if (c_.outputIsTerminal) bytes = inCharset(bytes, c_.outputCharset);
             c_.out->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
             return c_.out->good() ? 0 : fail("cannot write to standard output");
         }
@@ -449,7 +451,7 @@ private:
     }
 
     RegCommandContext& c_;
-    Options o_;
+    RegOptions o_;
     std::shared_ptr<RegistryStore> store_;
 };
 

@@ -17,9 +17,15 @@ namespace vintrel::registry {
 struct RegCommandContext {
     // Opens the store when a command needs it; nullptr with error set when it cannot.
     std::function<std::shared_ptr<RegistryStore>(std::string& error)> openStore;
-    // Live values shown by query where the store has none (optional).
+    // Live values shown by query where the store has none, and by export /live (optional).
     std::shared_ptr<LiveKeys> live;
     std::ostream* out = nullptr;
+    // The character set that registry texts are shown in on `out` (an iconv name); empty:
+    // the Windows-1252 bytes as they are, as a file or a pipe gets them.
+    std::string outputCharset = "UTF-8";
+    // True when `out` is a terminal: an export to standard output is shown in outputCharset
+    // too, instead of as the file's bytes.
+    bool outputIsTerminal = false;
     std::ostream* err = nullptr;
     // True when a person can answer questions (standard input is a terminal).
     bool interactive = false;

@@ -1,5 +1,8 @@
 #include "platform/registry/reg_value_text.h"
 
+#include <iconv.h>
+
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 
@@ -9,11 +12,56 @@ namespace vintrel::registry {
 
 using platform::RegValue;
 
-std::string display(std::string_view cp1252) {
+std::string masked(std::string_view cp1252) {
     std::string safe(cp1252);
     for (char& c : safe)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-    return text::cp1252ToUtf8(safe);
+    return safe;
+}
+
+std::string display(std::string_view cp1252) {
+    return text::cp1252ToUtf8(masked(cp1252));
+}
+
+std::string inCharset(std::string_view cp1252, const std::string& charset) {
+    if (charset.empty()) return std::string(cp1252);
+    const std::string utf8 = text::cp1252ToUtf8(cp1252);
+    if (text::equalsIgnoreCaseCp1252(charset, "UTF-8") || text::equalsIgnoreCaseCp1252(charset, "UTF8"))
+        return utf8;
+    iconv_t cd = ::iconv_open(charset.c_str(), "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        // A set iconv does not know: ASCII, which every terminal shows.
+        std::string out;
+        for (char c : cp1252) out.push_back(static_cast<unsigned char>(c) < 0x80 ? c : '?');
+        return out;
+    }
+    // Character by character, so that one the set lacks becomes '?' and the rest goes on.
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::size_t length = 1;
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        if (lead >= 0xF0)
+            length = 4;
+        else if (lead >= 0xE0)
+            length = 3;
+        else if (lead >= 0xC0)
+            length = 2;
+        length = std::min(length, utf8.size() - i);
+        char* in = const_cast<char*>(utf8.data() + i);
+        std::size_t inLeft = length;
+        char buffer[16];
+        char* put = buffer;
+        std::size_t outLeft = sizeof buffer;
+        if (::iconv(cd, &in, &inLeft, &put, &outLeft) == static_cast<std::size_t>(-1)) {
+            ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            out.push_back('?');
+        } else {
+            out.append(buffer, static_cast<std::size_t>(put - buffer));
+        }
+        i += length;
+    }
+    ::iconv_close(cd);
+    return out;
 }
 
 std::string typeName(std::uint32_t type) {
@@ -71,14 +119,14 @@ std::string dataText(const RegValue& value) {
     switch (value.type) {
         case platform::REG_SZ:
         case platform::REG_EXPAND_SZ:
-            return display(data.substr(0, data.find('\0')));
+            return masked(data.substr(0, data.find('\0')));
         case platform::REG_MULTI_SZ: {
             std::string out;
             std::string_view rest = data;
             while (!rest.empty() && rest.front() != '\0') {
                 const std::size_t end = rest.find('\0');
                 if (!out.empty()) out += "\\0";
-                out += display(rest.substr(0, end));
+                out += masked(rest.substr(0, end));
                 if (end == std::string_view::npos) break;
                 rest.remove_prefix(end + 1);
             }
