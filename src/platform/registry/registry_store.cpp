@@ -76,11 +76,30 @@ long childId(StoreImpl& impl, HKey root, std::int64_t parent, std::string_view f
 }
 
 // The row of a normalized path, found name by name from the root.
-long keyId(StoreImpl& impl, HKey root, std::string_view path, std::int64_t& id) {
+long lookUpKey(StoreImpl& impl, HKey root, std::string_view path, std::int64_t& id) {
     if (long result = childId(impl, root, 0, "", id)) return result;
-    for (std::string_view name : splitKeyPath(path))
+    for (std::string_view name = takeKeyName(path); !name.empty(); name = takeKeyName(path))
         if (long result = childId(impl, root, id, foldName(name), id)) return result;
     return 0;
+}
+
+// The same, answered from the rows found before while nobody else has written the file.
+long keyId(StoreImpl& impl, HKey root, std::string_view path, std::int64_t& id) {
+    if (!impl.keysCurrent()) return lookUpKey(impl, root, path, id);
+    std::string cacheKey = std::to_string(root) + '\\' + foldName(path);
+    if (const auto known = impl.knownKeys.find(cacheKey); known != impl.knownKeys.end()) {
+        if (known->second < 0) return platform::ERROR_FILE_NOT_FOUND;
+        id = known->second;
+        return 0;
+    }
+    const long result = lookUpKey(impl, root, path, id);
+    // A failed statement may have ended the transaction: only clean answers are kept.
+    if (impl.snapshot && (result == 0 || result == platform::ERROR_FILE_NOT_FOUND)) {
+        constexpr std::size_t kMostKnownKeys = 512;  // the program reads a few dozen paths
+        if (impl.knownKeys.size() >= kMostKnownKeys) impl.knownKeys.clear();
+        impl.knownKeys.emplace(std::move(cacheKey), result == 0 ? id : -1);
+    }
+    return result;
 }
 
 // The key whose subkeys or values are listed; a root that has no row yet lists nothing
