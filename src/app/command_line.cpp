@@ -36,6 +36,14 @@ ParseResult parseCommandLine(const std::vector<std::string>& arguments) {
                 return result;
             }
             o.reportFile = arguments[++i];
+        } else if (a == "--open") {
+            const auto name = i + 1 < arguments.size() ? parseWindowName(arguments[i + 1]) : std::nullopt;
+            if (!name || *name == WindowName::Main) {
+                result.error = "--open needs a window: settings or about";
+                return result;
+            }
+            o.openAtStart = *name;
+            ++i;
         } else if (a == "--dump-widgets") {
             o.dumpWidgets = true;
             takeWindow(i);
@@ -46,6 +54,8 @@ ParseResult parseCommandLine(const std::vector<std::string>& arguments) {
     }
     if (o.screenshotFile && o.dumpWidgets)
         result.error = "--screenshot and --dump-widgets cannot be combined";
+    else if (o.openAtStart && (o.screenshotFile || o.dumpWidgets || o.reportFile))
+        result.error = "--open runs the program; it cannot be combined with --screenshot, --dump-widgets or --report";
     return result;
 }
 
@@ -57,6 +67,8 @@ std::string usageText() {
            "  --dump-widgets [WINDOW]            print WINDOW's named controls as JSON and exit\n"
            "                                     WINDOW: main (default), settings or about;\n"
            "                                     PAGE: a settings page, TabSheet1 to TabSheet6\n"
+           "  --open WINDOW                      run as usual and open WINDOW (settings or about)\n"
+           "                                     at start, as its button does\n"
            "  --report FILE                      write the system report to FILE (- for standard\n"
            "                                     output), Windows-1252 with CR LF, and exit\n"
            "  --version                          print the version and exit\n"

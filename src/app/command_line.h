@@ -16,6 +16,7 @@ struct Options {
     std::optional<std::string> screenshotFile;  // --screenshot FILE [window [page]]
     bool dumpWidgets = false;                   // --dump-widgets [window]
     std::optional<std::string> reportFile;      // --report FILE ("-": standard output)
+    std::optional<WindowName> openAtStart;      // --open WINDOW: clicked open after start-up
     WindowName window = WindowName::Main;
     std::string page;  // a page of the settings dialog to show in a screenshot
 };

@@ -20,12 +20,16 @@ TEST(ParseCommandLine, AcceptedForms) {
     r = parseCommandLine({"--screenshot", "s.png", "settings", "TabSheet4"});
     EXPECT_EQ(r.options.window, WindowName::Settings);
     EXPECT_EQ(r.options.page, "TabSheet4");
+    r = parseCommandLine({"--open", "about"});
+    ASSERT_TRUE(r.error.empty());
+    EXPECT_EQ(r.options.openAtStart, WindowName::About);
 }
 
 TEST(ParseCommandLine, Rejected) {
     for (const auto& args : std::vector<std::vector<std::string>>{
              {"--screenshot"}, {"--screenshot", "--help"}, {"extra"}, {"--dump-widgets", "settings2"},
-             {"--screenshot", "a.png", "--dump-widgets"}}) {
+             {"--screenshot", "a.png", "--dump-widgets"}, {"--open"}, {"--open", "main"},
+             {"--open", "about", "--dump-widgets"}}) {
         EXPECT_FALSE(parseCommandLine(args).error.empty()) << args.size();
     }
 }
