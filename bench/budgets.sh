@@ -39,7 +39,7 @@ done
 echo "{\"memory\":{\"memoryLoad\":42,\"totalPhys\":66650112,\"totalPageFile\":100000000,\"availPageFile\":81125632},\"folders\":[\"C:\\\\WINDOWS\\\\Desktop\"],\"drives\":{$drives}}" >"$work/ten-disks.json"
 
 rows=()
-row() { rows+=("$(printf '%-46s %-22s %s' "$1" "$2" "$3")"); }
+row() { rows+=("$1"$'\t'"$2"$'\t'"$3"); }
 
 # ------------------------------------------------------------------ benchmarks
 echo "benchmarks ..." >&2
@@ -132,5 +132,8 @@ else
   row "peak RSS (main window, Linux)" "< 36 MB" "$(awk -v k="$rss_linux" 'BEGIN {printf "%.1f MB", k / 1024}')"
 fi
 
-printf '%-46s %-22s %s\n' "figure" "budget" "measured"
-printf '%s\n' "${rows[@]}"
+{
+  printf 'figure\tbudget\tmeasured\n'
+  printf '%s\n' "${rows[@]}"
+} | column -t -s $'\t'
+

@@ -14,8 +14,11 @@ bool isSameOrAncestor(std::string_view key, std::string_view path) {
     return path.size() == key.size() || path[key.size()] == '\\';
 }
 
+// normalizeKeyPath and foldName with one copy of the path.
 std::string foldedPath(std::string_view keyPath) {
-    return foldName(normalizeKeyPath(keyPath));
+    std::string out = normalizeKeyPath(keyPath);
+    for (char& c : out) c = text::upperCp1252(c);
+    return out;
 }
 
 bool produces(const LiveKeyTable::Producer& producer) {

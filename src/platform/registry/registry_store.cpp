@@ -3,10 +3,13 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/registry/key_path.h"
 #include "platform/registry/store_connection.h"
+#include "text/cp1252.h"
 
 namespace vintrel::registry {
 
@@ -86,7 +89,10 @@ long lookUpKey(StoreImpl& impl, HKey root, std::string_view path, std::int64_t& 
 // The same, answered from the rows found before while nobody else has written the file.
 long keyId(StoreImpl& impl, HKey root, std::string_view path, std::int64_t& id) {
     if (!impl.keysCurrent()) return lookUpKey(impl, root, path, id);
-    std::string cacheKey = std::to_string(root) + '\\' + foldName(path);
+    // The root's four bytes, then the folded path: one allocation.
+    std::string cacheKey(sizeof root + path.size(), '\0');
+    std::memcpy(cacheKey.data(), &root, sizeof root);
+    std::transform(path.begin(), path.end(), cacheKey.begin() + sizeof root, [](char c) { return text::upperCp1252(c); });
     if (const auto known = impl.knownKeys.find(cacheKey); known != impl.knownKeys.end()) {
         if (known->second < 0) return platform::ERROR_FILE_NOT_FOUND;
         id = known->second;
@@ -213,10 +219,11 @@ long RegistryStore::findKey(HKey root, std::string_view keyPath) {
     if (!isRootKey(root)) return platform::ERROR_INVALID_HANDLE;
     std::lock_guard lock(impl_->mutex);
     if (long result = impl_->ready()) return result;
-    const std::string path = normalizeKeyPath(keyPath);
-    if (path.empty()) return 0;  // the roots always exist
+    // The walk skips empty names itself: the path needs no normalized copy.
+    std::string_view names = keyPath;
+    if (takeKeyName(names).empty()) return 0;  // the roots always exist
     std::int64_t id = 0;
-    return keyId(*impl_, root, path, id);
+    return keyId(*impl_, root, keyPath, id);
 }
 
 long RegistryStore::getValue(HKey root, std::string_view keyPath, std::string_view valueName,
@@ -225,7 +232,7 @@ long RegistryStore::getValue(HKey root, std::string_view keyPath, std::string_vi
     std::lock_guard lock(impl_->mutex);
     if (long result = impl_->ready()) return result;
     std::int64_t id = 0;
-    if (long result = keyId(*impl_, root, normalizeKeyPath(keyPath), id)) return result;
+    if (long result = keyId(*impl_, root, keyPath, id)) return result;
     Query query(*impl_, kGetValue);
     if (!query.ready()) return query.prepareError();
     query.bind(1, id);
