@@ -9,7 +9,8 @@
 # measurement (best of five). Idle CPU and peak memory are measured on the whole process: the
 # real program under its own Xvfb and openbox, CPU from /proc/PID/schedstat over 30 s once the
 # window has settled, peak RSS from VmHWM. Without Xvfb or openbox those rows say so.
-# Takes about four minutes; not for CI.
+# VINTREL_IDLE_SECONDS shortens the idle windows for a quick look. Takes about four minutes;
+# not for CI.
 set -uo pipefail
 
 build=${1:-build/default}
