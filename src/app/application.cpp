@@ -237,6 +237,15 @@ int run(int argc, char** argv) {
                                  QString::fromStdString(notice));
         });
     }
+    if (options.openAtStart) {
+        // As a click on its button would: modal, inside the main window's message loop.
+        QTimer::singleShot(0, &form, [&form, window = *options.openAtStart] {
+            if (window == WindowName::About)
+                form.SpeedButton2Click();
+            else
+                form.SpeedButton3Click();
+        });
+    }
     int exitCode = 0;
     const auto finish = [&] {
         if (opened) opened->close();

@@ -62,6 +62,14 @@ ParseResult parseCommandLine(const std::vector<std::string>& arguments) {
             o.captureFile = arguments[++i];
         } else if (a == "--include-personal") {
             o.includePersonal = true;
+        } else if (a == "--open") {
+            const auto name = i + 1 < arguments.size() ? parseWindowName(arguments[i + 1]) : std::nullopt;
+            if (!name || *name == WindowName::Main) {
+                result.error = "--open needs a window: settings or about";
+                return result;
+            }
+            o.openAtStart = *name;
+            ++i;
         } else if (a == "--dump-widgets") {
             o.dumpWidgets = true;
             takeWindow(i);
@@ -78,6 +86,10 @@ ParseResult parseCommandLine(const std::vector<std::string>& arguments) {
         result.error = "--include-personal goes with --capture-profile";
     else if (o.captureFile && *o.captureFile == "-" && o.dumpWidgets)
         result.error = "--capture-profile - and --dump-widgets cannot both write to standard output";
+    else if (o.openAtStart && (o.screenshotFile || o.dumpWidgets || o.reportFile || o.captureFile))
+        result.error =
+            "--open runs the program; it cannot be combined with --screenshot, --dump-widgets, --report or "
+            "--capture-profile";
     return result;
 }
 
@@ -89,6 +101,8 @@ std::string usageText() {
            "  --dump-widgets [WINDOW]            print WINDOW's named controls as JSON and exit\n"
            "                                     WINDOW: main (default), settings or about;\n"
            "                                     PAGE: a settings page, TabSheet1 to TabSheet6\n"
+           "  --open WINDOW                      run as usual and open WINDOW (settings or about)\n"
+           "                                     at start, as its button does\n"
            "  --report FILE                      write the system report to FILE (- for standard\n"
            "                                     output), Windows-1252 with CR LF, and exit\n"
            "  --capture-profile FILE             write this machine as a machine profile to FILE\n"

@@ -18,6 +18,7 @@ struct Options {
     std::optional<std::string> reportFile;      // --report FILE ("-": standard output)
     std::optional<std::string> captureFile;     // --capture-profile FILE ("-": standard output)
     bool includePersonal = false;               // --include-personal
+    std::optional<WindowName> openAtStart;      // --open WINDOW: clicked open after start-up
     WindowName window = WindowName::Main;
     std::string page;  // a page of the settings dialog to show in a screenshot
 };

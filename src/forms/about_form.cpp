@@ -40,11 +40,11 @@ TForm2::TForm2() : TForm("Form2", "TForm2", "Malvex Desenvolvimentos.", QSize(25
     ScrollBox2 =
         new TScrollBox(ScrollBox1, "ScrollBox2", QRect(8, kPanelTop, 233, kPanelHeight), Qt::white, false);
 
-    new TImage(ScrollBox2, "Image2", QPoint(64, 8), QPixmap(QStringLiteral(":/logo.xpm")));
+    new TImage(ScrollBox2, "Image2", QPoint(64, 8), programPicture(QStringLiteral(":/logo.xpm")));
     auto* product =
         makeAutoLabel(ScrollBox2, "Label2", QPoint(48, 48), 24, "Vintrel 1.1", formFont(19, true));
     product->setTextColour(QColor(0, 0, 128));
-    new TImage(ScrollBox2, "Image1", QPoint(8, 53), QPixmap(QStringLiteral(":/vintrel.xpm")));
+    new TImage(ScrollBox2, "Image1", QPoint(8, 53), programPicture(QStringLiteral(":/vintrel.xpm")));
     makeAutoLabel(ScrollBox2, "Label8", QPoint(48, 72), 13, kMakerName, formFont(11, false, true))
         ->setTransparent(true);
     makeAutoLabel(ScrollBox2, "Label3", QPoint(8, 96), 13, std::string("Programa criado por: ") + kAuthor,

@@ -6,6 +6,8 @@
 #include <QEventLoop>
 #include <QIcon>
 #include <QMenu>
+#include <QImageReader>
+#include <QPixmap>
 #include <QShowEvent>
 #include <QTimer>
 #include <QToolTip>
@@ -25,6 +27,14 @@ static void initResources() {
 
 namespace vintrel::forms {
 
+QPixmap programPicture(const QString& resource) {
+    // Read as XPM and nothing else: left to guess, Qt asks every image plugin it has whether
+    // it reads the file, which loads them all (memory the program never uses).
+    QImageReader reader(resource, "XPM");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
+}
+
 TForm::TForm(const char* name, const char* className, std::string_view caption, QSize clientSize)
     : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                            Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
@@ -32,7 +42,7 @@ TForm::TForm(const char* name, const char* className, std::string_view caption, 
     setObjectName(QString::fromLatin1(name));
     setProperty(kClassProperty, className);
     setWindowTitle(qt(caption));
-    setWindowIcon(QIcon(QStringLiteral(":/vintrel.xpm")));
+    setWindowIcon(QIcon(programPicture(QStringLiteral(":/vintrel.xpm"))));
     setFont(formFont(11));
     QPalette p = palette();
     p.setColor(QPalette::Window, buttonFace());

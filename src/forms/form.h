@@ -14,6 +14,7 @@
 #include "forms/widgets.h"
 
 class QEventLoop;
+class QPixmap;
 class QMenu;
 
 namespace vintrel::forms {
@@ -98,5 +99,8 @@ private:
 
 // Fonts of tool tips and menus: the window font, as the rest of the windows use.
 void applyWindowLook();
+
+// One of the program's own pictures (XPM resources such as ":/vintrel.xpm").
+QPixmap programPicture(const QString& resource);
 
 }  // namespace vintrel::forms

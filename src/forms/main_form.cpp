@@ -12,6 +12,7 @@
 #include "platform/api/platform.h"
 #include "system/drives.h"
 #include "system/hardware.h"
+#include "system/registry_access.h"
 
 namespace vintrel::forms {
 
@@ -285,6 +286,7 @@ void TForm1::hardwareFill() {
 }
 
 void TForm1::videoRefresh() {
+    const system::RegistryReads together;  // four registry reads, one look at the store
     label(QStringLiteral("Label6"))->setCaption(system::FormatScreenMode());
     label(QStringLiteral("Label8"))->setCaption(system::DisplayAdapterName());
     label(QStringLiteral("Label9"))->setCaption(system::MonitorName());

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QStyle>
@@ -162,6 +163,13 @@ TScrollBox::TScrollBox(QWidget* parent, const char* name, QRect geometry, const 
 void TScrollBox::resizeEvent(QResizeEvent* event) {
     QFrame::resizeEvent(event);
     client_->setGeometry(contentsRect());
+}
+
+void TScrollBox::paintEvent(QPaintEvent* event) {
+    // A refreshed label inside the box repaints only its own patch, which the frame does not
+    // reach: drawing the frame clipped away would be most of such a repaint.
+    if (contentsRect().contains(event->rect())) return;
+    QFrame::paintEvent(event);
 }
 
 // ---------------------------------------------------------------- TGauge

@@ -14,6 +14,19 @@ namespace vintrel::system {
 // Never creates a key. Empty valueName reads the key's default value.
 std::string RegReadString(platform::HKey root, std::string_view keyPath, std::string_view valueName);
 
+// While one lives, the registry reads share one view of the store (Registry::beginReads):
+// a refresh that reads several values looks at the store once.
+class RegistryReads {
+public:
+    RegistryReads() : registry_(platform::current().registry()) { registry_.beginReads(); }
+    ~RegistryReads() { registry_.endReads(); }
+    RegistryReads(const RegistryReads&) = delete;
+    RegistryReads& operator=(const RegistryReads&) = delete;
+
+private:
+    platform::Registry& registry_;
+};
+
 // Stores text as REG_SZ with its terminating NUL, creating the key path when missing.
 bool RegWriteString(platform::HKey root, std::string_view keyPath, std::string_view valueName,
                     std::string_view text);

@@ -29,20 +29,6 @@ std::string cp1252ToUtf8(std::string_view cp1252) {
     return out;
 }
 
-char upperCp1252(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b >= 'a' && b <= 'z') return static_cast<char>(b - 32);
-    // à..þ except ÷ map to À..Þ; ÿ to Ÿ; š, œ, ž to Š, Œ, Ž.
-    if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return static_cast<char>(b - 32);
-    switch (b) {
-        case 0xFF: return static_cast<char>(0x9F);
-        case 0x9A: return static_cast<char>(0x8A);
-        case 0x9C: return static_cast<char>(0x8C);
-        case 0x9E: return static_cast<char>(0x8E);
-        default: return c;
-    }
-}
-
 std::string upperCp1252(std::string_view s) {
     std::string out(s);
     for (char& c : out) c = upperCp1252(c);
@@ -52,7 +38,7 @@ std::string upperCp1252(std::string_view s) {
 bool equalsIgnoreCaseCp1252(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (upperCp1252(a[i]) != upperCp1252(b[i])) return false;
+        if (a[i] != b[i] && upperCp1252(a[i]) != upperCp1252(b[i])) return false;
     return true;
 }
 

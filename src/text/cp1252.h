@@ -56,8 +56,28 @@ constexpr char32_t decodeUtf8(std::string_view s, std::size_t& i) {
 
 std::string utf8ToCp1252(std::string_view utf8);
 std::string cp1252ToUtf8(std::string_view cp1252);
-// Latin letters of Windows-1252 upper-cased, as Windows compares registry names.
-char upperCp1252(char c);
+namespace detail {
+// à..þ except ÷ map to À..Þ; ÿ to Ÿ; š, œ, ž to Š, Œ, Ž.
+constexpr std::array<unsigned char, 256> upperTable() {
+    std::array<unsigned char, 256> t{};
+    for (int b = 0; b < 256; ++b) {
+        int u = b;
+        if (b >= 'a' && b <= 'z') u = b - 32;
+        if (b >= 0xE0 && b <= 0xFE && b != 0xF7) u = b - 32;
+        if (b == 0xFF) u = 0x9F;
+        if (b == 0x9A || b == 0x9C || b == 0x9E) u = b - 0x10;
+        t[static_cast<std::size_t>(b)] = static_cast<unsigned char>(u);
+    }
+    return t;
+}
+inline constexpr std::array<unsigned char, 256> kUpper = upperTable();
+}  // namespace detail
+
+// Latin letters of Windows-1252 upper-cased, as Windows compares registry names. Inline:
+// registry lookups fold every name they compare.
+constexpr char upperCp1252(char c) {
+    return static_cast<char>(detail::kUpper[static_cast<unsigned char>(c)]);
+}
 std::string upperCp1252(std::string_view s);
 bool equalsIgnoreCaseCp1252(std::string_view a, std::string_view b);
 

@@ -24,6 +24,9 @@ TEST(ParseCommandLine, AcceptedForms) {
     ASSERT_TRUE(r.error.empty()) << r.error;
     EXPECT_EQ(*r.options.captureFile, "-");
     EXPECT_TRUE(r.options.includePersonal);
+    r = parseCommandLine({"--open", "about"});
+    ASSERT_TRUE(r.error.empty());
+    EXPECT_EQ(r.options.openAtStart, WindowName::About);
 }
 
 TEST(ParseCommandLine, Rejected) {
@@ -31,7 +34,9 @@ TEST(ParseCommandLine, Rejected) {
              {"--screenshot"}, {"--screenshot", "--help"}, {"extra"}, {"--dump-widgets", "settings2"},
              {"--screenshot", "a.png", "--dump-widgets"}, {"--screenshot", "a.jpg"}, {"--screenshot", ".png.txt"},
              {"--capture-profile"}, {"--capture-profile", "--dump-widgets"}, {"--include-personal"},
-             {"--capture-profile", "p.json", "--report", "-"}, {"--capture-profile", "-", "--dump-widgets"}}) {
+             {"--capture-profile", "p.json", "--report", "-"}, {"--capture-profile", "-", "--dump-widgets"},
+             {"--open"}, {"--open", "main"}, {"--open", "about", "--dump-widgets"},
+             {"--open", "about", "--capture-profile", "p.json"}}) {
         EXPECT_FALSE(parseCommandLine(args).error.empty()) << args.size();
     }
 }

@@ -12,6 +12,7 @@
 #include "drives_fixtures.h"
 #include "platform/linux/linux_drives.h"
 #include "platform/linux/mount_watch.h"
+#include "support/mount_tables.h"
 
 namespace fs = std::filesystem;
 
@@ -71,6 +72,18 @@ TEST_F(FixtureDrives, LettersTypesAndBases) {
     EXPECT_EQ(drives->basePath('G'), std::nullopt);
     EXPECT_EQ(drives->basePath('@'), std::nullopt);
     EXPECT_EQ(drives->basePath('\0'), std::nullopt);
+}
+
+// A busy machine's 200 mount lines: binds, overlays, snaps, loop images, tmpfs and shares in
+// system folders take no letter; the five volumes keep theirs, in mount-point order.
+TEST(BusyMountTable, TwoHundredLinesGiveTheFiveVolumes) {
+    test::FakeHost host;
+    host.setMountInfo(test::generatedMountTable(200));
+    auto drives = makeLinuxDrives(host.env);
+    EXPECT_EQ(typeMap(*drives), "1133634" + std::string(19, '1'));
+    const std::pair<char, const char*> bases[] = {
+        {'D', "/home"}, {'E', "/media/ram"}, {'F', "/mnt/data"}, {'G', "/mnt/nfs"}};
+    for (const auto& [letter, base] : bases) EXPECT_EQ(drives->basePath(letter), base) << letter;
 }
 
 TEST_F(FixtureDrives, RootForms) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "platform/registry/live_key_table.h"
@@ -187,6 +188,59 @@ TEST(StoreRegistrySnapshot, OtherWritersAreSeenOnceHandlesCloseOrSoonAfter) {
     ASSERT_EQ(registry->setValue(key, "v", REG_SZ, sz("4")), 0);
     EXPECT_EQ(read(key), sz("4"));
     ASSERT_EQ(registry->closeKey(key), 0);
+}
+
+// Key rows are remembered between reads: whatever another process makes, removes or makes
+// again in the meantime (its new rows may take the ids of removed ones) shows at the next read.
+TEST(StoreRegistrySnapshot, KeysChangedByAnotherWriterShowAtTheNextRead) {
+    test::TempDir dir;
+    const std::string file = (dir.path() / "registry.sqlite3").string();
+    std::string error;
+    auto mine = RegistryStore::open(file, error);
+    auto other = RegistryStore::open(file, error);
+    ASSERT_TRUE(mine && other) << error;
+    auto registry = makeStoreRegistry(mine);
+    auto read = [&](std::string_view path) -> std::string {
+        HKey key = 0;
+        if (registry->openKey(HKEY_LOCAL_MACHINE, path, KEY_READ, key) != 0) return "<no key>";
+        RegValue value;
+        std::uint32_t required = 0;
+        const long result = registry->queryValue(key, "v", 256, value, required);
+        registry->closeKey(key);
+        return result == 0 ? value.data : "<no value>";
+    };
+    struct Step {
+        std::function<void()> change;
+        const char* path;
+        std::string expected;
+    };
+    const Step steps[] = {
+        {[] {}, "A\\B", "<no key>"},
+        {[&] { other->setValue(HKEY_LOCAL_MACHINE, "A\\B", "v", REG_SZ, sz("1")); }, "a\\b", sz("1")},
+        {[&] { other->deleteKey(HKEY_LOCAL_MACHINE, "A"); }, "A\\B", "<no key>"},
+        {[&] { other->setValue(HKEY_LOCAL_MACHINE, "A\\B", "v", REG_SZ, sz("2")); }, "A\\B", sz("2")},
+        {[&] {
+             other->deleteKey(HKEY_LOCAL_MACHINE, "A");
+             other->setValue(HKEY_LOCAL_MACHINE, "C\\D", "v", REG_SZ, sz("3"));
+         },
+         "C\\D", sz("3")},
+        {[] {}, "A\\B", "<no key>"},
+        {[&] { other->createKey(HKEY_LOCAL_MACHINE, "A\\B"); }, "A\\B", "<no value>"},
+        {[&] { EXPECT_TRUE(mine->setValue(HKEY_LOCAL_MACHINE, "A\\B", "v", REG_SZ, sz("4")) == 0); }, "A\\B",
+         sz("4")},
+    };
+    for (const Step& step : steps) {
+        step.change();
+        EXPECT_EQ(read(step.path), step.expected) << step.path;
+    }
+
+    // Reads grouped with beginReads see one state; the next read after endReads sees the new one.
+    registry->beginReads();
+    EXPECT_EQ(read("C\\D"), sz("3"));
+    ASSERT_EQ(other->setValue(HKEY_LOCAL_MACHINE, "C\\D", "v", REG_SZ, sz("5")), 0);
+    EXPECT_EQ(registry->openHandleCount(), 0u);
+    registry->endReads();
+    EXPECT_EQ(read("C\\D"), sz("5"));
 }
 
 TEST(LiveKeyTable, MatchesPathsAndNamesWithoutCase) {

@@ -178,6 +178,11 @@ public:
     virtual long queryInfoKey(HKey key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) = 0;
     // Handles currently open (for checks that no handle outlives a call).
     virtual std::size_t openHandleCount() const = 0;
+    // Between these two, reads may share one consistent view of the stored keys, so that a
+    // refresh reading several values pays for one look at the store. Pairs nest; a write
+    // still sees and changes the current state.
+    virtual void beginReads() {}
+    virtual void endReads() {}
 };
 
 // ---------------------------------------------------------------- user interface (user32)

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,6 +24,9 @@ std::string_view trimLeft(std::string_view s) {
 }
 
 // Reads a whole small file at offset 0 from a kept descriptor, reopening it if needed.
+// procfs builds meminfo and statm afresh for every read, also for a read past the end: a read
+// that returns less than it asked for has had the whole file, and reading on would only make
+// the kernel build it a second time.
 std::string_view preadAll(int& fd, const std::string& path, char* buf, std::size_t size) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -36,6 +40,7 @@ std::string_view preadAll(int& fd, const std::string& path, char* buf, std::size
                 break;
             }
             got += static_cast<std::size_t>(n);
+            if (got < size) break;
         }
         if (got != SIZE_MAX) return {buf, got};
         ::close(fd);
@@ -77,6 +82,7 @@ MeminfoFields parseMeminfo(std::string_view text) {
             text::trimRight(trimLeft(rest.substr(static_cast<std::size_t>(r.ptr - rest.data()))));
         if (!unit.empty() && unit != "kB") continue;
         *field = saturatingMul(value, 1024);
+        if (f.memTotal && f.memFree && f.memAvailable && f.swapTotal && f.swapFree) break;  // the rest is of no use
     }
     return f;
 }
@@ -126,12 +132,21 @@ MemoryStatus MeminfoReader::read() {
     char buf[8192];
     const MeminfoFields fields = parseMeminfo(preadAll(meminfo_, meminfoPath_, buf, sizeof buf));
 
-    // statm's first figure is the process's mapped size in pages.
-    char small[256];
-    const std::string_view statm = preadAll(statm_, statmPath_, small, sizeof small);
-    std::uint64_t pages = 0;
-    std::from_chars(statm.data(), statm.data() + statm.size(), pages);
-    return memoryStatusFrom(fields, userAddressSpace(), saturatingMul(pages, pageSize_));
+    constexpr std::int64_t kVirtualReuseNs = 5'000'000'000;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    const std::int64_t nowNs = static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+    if (virtualAtNs_ == 0 || nowNs - virtualAtNs_ >= kVirtualReuseNs) {
+        // statm's first figure is the process's mapped size in pages.
+        char small[256];
+        const std::string_view statm = preadAll(statm_, statmPath_, small, sizeof small);
+        std::uint64_t pages = 0;
+        std::from_chars(statm.data(), statm.data() + statm.size(), pages);
+        mappedBytes_ = saturatingMul(pages, pageSize_);
+        addressSpace_ = userAddressSpace();
+        virtualAtNs_ = nowNs;
+    }
+    return memoryStatusFrom(fields, addressSpace_, mappedBytes_);
 }
 
 }  // namespace vintrel::platform::linux_host

@@ -48,17 +48,22 @@ const std::vector<UninstallLiveKeys::Program>& UninstallLiveKeys::programs() {
 
 UninstallLiveKeys::Place UninstallLiveKeys::locate(HKey root, std::string_view keyPath, std::size_t& index) {
     if (root != HKEY_LOCAL_MACHINE) return Place::Elsewhere;
-    const auto names = registry::splitKeyPath(keyPath);
-    const auto base = registry::splitKeyPath(kUninstallKeyPath);
-    for (std::size_t i = 0; i < names.size() && i < base.size(); ++i)
-        if (!text::equalsIgnoreCaseCp1252(names[i], base[i])) return Place::Elsewhere;
-    if (names.size() < base.size()) return Place::Ancestor;
-    if (names.size() == base.size()) return Place::Key;
-    if (names.size() > base.size() + 1) return Place::Elsewhere;
-    const auto& list = programs();
-    for (index = 0; index < list.size(); ++index)
-        if (text::equalsIgnoreCaseCp1252(list[index].key, names.back())) return Place::Program;
-    return Place::Elsewhere;
+    // Walks both paths name by name: every registry read of HKLM passes through here.
+    std::string_view rest = keyPath;
+    std::string_view base = kUninstallKeyPath;
+    for (;;) {
+        const std::string_view wanted = registry::takeKeyName(base);
+        const std::string_view name = registry::takeKeyName(rest);
+        if (name.empty()) return wanted.empty() ? Place::Key : Place::Ancestor;
+        if (wanted.empty()) {
+            if (!registry::takeKeyName(rest).empty()) return Place::Elsewhere;
+            const auto& list = programs();
+            for (index = 0; index < list.size(); ++index)
+                if (text::equalsIgnoreCaseCp1252(list[index].key, name)) return Place::Program;
+            return Place::Elsewhere;
+        }
+        if (!text::equalsIgnoreCaseCp1252(name, wanted)) return Place::Elsewhere;
+    }
 }
 
 std::optional<RegValue> UninstallLiveKeys::value(HKey root, std::string_view keyPath,

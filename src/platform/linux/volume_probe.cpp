@@ -3,6 +3,10 @@
 #include <libudev.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
 
 #include <algorithm>
 #include <charconv>
@@ -124,20 +128,27 @@ BlockDevice DeviceProbe::describe(unsigned maj, unsigned min, std::string_view f
     d.name = std::string(fallbackName);
     std::string diskName = d.name;
 
-    std::error_code ec;
-    const fs::path link =
-        fs::path(env_.sysRoot) / "dev" / "block" / (std::to_string(maj) + ":" + std::to_string(min));
-    const fs::path dir = fs::canonical(link, ec);
-    if (!ec) {
-        d.name = dir.filename().string();
+    // A loop device never gets a letter, whatever sysfs says of it: a machine with a hundred
+    // snaps re-reads its mount table without a hundred sysfs walks.
+    if (maj == 7) {
+        d.loop = true;
+        return d;
+    }
+    // realpath(3) rather than fs::canonical: the same readlinks, without a path object per
+    // component.
+    const std::string link = env_.sysRoot + "/dev/block/" + std::to_string(maj) + ":" + std::to_string(min);
+    char resolved[PATH_MAX];
+    if (::realpath(link.c_str(), resolved) != nullptr) {
+        const std::string dir = resolved;
+        d.name = baseName(dir);
         // A partition's folder sits inside its disk's folder, which holds the disk's attributes.
-        const fs::path disk = fs::exists(dir / "partition", ec) ? dir.parent_path() : dir;
-        diskName = disk.filename().string();
+        const bool partition = ::access((dir + "/partition").c_str(), F_OK) == 0;
+        const std::string disk = partition ? dir.substr(0, dir.rfind('/')) : dir;
+        diskName = baseName(disk);
         // The media's removable flag decides, whatever the bus: a USB hard disk reports 0 and is
         // fixed; sticks and card readers report 1.
-        d.removable = readMountedFile((disk / "removable").string(), 16).starts_with('1');
-        if (diskName.starts_with("mmcblk") &&
-            readMountedFile((disk / "device" / "type").string(), 16).starts_with("SD"))
+        d.removable = readMountedFile(disk + "/removable", 16).starts_with('1');
+        if (diskName.starts_with("mmcblk") && readMountedFile(disk + "/device/type", 16).starts_with("SD"))
             d.removable = true;
     }
     d.cdrom = maj == 11 || diskName.starts_with("sr");

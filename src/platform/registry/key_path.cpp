@@ -1,5 +1,7 @@
 #include "platform/registry/key_path.h"
 
+#include <algorithm>
+
 #include "text/cp1252.h"
 
 namespace vintrel::registry {
@@ -18,10 +20,22 @@ std::vector<std::string_view> splitKeyPath(std::string_view path) {
     return names;
 }
 
+std::string_view takeKeyName(std::string_view& rest) {
+    while (!rest.empty() && rest.front() == '\\') rest.remove_prefix(1);
+    const std::size_t end = std::min(rest.find('\\'), rest.size());
+    const std::string_view name = rest.substr(0, end);
+    rest.remove_prefix(end);
+    return name;
+}
+
 std::string normalizeKeyPath(std::string_view path) {
+    // Paths come mostly written as they should be: then it is a copy.
+    if (path.empty() || (path.front() != '\\' && path.back() != '\\' &&
+                         path.find("\\\\") == std::string_view::npos))
+        return std::string(path);
     std::string out;
     out.reserve(path.size());
-    for (std::string_view name : splitKeyPath(path)) {
+    for (std::string_view name = takeKeyName(path); !name.empty(); name = takeKeyName(path)) {
         if (!out.empty()) out.push_back('\\');
         out.append(name);
     }

@@ -16,6 +16,10 @@ namespace vintrel::registry {
 // so "\Software\\Vintrel\" and "Software\Vintrel" name the same key.
 std::vector<std::string_view> splitKeyPath(std::string_view path);
 
+// The next name of a path, taken off the front of `rest`; empty when no name is left. Walks a
+// path without building the list of its names.
+std::string_view takeKeyName(std::string_view& rest);
+
 // The path with single backslashes between its names and none at either end.
 std::string normalizeKeyPath(std::string_view path);
 

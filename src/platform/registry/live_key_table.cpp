@@ -7,12 +7,18 @@ namespace vintrel::registry {
 
 namespace {
 
-// True when key (normalized) is path itself or one of its ancestors; path is normalized too.
+// True when key is path itself or one of its ancestors; both normalized and folded.
 bool isSameOrAncestor(std::string_view key, std::string_view path) {
     if (key.empty()) return true;
-    if (path.size() < key.size()) return false;
-    if (!text::equalsIgnoreCaseCp1252(path.substr(0, key.size()), key)) return false;
+    if (path.size() < key.size() || path.compare(0, key.size(), key) != 0) return false;
     return path.size() == key.size() || path[key.size()] == '\\';
+}
+
+// normalizeKeyPath and foldName with one copy of the path.
+std::string foldedPath(std::string_view keyPath) {
+    std::string out = normalizeKeyPath(keyPath);
+    for (char& c : out) c = text::upperCp1252(c);
+    return out;
 }
 
 bool produces(const LiveKeyTable::Producer& producer) {
@@ -23,15 +29,19 @@ bool produces(const LiveKeyTable::Producer& producer) {
 
 void LiveKeyTable::addString(platform::HKey root, std::string keyPath, std::string valueName,
                              Producer producer) {
-    entries_.push_back({root, normalizeKeyPath(keyPath), std::move(valueName), std::move(producer)});
+    std::string path = normalizeKeyPath(keyPath);
+    std::string fold = foldName(path);
+    std::string foldedValue = foldName(valueName);
+    entries_.push_back({root, std::move(path), std::move(valueName), std::move(producer), std::move(fold),
+                        std::move(foldedValue)});
 }
 
 std::optional<platform::RegValue> LiveKeyTable::value(platform::HKey root, std::string_view keyPath,
                                                       std::string_view valueName) {
-    const std::string key = normalizeKeyPath(keyPath);
+    const std::string key = foldedPath(keyPath);
+    const std::string name = foldName(valueName);
     for (const Entry& entry : entries_) {
-        if (entry.root != root || !text::equalsIgnoreCaseCp1252(entry.keyPath, key) ||
-            !text::equalsIgnoreCaseCp1252(entry.valueName, valueName) || !entry.producer)
+        if (entry.root != root || entry.foldedPath != key || entry.foldedName != name || !entry.producer)
             continue;
         if (auto produced = entry.producer()) {
             platform::RegValue value;
@@ -47,18 +57,18 @@ std::optional<platform::RegValue> LiveKeyTable::value(platform::HKey root, std::
 // A key exists while at least one value at or below it is present right now, so that a
 // machine without a modem has no modem key at all.
 bool LiveKeyTable::keyExists(platform::HKey root, std::string_view keyPath) {
-    const std::string key = normalizeKeyPath(keyPath);
+    const std::string key = foldedPath(keyPath);
     for (const Entry& entry : entries_)
-        if (entry.root == root && isSameOrAncestor(key, entry.keyPath) && produces(entry.producer))
+        if (entry.root == root && isSameOrAncestor(key, entry.foldedPath) && produces(entry.producer))
             return true;
     return false;
 }
 
 std::vector<std::string> LiveKeyTable::subKeys(platform::HKey root, std::string_view keyPath) {
-    const std::string key = normalizeKeyPath(keyPath);
+    const std::string key = foldedPath(keyPath);
     std::vector<std::string> names;
     for (const Entry& entry : entries_) {
-        if (entry.root != root || entry.keyPath.size() <= key.size() || !isSameOrAncestor(key, entry.keyPath))
+        if (entry.root != root || entry.keyPath.size() <= key.size() || !isSameOrAncestor(key, entry.foldedPath))
             continue;
         std::string_view rest = entry.keyPath;
         rest.remove_prefix(key.empty() ? 0 : key.size() + 1);

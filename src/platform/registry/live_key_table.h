@@ -31,6 +31,9 @@ private:
         std::string keyPath;
         std::string valueName;
         Producer producer;
+        // Folded once here, so that a lookup folds only the path it is asked for.
+        std::string foldedPath;
+        std::string foldedName;
     };
     std::vector<Entry> entries_;
 };

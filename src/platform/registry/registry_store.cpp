@@ -3,10 +3,13 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/registry/key_path.h"
 #include "platform/registry/store_connection.h"
+#include "text/cp1252.h"
 
 namespace vintrel::registry {
 
@@ -76,11 +79,33 @@ long childId(StoreImpl& impl, HKey root, std::int64_t parent, std::string_view f
 }
 
 // The row of a normalized path, found name by name from the root.
-long keyId(StoreImpl& impl, HKey root, std::string_view path, std::int64_t& id) {
+long lookUpKey(StoreImpl& impl, HKey root, std::string_view path, std::int64_t& id) {
     if (long result = childId(impl, root, 0, "", id)) return result;
-    for (std::string_view name : splitKeyPath(path))
+    for (std::string_view name = takeKeyName(path); !name.empty(); name = takeKeyName(path))
         if (long result = childId(impl, root, id, foldName(name), id)) return result;
     return 0;
+}
+
+// The same, answered from the rows found before while nobody else has written the file.
+long keyId(StoreImpl& impl, HKey root, std::string_view path, std::int64_t& id) {
+    if (!impl.keysCurrent()) return lookUpKey(impl, root, path, id);
+    // The root's four bytes, then the folded path: one allocation.
+    std::string cacheKey(sizeof root + path.size(), '\0');
+    std::memcpy(cacheKey.data(), &root, sizeof root);
+    std::transform(path.begin(), path.end(), cacheKey.begin() + sizeof root, [](char c) { return text::upperCp1252(c); });
+    if (const auto known = impl.knownKeys.find(cacheKey); known != impl.knownKeys.end()) {
+        if (known->second < 0) return platform::ERROR_FILE_NOT_FOUND;
+        id = known->second;
+        return 0;
+    }
+    const long result = lookUpKey(impl, root, path, id);
+    // A failed statement may have ended the transaction: only clean answers are kept.
+    if (impl.snapshot && (result == 0 || result == platform::ERROR_FILE_NOT_FOUND)) {
+        constexpr std::size_t kMostKnownKeys = 512;  // the program reads a few dozen paths
+        if (impl.knownKeys.size() >= kMostKnownKeys) impl.knownKeys.clear();
+        impl.knownKeys.emplace(std::move(cacheKey), result == 0 ? id : -1);
+    }
+    return result;
 }
 
 // The key whose subkeys or values are listed; a root that has no row yet lists nothing
@@ -194,10 +219,11 @@ long RegistryStore::findKey(HKey root, std::string_view keyPath) {
     if (!isRootKey(root)) return platform::ERROR_INVALID_HANDLE;
     std::lock_guard lock(impl_->mutex);
     if (long result = impl_->ready()) return result;
-    const std::string path = normalizeKeyPath(keyPath);
-    if (path.empty()) return 0;  // the roots always exist
+    // The walk skips empty names itself: the path needs no normalized copy.
+    std::string_view names = keyPath;
+    if (takeKeyName(names).empty()) return 0;  // the roots always exist
     std::int64_t id = 0;
-    return keyId(*impl_, root, path, id);
+    return keyId(*impl_, root, keyPath, id);
 }
 
 long RegistryStore::getValue(HKey root, std::string_view keyPath, std::string_view valueName,
@@ -206,7 +232,7 @@ long RegistryStore::getValue(HKey root, std::string_view keyPath, std::string_vi
     std::lock_guard lock(impl_->mutex);
     if (long result = impl_->ready()) return result;
     std::int64_t id = 0;
-    if (long result = keyId(*impl_, root, normalizeKeyPath(keyPath), id)) return result;
+    if (long result = keyId(*impl_, root, keyPath, id)) return result;
     Query query(*impl_, kGetValue);
     if (!query.ready()) return query.prepareError();
     query.bind(1, id);

@@ -76,6 +76,7 @@ constexpr std::array<const char*, kSqlCount> kSql = {
     "BEGIN DEFERRED",
     "COMMIT",
     "ROLLBACK",
+    "PRAGMA data_version",
 };
 
 #undef VINTREL_TREE
@@ -196,6 +197,7 @@ void StoreImpl::close() {
     db = nullptr;
     depth = 0;
     snapshot = false;
+    forgetKeys();
 }
 
 sqlite3_stmt* StoreImpl::statement(Sql id) {
@@ -494,6 +496,8 @@ long StoreImpl::write(const std::function<long()>& body) {
     if (!readOnly.empty()) return platform::ERROR_ACCESS_DENIED;
     if (depth > 0) return body();
     endSnapshot();
+    // Our own commits leave the data version as it was.
+    forgetKeys();
     sqlite3_stmt* begin = statement(kBegin);
     if (begin == nullptr) return noteFailure(sqlite3_errcode(db));
     const int rc = sqlite3_step(begin);
@@ -545,11 +549,46 @@ void StoreImpl::beginSnapshot() {
 void StoreImpl::endSnapshot() {
     if (!snapshot) return;
     snapshot = false;
+    versionChecked = false;
     if (db == nullptr || sqlite3_get_autocommit(db) != 0) return;
     if (sqlite3_stmt* commit = statement(kCommit)) {
         sqlite3_step(commit);
         sqlite3_reset(commit);
     }
+}
+
+}  // namespace vintrel::registry::detail
+
+namespace vintrel::registry::detail {
+
+// ------------------------------------------------------------------ known key rows
+
+bool StoreImpl::keysCurrent() {
+    if (!snapshot || depth > 0 || db == nullptr) return false;
+    if (versionChecked) return true;
+    // The first read of the snapshot: it fixes what the snapshot sees, and so the version.
+    sqlite3_stmt* stmt = statement(kDataVersion);
+    if (stmt == nullptr) return false;
+    const int rc = sqlite3_step(stmt);
+    const std::int64_t version = rc == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -1;
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_ROW) {
+        noteFailure(rc);
+        forgetKeys();
+        return false;
+    }
+    if (version != knownVersion) {
+        knownKeys.clear();
+        knownVersion = version;
+    }
+    versionChecked = true;
+    return true;
+}
+
+void StoreImpl::forgetKeys() {
+    knownKeys.clear();
+    knownVersion = -1;
+    versionChecked = false;
 }
 
 }  // namespace vintrel::registry::detail

@@ -10,6 +10,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 
 #include "platform/registry/registry_store.h"
 
@@ -29,6 +30,7 @@ enum Sql : std::size_t {
     kBeginRead,
     kCommit,
     kRollback,
+    kDataVersion,
     kSqlCount
 };
 
@@ -50,6 +52,18 @@ struct StoreImpl {
     bool suspectDamage = false;  // a statement reported corruption; checked on the next call
     bool snapshot = false;       // a read transaction shared by several calls is open
     std::chrono::steady_clock::time_point snapshotStart;
+    // Key rows found by earlier reads (-1: no such key), by root and folded path. Every read
+    // of a value walks its path from the root, one statement per name, and a refresh reads the
+    // same few paths again and again. They hold while the file's data version stays the same,
+    // that is while no other connection has written; a write of ours drops them.
+    std::unordered_map<std::string, std::int64_t> knownKeys;
+    std::int64_t knownVersion = -1;
+    bool versionChecked = false;  // in the current snapshot
+
+    // True when knownKeys may be used: inside a snapshot, outside a write, and checked once
+    // per snapshot against the data version.
+    bool keysCurrent();
+    void forgetKeys();
 
     ~StoreImpl();
     void close();

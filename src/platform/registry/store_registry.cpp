@@ -39,7 +39,7 @@ public:
         if (found == platform::ERROR_FILE_NOT_FOUND && live_ && live_->keyExists(key.root, key.path))
             found = 0;
         if (found != 0) {
-            if (handles_.empty()) store_->releaseSnapshot();
+            releaseWhenIdle();
             return found;
         }
         result = add(std::move(key));
@@ -98,8 +98,20 @@ public:
         std::lock_guard lock(mutex_);
         if (isRootKey(handle)) return 0;
         if (handles_.erase(handle) == 0) return platform::ERROR_INVALID_HANDLE;
-        if (handles_.empty()) store_->releaseSnapshot();
+        releaseWhenIdle();
         return 0;
+    }
+
+    void beginReads() override {
+        std::lock_guard lock(mutex_);
+        ++readBatches_;
+        store_->holdSnapshot();
+    }
+
+    void endReads() override {
+        std::lock_guard lock(mutex_);
+        if (readBatches_ > 0) --readBatches_;
+        releaseWhenIdle();
     }
 
     long enumKey(HKey handle, std::uint32_t index, std::string& name) override {
@@ -133,6 +145,11 @@ public:
     }
 
 private:
+    // The shared snapshot ends with the last open handle and the last read batch.
+    void releaseWhenIdle() {
+        if (handles_.empty() && readBatches_ == 0) store_->releaseSnapshot();
+    }
+
     // The key that subKey names below parent; false when parent is no open key.
     bool resolve(HKey parent, std::string_view subKey, OpenKey& key) {
         if (isRootKey(parent)) {
@@ -208,6 +225,7 @@ private:
     std::map<HKey, OpenKey> handles_;
     std::map<HKey, OpenKey> roots_;
     HKey nextHandle_ = 0x100;
+    int readBatches_ = 0;
 };
 
 }  // namespace
