@@ -87,5 +87,26 @@ TEST(CaptureRoundTrip, OddValuesPlayBackAsRecorded) {
     }
 }
 
+// The owner's name never stays in a capture, even when the registry text cannot be read back.
+TEST(CaptureRoundTrip, PersonalValuesNeverStay) {
+    const std::string version =
+        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion]\r\n"
+        "\"RegisteredOwner\"=\"Jane Doe\"\r\n";
+    const struct {
+        const char* what;
+        std::string registry;
+    } cases[] = {
+        {"readable", version},
+        {"a key name with a line break", version + "\r\n[HKEY_LOCAL_MACHINE\\Software\\a\r\nb]\r\n"},
+    };
+    for (const auto& c : cases) {
+        Profile p;
+        p.registryText = c.registry;
+        const auto said = replacePersonalValues(p);
+        EXPECT_EQ(p.registryText.find("Jane"), std::string::npos) << c.what;
+        EXPECT_EQ(said.size(), 1u) << c.what;
+    }
+}
+
 }  // namespace
 }  // namespace vintrel::platform::sim
