@@ -1,6 +1,7 @@
 #include "app/machine_capture.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 
 #include "forms/main_form.h"
@@ -64,6 +65,11 @@ int writeCapturedProfile(const platform::sim::RecordingPlatform& recorder, const
         std::fwrite(json.data(), 1, json.size(), stdout);
         if (std::fflush(stdout) == 0) return 0;
         std::cerr << "vintrel: cannot write the profile to standard output\n";
+        return 2;
+    }
+    // A folder refuses the write as "access is denied", which would send the user to its rights.
+    if (std::error_code ec; std::filesystem::is_directory(file, ec)) {
+        std::cerr << "vintrel: cannot write the profile to " << file << ": it is a folder\n";
         return 2;
     }
     if (const std::uint32_t error = platform::host::replaceWholeFile(file, json); error != 0) {

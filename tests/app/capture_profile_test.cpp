@@ -128,12 +128,20 @@ TEST(CaptureProfile, PersonalValuesAreReplacedAndNamed) {
 
 TEST(CaptureProfile, UnwritableTargetFailsWithExitCode2AndLeavesNothing) {
     test::TempDir dir;
-    const QString target = inTemp(dir, "missing/machine.json");
-    const ProgramRun run = runProgram({"--capture-profile", target}, exampleProfile());
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_TRUE(run.err.contains("cannot write the profile to")) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains("the folder does not exist")) << run.err.toStdString();
-    EXPECT_TRUE(fileBytes(target).isEmpty());
+    const struct {
+        QString target;
+        const char* problem;
+    } cases[] = {
+        {inTemp(dir, "missing/machine.json"), "the folder does not exist"},
+        {QString::fromStdString(dir.str()), "it is a folder"},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun run = runProgram({"--capture-profile", c.target}, exampleProfile());
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.err.contains("cannot write the profile to")) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(c.problem)) << run.err.toStdString();
+    }
+    EXPECT_TRUE(fileBytes(cases[0].target).isEmpty());
     EXPECT_EQ(runProgram({"--include-personal"}).exitCode, 2);
 }
 

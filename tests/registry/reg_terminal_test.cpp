@@ -75,6 +75,11 @@ TEST(RegOutputCharset, TerminalGetsItsCharsetAndAPipeTheBytes) {
     test::TempDir root;
     ASSERT_EQ(runTool({"add", "HKCU\\T", "/v", "n", "/d", "Relatório"}, false, "C.UTF-8", root.str()).status,
               0);
+    // Escape sequences (C0 and, through the undefined bytes, C1 controls) that a terminal obeys.
+    ASSERT_EQ(runTool({"add", "HKCU\\T", "/v", "c", "/d", "\x1b]0;x\x07 \xc2\x9d\xc2\x90"}, false, "C.UTF-8",
+                      root.str())
+                  .status,
+              0);
     const struct {
         bool terminal;
         const char* locale;
@@ -92,6 +97,10 @@ TEST(RegOutputCharset, TerminalGetsItsCharsetAndAPipeTheBytes) {
             EXPECT_NE(r.out.find(c.shown), std::string::npos)
                 << args[0] << (c.terminal ? " on a terminal in " : " into a pipe in ") << c.locale << ": "
                 << r.out;
+            if (c.terminal) {
+                EXPECT_EQ(r.out.find_first_of("\x1b\x07\x90\x9d"), std::string::npos)
+                    << args[0] << " in " << c.locale << ": " << r.out;
+            }
         }
     }
 }

@@ -432,7 +432,8 @@ private:
         std::string bytes = exportRegFile(*source, key.root, key.path, &code);
         if (code != 0) return failCode(code);
         if (file == "-") {
-            if (c_.outputIsTerminal) bytes = inCharset(bytes, c_.outputCharset);
+            // A terminal obeys escape sequences in the data: only the line structure is kept.
+            if (c_.outputIsTerminal) bytes = inCharset(masked(bytes, "\t\r\n"), c_.outputCharset);
             c_.out->write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
             return c_.out->good() ? 0 : fail("cannot write to standard output");
         }

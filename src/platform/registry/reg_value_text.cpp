@@ -12,10 +12,15 @@ namespace vintrel::registry {
 
 using platform::RegValue;
 
-std::string masked(std::string_view cp1252) {
+std::string masked(std::string_view cp1252, std::string_view keep) {
     std::string safe(cp1252);
-    for (char& c : safe)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    for (char& c : safe) {
+        const auto b = static_cast<unsigned char>(c);
+        // The five bytes Windows-1252 leaves undefined are shown as C1 controls: masked too.
+        const bool control =
+            b < 0x20 || b == 0x7F || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
+        if (control && keep.find(c) == std::string_view::npos) c = '?';
+    }
     return safe;
 }
 

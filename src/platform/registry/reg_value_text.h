@@ -12,8 +12,9 @@ namespace vintrel::registry {
 
 // Text for a terminal: Windows-1252 to UTF-8 with control characters shown as '?'.
 std::string display(std::string_view cp1252);
-// Windows-1252 with control characters shown as '?' (line structure and terminals safe).
-std::string masked(std::string_view cp1252);
+// Windows-1252 with control characters (C0, DEL and the undefined bytes, which show as C1
+// controls) as '?', except those in `keep`: line structure and terminals safe.
+std::string masked(std::string_view cp1252, std::string_view keep = {});
 // Windows-1252 text in the character set `charset` (an iconv name, as nl_langinfo(CODESET)
 // gives it); a character the set lacks becomes '?'. Empty charset: the bytes as they are.
 std::string inCharset(std::string_view cp1252, const std::string& charset);

@@ -148,6 +148,12 @@ std::vector<std::string> replacePersonalValues(Profile& profile) {
                 changed = true;
             }
             if (changed) profile.registryText = registryText(*store);
+        } else {
+            // Text that does not read back (a name with a line break) cannot be searched for
+            // the owner's name: it is left out rather than written as it is.
+            profile.registryText.clear();
+            replaced.push_back(
+                "the registry left out: it does not read back, so its personal values cannot be replaced");
         }
     }
     for (std::size_t i = 0; i < profile.drives.size(); ++i) {
