@@ -93,10 +93,18 @@ std::unique_ptr<platform::Platform> makePlatform(const RunFolder& simRoot) {
     return platform::linux_host::makeLinuxPlatform(environment);
 }
 
+bool environmentHas(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+// Whether Qt's platform will find a screen: X11 and Wayland need their server's address; a
+// platform named for itself (offscreen, vnc, linuxfb...) brings its own.
 bool hasDisplay() {
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        if (const char* value = std::getenv(name); value && *value) return true;
-    return false;
+    const std::string platform = environmentHas("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "";
+    if (platform.starts_with("xcb")) return environmentHas("DISPLAY");
+    if (platform.starts_with("wayland")) return environmentHas("WAYLAND_DISPLAY");
+    return !platform.empty() || environmentHas("DISPLAY") || environmentHas("WAYLAND_DISPLAY");
 }
 
 // A VINTREL_ROOT the user named must be a folder this run can write: without it drive C: and
@@ -165,7 +173,7 @@ int run(int argc, char** argv) {
                          "--dump-widgets or --report FILE\n";
             return 1;
         }
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
     if (const std::string problem = unusableRoot(); !problem.empty()) {
         std::cerr << "vintrel: " << problem << '\n';

@@ -187,23 +187,26 @@ TEST(CommandLine, StartUpProblemsAreNamed) {
     struct Case {
         QStringList arguments;
         QString profile, root;
-        bool display;
+        const char* platform;  // QT_QPA_PLATFORM, or none; there is never a display
         int exitCode;
         const char* said;  // a part of standard error; empty: nothing is said
     };
     const Case cases[] = {
-        {{"--dump-widgets"}, QString::fromStdString(dir.str()), {}, true, 2, "is a folder"},
-        {{"--dump-widgets"}, noDriveZ, {}, true, 2, "has no drive Z:"},
-        {{"--dump-widgets"}, exampleProfile(), aFile + "/root", true, 2, "VINTREL_ROOT="},
-        {{}, exampleProfile(), {}, false, 1, "no graphical session"},
-        {{"--dump-widgets"}, exampleProfile(), {}, false, 0, ""},
+        {{"--dump-widgets"}, QString::fromStdString(dir.str()), {}, "offscreen", 2, "is a folder"},
+        {{"--dump-widgets"}, noDriveZ, {}, "offscreen", 2, "has no drive Z:"},
+        {{"--dump-widgets"}, exampleProfile(), aFile + "/root", "offscreen", 2, "VINTREL_ROOT="},
+        {{}, exampleProfile(), {}, nullptr, 1, "no graphical session"},
+        {{"--dump-widgets"}, exampleProfile(), {}, nullptr, 0, ""},
+        // A platform that needs a server it has no address for.
+        {{}, exampleProfile(), {}, "wayland", 1, "no graphical session"},
+        {{"--report", "-"}, exampleProfile(), {}, "xcb", 0, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.said);
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "VINTREL_ROOT"}) env.remove(name);
-        if (c.display) env.insert("QT_QPA_PLATFORM", "offscreen");
+        if (c.platform) env.insert("QT_QPA_PLATFORM", c.platform);
         env.insert("VINTREL_MACHINE", c.profile);
         if (!c.root.isEmpty()) env.insert("VINTREL_ROOT", c.root);
         process.setProcessEnvironment(env);
