@@ -8,8 +8,9 @@
 # as `--report`) and asks for the editor; "&OK" closes the dialog; "&Sobre" opens the About
 # window, whose credits move; its "&OK" closes it; the main "&OK" ends the program with 0;
 # vintrel-reg then reads the delay. On this machine: "Sempre visível" sets and clears
-# _NET_WM_STATE_ABOVE. Under Wayland: the window renders, and the user-interface group keeps
-# to what Wayland allows (its own windows only, top-most only as a hint) without errors.
+# _NET_WM_STATE_ABOVE, and vintrel-reg shows the X server's colour depth. Under Wayland: the
+# window renders, the user-interface group keeps to what Wayland allows (its own windows only,
+# top-most only as a hint) without errors, and vintrel-reg shows Wayland's 32 bits.
 set -euo pipefail
 program="$1"
 regtool="$2"
@@ -157,6 +158,9 @@ above && fail "_NET_WM_STATE_ABOVE not cleared"
 click "$main" "$ok_x" "$ok_y"
 ended
 [ "$code" -eq 0 ] || fail "exit code $code on this machine"
+step "this machine: vintrel-reg shows the colour depth the window read, as live"
+depth=$("$regtool" query 'HKLM\Config\0001\Display\Settings' /v BitsPerPixel) || fail "no live BitsPerPixel"
+grep -qE 'BitsPerPixel +REG_SZ +24 +\(live\)$' <<<"$depth" || fail "BitsPerPixel under X11 is not 24 (live): $depth"
 
 # --- Wayland, where Debian's weston and Qt's Wayland platform are installed
 if command -v weston >/dev/null 2>&1 && [ -n "$linux_tests" ]; then
@@ -181,6 +185,8 @@ if command -v weston >/dev/null 2>&1 && [ -n "$linux_tests" ]; then
     VINTREL_REQUIRE_WAYLAND=1 "$linux_tests" --gtest_filter='LinuxUserInterfaceWayland.*' \
       >"$work/err.txt" 2>&1 || fail "the user-interface group under Wayland"
     grep -q 'PASSED.*1 test' "$work/err.txt" || fail "the Wayland user-interface test did not run"
+    depth=$("$regtool" query 'HKLM\Config\0001\Display\Settings' /v BitsPerPixel) || fail "no live BitsPerPixel"
+    grep -qE 'BitsPerPixel +REG_SZ +32 +\(live\)$' <<<"$depth" || fail "BitsPerPixel under Wayland: $depth"
   )
 else
   step "Wayland: skipped (no weston)"

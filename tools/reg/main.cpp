@@ -37,7 +37,9 @@ int main(int argc, char** argv) {
                           vintrel::text::equalsIgnoreCaseCp1252(args[0], "export"))) {
         vintrel::platform::linux_host::LinuxEnvironment environment;
         environment.root = userRoot();
-        context.live = vintrel::platform::linux_host::makeLinuxLiveKeys(environment);
+        vintrel::platform::linux_host::HardwareFactsOptions hardware;
+        hardware.primaryScreen = vintrel::platform::linux_host::sessionPrimaryScreen;
+        context.live = vintrel::platform::linux_host::makeLinuxLiveKeys(environment, std::move(hardware));
     }
     context.confirm = [](const std::string& question) {
         std::cout << question << " " << std::flush;

@@ -30,6 +30,11 @@ struct PrimaryScreenInfo {
     int depth = 0;  // bits per pixel
 };
 
+// The primary screen's colour depth without a toolkit, as Qt would report it on this session's
+// platform (the X root window's depth; 32 on Wayland and offscreen), with no output name or
+// model; for vintrel-reg. The program itself passes Qt's own (qtPrimaryScreen).
+std::optional<PrimaryScreenInfo> sessionPrimaryScreen();
+
 struct HardwareFactsOptions {
     // udev (enumeration and monitor), ALSA and CUPS. Off: only files under the
     // environment's roots are read, as fixture tests need.
