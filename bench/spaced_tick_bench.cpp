@@ -64,9 +64,21 @@ double threadCpuMicroseconds() {
     return static_cast<double>(t.tv_sec) * 1e6 + static_cast<double>(t.tv_nsec) / 1e3;
 }
 
-// Besides the mean (the CPU column), the minimum and the median tick: on a machine shared
-// with a compiler the mean follows the neighbour more than the handler.
-void reportSpread(benchmark::State& state, std::vector<double> ticks) {
+// Runs `tick` once per iteration, 120 ms after the last, as the timers space them (the reuse
+// windows expire in between), timing its thread CPU. Besides the mean (the CPU column), it
+// reports the minimum and the median tick: on a machine shared with a compiler the mean
+// follows the neighbour more than the handler.
+template <class Tick>
+void runSpaced(benchmark::State& state, Tick tick) {
+    std::vector<double> ticks;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::this_thread::sleep_for(std::chrono::milliseconds(120));
+        state.ResumeTiming();
+        const double start = threadCpuMicroseconds();
+        tick();
+        ticks.push_back(threadCpuMicroseconds() - start);
+    }
     if (ticks.empty()) return;
     std::sort(ticks.begin(), ticks.end());
     state.counters["min_us"] = ticks.front();
@@ -78,16 +90,7 @@ void BM_SpacedTick(benchmark::State& state) {
     ensureApplication();
     auto guard = machine(state.range(0) != 0);
     forms::TForm1 form;
-    std::vector<double> ticks;
-    for (auto _ : state) {
-        state.PauseTiming();
-        std::this_thread::sleep_for(std::chrono::milliseconds(120));
-        state.ResumeTiming();
-        const double start = threadCpuMicroseconds();
-        (form.*Tick)();
-        ticks.push_back(threadCpuMicroseconds() - start);
-    }
-    reportSpread(state, std::move(ticks));
+    runSpaced(state, [&form] { (form.*Tick)(); });
     state.SetLabel(state.range(0) ? "linux" : "ten simulated disks");
 }
 BENCHMARK_TEMPLATE(BM_SpacedTick, &forms::TForm1::Timer1Timer)->Arg(1)->Arg(0)->Iterations(41);
@@ -114,17 +117,10 @@ void BM_MountChangeTick(benchmark::State& state) {
         return;
     }
     forms::TForm1 form;
-    std::vector<double> ticks;
-    for (auto _ : state) {
-        state.PauseTiming();
-        std::this_thread::sleep_for(std::chrono::milliseconds(120));
-        state.ResumeTiming();
-        const double start = threadCpuMicroseconds();
+    runSpaced(state, [&] {
         drives->refresh();  // what the watch does when the kernel reports a change
         form.Timer2Timer();
-        ticks.push_back(threadCpuMicroseconds() - start);
-    }
-    reportSpread(state, std::move(ticks));
+    });
     state.SetLabel(std::to_string(state.range(0)) + " mount lines");
 }
 BENCHMARK(BM_MountChangeTick)->Arg(20)->Arg(100)->Arg(200)->Iterations(25)->Unit(benchmark::kMicrosecond);

@@ -8,36 +8,15 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include "support/program_run.h"
 #include "support/test_paths.h"
 
 namespace vintrel::app {
 namespace {
 
-struct ProgramRun {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-// The program on the real machine (profile empty) or on a profile, with a root of its own.
-ProgramRun runProgram(const QStringList& arguments, const QString& profile = {}) {
-    test::TempDir root;
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.remove("VINTREL_MACHINE");
-    if (!profile.isEmpty()) env.insert("VINTREL_MACHINE", profile);
-    env.insert("VINTREL_ROOT", QString::fromStdString(root.str()));
-    process.setProcessEnvironment(env);
-    process.start(QString::fromStdString((test::binaryDir() / "src" / "vintrel").string()), arguments);
-    process.waitForFinished(60000);
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
-}
-
-QString exampleProfile() {
-    return QString::fromStdString(
-        (test::dataDir() / ".." / ".." / "docs" / "examples" / "desktop-pt-br.json").string());
-}
+using test::exampleProfile;
+using test::ProgramRun;
+using test::runProgram;
 
 QString inTemp(const test::TempDir& dir, const char* name) {
     return QString::fromStdString((dir.path() / name).string());

@@ -8,32 +8,15 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include "support/program_run.h"
 #include "support/test_paths.h"
 
 namespace vintrel::app {
 namespace {
 
-struct ProgramRun {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-ProgramRun runProgram(const QStringList& arguments, const QString& profile, const QString& root = {}) {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    if (!profile.isEmpty()) env.insert("VINTREL_MACHINE", profile);
-    if (!root.isEmpty()) env.insert("VINTREL_ROOT", root);
-    process.setProcessEnvironment(env);
-    process.start(QString::fromStdString((test::binaryDir() / "src" / "vintrel").string()), arguments);
-    process.waitForFinished(60000);
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
-}
-
-QString exampleProfile() {
-    return QString::fromStdString((test::dataDir() / ".." / ".." / "docs" / "examples" / "desktop-pt-br.json").string());
-}
+using test::exampleProfile;
+using test::ProgramRun;
+using test::runProgram;
 
 class DumpedMainWindow : public ::testing::Test {
 protected:
