@@ -6,19 +6,13 @@
 #include "platform/api/platform.h"
 #include "system/errors.h"
 #include "text/collation.h"
+#include "text/hex_digit.h"
 
 namespace vintrel::system {
 
 using namespace vintrel::platform;
 
 namespace {
-
-int digitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 std::optional<std::int32_t> parseWhole(std::string_view s) {
     std::size_t i = 0;
@@ -36,7 +30,7 @@ std::optional<std::int32_t> parseWhole(std::string_view s) {
     if (i >= s.size()) return std::nullopt;
     std::int64_t value = 0;
     for (; i < s.size(); ++i) {
-        const int d = digitValue(s[i]);
+        const int d = text::hexDigitValue(s[i]);
         if (d < 0 || d >= base) return std::nullopt;
         value = value * base + d;
         if (value > 0x100000000LL) return std::nullopt;

@@ -12,6 +12,7 @@
 
 #include "platform/host/whole_file.h"
 #include "text/cp1252.h"
+#include "text/hex_digit.h"
 #include "text/lines.h"
 
 namespace vintrel::platform::linux_host {
@@ -76,13 +77,6 @@ std::string shellValue(std::string_view v) {
 constexpr unsigned char kProductIdKey[16] = {0xe5, 0xa3, 0xfa, 0xf8, 0xad, 0x58, 0x41, 0x68,
                                              0x87, 0xb2, 0x72, 0x73, 0x84, 0xcf, 0xd8, 0x29};
 
-std::optional<int> hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return std::nullopt;
-}
-
 std::string digits(std::uint64_t value, int count) {
     std::string out(static_cast<std::size_t>(count), '0');
     for (int i = count - 1; i >= 0; --i, value /= 10)
@@ -140,10 +134,10 @@ std::optional<std::string> productIdFromMachineId(std::string_view machineIdText
     if (machineIdText.size() != 32) return std::nullopt;
     QByteArray id;
     for (std::size_t i = 0; i < machineIdText.size(); i += 2) {
-        const auto high = hexDigit(machineIdText[i]);
-        const auto low = hexDigit(machineIdText[i + 1]);
-        if (!high || !low) return std::nullopt;
-        id.append(static_cast<char>(*high << 4 | *low));
+        const int high = text::hexDigitValue(machineIdText[i]);
+        const int low = text::hexDigitValue(machineIdText[i + 1]);
+        if (high < 0 || low < 0) return std::nullopt;
+        id.append(static_cast<char>(high << 4 | low));
     }
     // HMAC-SHA256 keyed with the machine id over the application key, as systemd derives
     // application-specific ids; the first 8 bytes, big-endian, give the number.

@@ -14,18 +14,12 @@
 #include <tuple>
 
 #include "platform/linux/mount_watch.h"
+#include "text/hex_digit.h"
 
 namespace fs = std::filesystem;
 
 namespace vintrel::platform::linux_host {
 namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 // "8:17\n" -> {8, 17}.
 std::optional<std::pair<unsigned, unsigned>> parseDevNumber(std::string_view s) {
@@ -66,8 +60,8 @@ std::string decodeUdevEscapes(std::string_view encoded) {
     out.reserve(encoded.size());
     for (std::size_t i = 0; i < encoded.size(); ++i) {
         if (encoded[i] == '\\' && i + 3 < encoded.size() && encoded[i + 1] == 'x') {
-            const int hi = hexValue(encoded[i + 2]);
-            const int lo = hexValue(encoded[i + 3]);
+            const int hi = text::hexDigitValue(encoded[i + 2]);
+            const int lo = text::hexDigitValue(encoded[i + 3]);
             if (hi >= 0 && lo >= 0) {
                 const char c = static_cast<char>(hi * 16 + lo);
                 if (c == '\0') break;
@@ -85,7 +79,7 @@ std::uint32_t serialFromUuid(std::string_view fsType, std::string_view uuid) {
     std::string digits;
     for (char c : uuid) {
         if (c == '-') continue;
-        if (hexValue(c) < 0) return 0;
+        if (text::hexDigitValue(c) < 0) return 0;
         digits.push_back(c);
     }
     if (digits.empty()) return 0;
@@ -96,7 +90,7 @@ std::uint32_t serialFromUuid(std::string_view fsType, std::string_view uuid) {
     else if (chosen.size() > 8)
         chosen = chosen.substr(0, 8);
     std::uint32_t value = 0;
-    for (char c : chosen) value = value * 16 + static_cast<std::uint32_t>(hexValue(c));
+    for (char c : chosen) value = value * 16 + static_cast<std::uint32_t>(text::hexDigitValue(c));
     return value;
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/registry/key_path.h"
 #include "text/cp1252.h"
+#include "text/hex_digit.h"
 
 namespace vintrel::registry {
 
@@ -38,19 +39,12 @@ bool onlyComment(std::string_view rest) {
     return rest.empty() || rest.front() == ';';
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // 1..8 hex digits as a number.
 bool parseHexNumber(std::string_view digits, std::uint32_t& number) {
     if (digits.empty() || digits.size() > 8) return false;
     number = 0;
     for (char c : digits) {
-        const int digit = hexDigit(c);
+        const int digit = text::hexDigitValue(c);
         if (digit < 0) return false;
         number = number * 16 + static_cast<std::uint32_t>(digit);
     }
