@@ -121,10 +121,15 @@ bool LiveKeyUnion::keyExists(HKey root, std::string_view keyPath) {
     return false;
 }
 
-std::vector<std::string> LiveKeyUnion::subKeys(HKey root, std::string_view keyPath) {
+namespace {
+
+// Each source's names in turn, a name that an earlier source gave (in any letter case) once.
+template <class Names>
+std::vector<std::string> namesOfAll(const std::vector<std::shared_ptr<registry::LiveKeys>>& sources,
+                                    Names namesOf) {
     std::vector<std::string> names;
-    for (const auto& source : sources_)
-        for (std::string& name : source->subKeys(root, keyPath)) {
+    for (const auto& source : sources)
+        for (std::string& name : namesOf(*source)) {
             bool known = false;
             for (const std::string& have : names) known = known || text::equalsIgnoreCaseCp1252(have, name);
             if (!known) names.push_back(std::move(name));
@@ -132,15 +137,14 @@ std::vector<std::string> LiveKeyUnion::subKeys(HKey root, std::string_view keyPa
     return names;
 }
 
+}  // namespace
+
+std::vector<std::string> LiveKeyUnion::subKeys(HKey root, std::string_view keyPath) {
+    return namesOfAll(sources_, [&](registry::LiveKeys& source) { return source.subKeys(root, keyPath); });
+}
+
 std::vector<std::string> LiveKeyUnion::valueNames(HKey root, std::string_view keyPath) {
-    std::vector<std::string> names;
-    for (const auto& source : sources_)
-        for (std::string& name : source->valueNames(root, keyPath)) {
-            bool known = false;
-            for (const std::string& have : names) known = known || text::equalsIgnoreCaseCp1252(have, name);
-            if (!known) names.push_back(std::move(name));
-        }
-    return names;
+    return namesOfAll(sources_, [&](registry::LiveKeys& source) { return source.valueNames(root, keyPath); });
 }
 
 std::shared_ptr<UninstallLiveKeys> makeUninstallLiveKeys() {
