@@ -108,14 +108,22 @@ long keyId(StoreImpl& impl, HKey root, std::string_view path, std::int64_t& id) 
     return result;
 }
 
-// The key whose subkeys or values are listed; a root that has no row yet lists nothing
-// (`none`) rather than failing. The caller holds the store's lock.
-long listedKey(StoreImpl& impl, HKey root, std::string_view keyPath, std::int64_t& id, bool& none) {
+// Lists a key's subkeys or values: each row of `sql` for the key goes to onRow. A root that
+// has no row yet lists nothing rather than failing. The caller holds the store's lock.
+template <class OnRow>
+long eachListedRow(StoreImpl& impl, HKey root, std::string_view keyPath, Sql sql, OnRow onRow) {
     if (long result = impl.ready()) return result;
     const std::string path = normalizeKeyPath(keyPath);
-    const long result = keyId(impl, root, path, id);
-    none = result == platform::ERROR_FILE_NOT_FOUND && path.empty();
-    return none ? 0 : result;
+    std::int64_t id = 0;
+    if (const long result = keyId(impl, root, path, id)) {
+        return result == platform::ERROR_FILE_NOT_FOUND && path.empty() ? 0 : result;
+    }
+    Query query(impl, sql);
+    if (!query.ready()) return query.prepareError();
+    query.bind(1, id);
+    int rc;
+    while ((rc = query.step()) == SQLITE_ROW) onRow(query);
+    return rc == SQLITE_DONE ? 0 : query.fail(rc);
 }
 
 long insertKey(StoreImpl& impl, HKey root, std::int64_t parent, std::string_view folded,
@@ -309,42 +317,24 @@ long RegistryStore::subKeys(HKey root, std::string_view keyPath, std::vector<std
     names.clear();
     if (!isRootKey(root)) return platform::ERROR_INVALID_HANDLE;
     std::lock_guard lock(impl_->mutex);
-    std::int64_t id = 0;
-    bool none = false;
-    if (long result = listedKey(*impl_, root, keyPath, id, none)) return result;
-    if (none) return 0;
-    Query query(*impl_, kChildNames);
-    if (!query.ready()) return query.prepareError();
-    query.bind(1, id);
-    int rc;
-    while ((rc = query.step()) == SQLITE_ROW) {
+    return eachListedRow(*impl_, root, keyPath, kChildNames, [&](Query& query) {
         std::string name = query.bytes(0);
         // A hand-edited file could hold names that no path can reach; skip them.
         if (!name.empty() && name.find('\\') == std::string::npos) names.push_back(std::move(name));
-    }
-    return rc == SQLITE_DONE ? 0 : query.fail(rc);
+    });
 }
 
 long RegistryStore::values(HKey root, std::string_view keyPath, std::vector<NamedValue>& values) {
     values.clear();
     if (!isRootKey(root)) return platform::ERROR_INVALID_HANDLE;
     std::lock_guard lock(impl_->mutex);
-    std::int64_t id = 0;
-    bool none = false;
-    if (long result = listedKey(*impl_, root, keyPath, id, none)) return result;
-    if (none) return 0;
-    Query query(*impl_, kKeyValues);
-    if (!query.ready()) return query.prepareError();
-    query.bind(1, id);
-    int rc;
-    while ((rc = query.step()) == SQLITE_ROW) {
+    return eachListedRow(*impl_, root, keyPath, kKeyValues, [&](Query& query) {
         NamedValue value;
         value.name = query.bytes(0);
         value.value.type = static_cast<std::uint32_t>(query.integer(1));
         value.value.data = query.bytes(2);
         values.push_back(std::move(value));
-    }
-    return rc == SQLITE_DONE ? 0 : query.fail(rc);
+    });
 }
 
 void RegistryStore::holdSnapshot() {
