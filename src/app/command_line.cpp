@@ -1,6 +1,8 @@
 #include "app/command_line.h"
 
 #include <cctype>
+#include <optional>
+#include <utility>
 
 namespace vintrel::app {
 namespace {
@@ -24,6 +26,13 @@ ParseResult parseCommandLine(const std::vector<std::string>& arguments) {
             ++i;
         }
     };
+    // The file after an option that writes one ("-": standard output); empty when none follows.
+    const auto takeOutputFile = [&](std::size_t& i) -> std::optional<std::string> {
+        if (i + 1 >= arguments.size() || arguments[i + 1].empty() ||
+            (arguments[i + 1] != "-" && arguments[i + 1].rfind("-", 0) == 0))
+            return std::nullopt;
+        return arguments[++i];
+    };
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
         if (a == "--help" || a == "-h") {
@@ -46,20 +55,13 @@ ParseResult parseCommandLine(const std::vector<std::string>& arguments) {
             if (o.window == WindowName::Settings && i + 1 < arguments.size() &&
                 arguments[i + 1].rfind("--", 0) != 0)
                 o.page = arguments[++i];
-        } else if (a == "--report") {
-            if (i + 1 >= arguments.size() || arguments[i + 1].empty() ||
-                (arguments[i + 1] != "-" && arguments[i + 1].rfind("-", 0) == 0)) {
-                result.error = "--report needs a file name (or - for standard output)";
+        } else if (a == "--report" || a == "--capture-profile") {
+            auto file = takeOutputFile(i);
+            if (!file) {
+                result.error = a + " needs a file name (or - for standard output)";
                 return result;
             }
-            o.reportFile = arguments[++i];
-        } else if (a == "--capture-profile") {
-            if (i + 1 >= arguments.size() || arguments[i + 1].empty() ||
-                (arguments[i + 1] != "-" && arguments[i + 1].rfind("-", 0) == 0)) {
-                result.error = "--capture-profile needs a file name (or - for standard output)";
-                return result;
-            }
-            o.captureFile = arguments[++i];
+            (a == "--report" ? o.reportFile : o.captureFile) = std::move(file);
         } else if (a == "--include-personal") {
             o.includePersonal = true;
         } else if (a == "--open") {
