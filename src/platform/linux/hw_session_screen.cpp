@@ -34,11 +34,9 @@ std::optional<int> x11RootDepth() {
     return depth;
 }
 
-}  // namespace
-
-std::optional<PrimaryScreenInfo> sessionPrimaryScreen() {
-    // The platform Qt picks: the one QT_QPA_PLATFORM names, else Wayland in a Wayland session,
-    // else X11 when there is a server to ask.
+// The platform Qt picks: the one QT_QPA_PLATFORM names, else Wayland in a Wayland session,
+// else X11 when there is a server to ask.
+std::optional<PrimaryScreenInfo> askSession() {
     const std::string_view platform = environment("QT_QPA_PLATFORM");
     const bool wayland = !environment("WAYLAND_DISPLAY").empty();
     const bool x11 = !environment("DISPLAY").empty();
@@ -57,6 +55,15 @@ std::optional<PrimaryScreenInfo> sessionPrimaryScreen() {
     if (!depth) return std::nullopt;
     PrimaryScreenInfo screen;
     screen.depth = *depth;
+    return screen;
+}
+
+}  // namespace
+
+std::optional<PrimaryScreenInfo> sessionPrimaryScreen() {
+    // Asked once: every value of the display key asks for it, and each ask would be a new
+    // connection to the X server.
+    static const std::optional<PrimaryScreenInfo> screen = askSession();
     return screen;
 }
 
