@@ -38,12 +38,16 @@ sleep 0.5
 fail() { echo "desktop session: $*"; cat "$work/err.txt" 2>/dev/null || true; exit 1; }
 step() { echo "- $*"; }
 
-# A control's centre in its window, from the program's own dump of that window.
-centre() {  # WINDOW CONTROL
-  QT_QPA_PLATFORM=offscreen "$program" --dump-widgets "$1" 2>/dev/null | python3 -c '
+# The centres of controls in their window, one line each, from one dump of that window.
+centres() {  # WINDOW CONTROL...
+  local window="$1"
+  shift
+  QT_QPA_PLATFORM=offscreen "$program" --dump-widgets "$window" 2>/dev/null | python3 -c '
 import json, sys
-w = {c["name"]: c for c in json.load(sys.stdin)}[sys.argv[1]]
-print(w["x"] + w["width"] // 2, w["y"] + w["height"] // 2)' "$2"
+named = {c["name"]: c for c in json.load(sys.stdin)}
+for name in sys.argv[1:]:
+    w = named[name]
+    print(w["x"] + w["width"] // 2, w["y"] + w["height"] // 2)' "$@"
 }
 click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
 window() { timeout 10 xdotool search --sync --name "$1" | head -n 1; }
@@ -72,13 +76,11 @@ profile = json.load(open(sys.argv[1]))
 profile.setdefault("clock", {})["localTime"] = "2026-12-08T10:30:00"
 json.dump(profile, open(sys.argv[2], "w"))
 PY
-read -r optimize_x optimize_y < <(centre main SpeedButton3)
-read -r about_x about_y < <(centre main SpeedButton2)
-read -r ok_x ok_y < <(centre main SpeedButton1)
-read -r apply_x apply_y < <(centre settings Button1)
-read -r report_x report_y < <(centre settings Button13)
-read -r dialog_ok_x dialog_ok_y < <(centre settings Button3)
-read -r about_ok_x about_ok_y < <(centre about SpeedButton1)
+{ read -r optimize_x optimize_y; read -r about_x about_y; read -r ok_x ok_y; } \
+  < <(centres main SpeedButton3 SpeedButton2 SpeedButton1)
+{ read -r apply_x apply_y; read -r report_x report_y; read -r dialog_ok_x dialog_ok_y; } \
+  < <(centres settings Button1 Button13 Button3)
+read -r about_ok_x about_ok_y < <(centres about SpeedButton1)
 
 "$program" 2>"$work/err.txt" &
 app=$!
@@ -145,7 +147,7 @@ grep -q 'MenuShowDelay.*REG_SZ.*10$' <<<"$value" || fail "MenuShowDelay is not 1
 unset VINTREL_MACHINE
 export VINTREL_ROOT="$work/linux-root"
 step "this machine: _NET_WM_STATE_ABOVE set and cleared"
-read -r ok_x ok_y < <(centre main SpeedButton1)  # the layout follows this machine's disks
+read -r ok_x ok_y < <(centres main SpeedButton1)  # the layout follows this machine's disks
 "$program" 2>"$work/err.txt" &
 app=$!
 main=$(window '^Malvex - Vintrel 1.1$') || fail "the main window did not show"
