@@ -1,5 +1,6 @@
 // libFuzzer target for the hardware text and byte parsers: EDID base blocks,
-// /proc/bus/input/devices and the App Paths command splitter. Each input goes to all three.
+// /proc/bus/input/devices, the App Paths command splitter and the printer helper's records.
+// Each input goes to all four.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include "platform/linux/desktop_env.h"
 #include "platform/linux/edid.h"
 #include "platform/linux/input_devices.h"
+#include "platform/linux/queue_records.h"
 
 using namespace vintrel::platform::linux_host;
 
@@ -61,6 +63,16 @@ void command(std::string_view text) {
 
 }  // namespace
 
+// The queues read back are written again as the very bytes they came from.
+void queueRecords(std::string_view text) {
+    std::string again;
+    for (const CupsQueue& q : parseQueueRecords(text)) {
+        check(!q.name.empty());
+        appendQueueRecord(again, q);
+    }
+    check(text.starts_with(again));
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> bytes(data, size);
     const std::string_view text(reinterpret_cast<const char*>(data), size);
@@ -74,5 +86,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     inputDevices(text);
     command(text);
+    queueRecords(text);
     return 0;
 }

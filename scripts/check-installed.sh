@@ -17,6 +17,13 @@ if [ "$reg_status" -ne 0 ] &&
   ! { [ "$reg_status" -eq 1 ] && grep -q "unable to find the specified registry key" <<<"$reg_error"; }; then
   fail "vintrel-reg query failed ($reg_status): $reg_error"
 fi
+# Printers are asked through the helper in /usr/libexec: with queues installed (CI makes two),
+# the main window's detected devices name them.
+if [ -n "$(lpstat -e 2>/dev/null)" ]; then
+  devices=$(VINTREL_ROOT=$(mktemp -d) QT_QPA_PLATFORM=offscreen /usr/bin/vintrel --dump-widgets main 2>/dev/null |
+    jq -r '.[] | select(.name == "Label29") | .text')
+  grep -q "Impressora" <<<"$devices" || fail "printers are installed but the window detects none ('$devices')"
+fi
 for page in vintrel vintrel-reg; do
   man -w "$page" >/dev/null 2>&1 || [ -e "/usr/share/man/man1/$page.1.gz" ] || fail "no manual page $page(1)"
 done

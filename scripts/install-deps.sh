@@ -15,7 +15,7 @@ PACKAGES=(
   nlohmann-json3-dev libxcb1-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev xvfb xauth sqlite3 clang libclang-rt-14-dev ccache
-  xdotool openbox x11-utils x11-apps cups weston qt6-wayland
+  xdotool openbox x11-utils x11-apps cups weston qt6-wayland jq
   # shell launches at run time
   xdg-utils
   # the Debian package: CPack's dependency scan and the checks of scripts/package.sh

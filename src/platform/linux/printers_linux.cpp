@@ -1,28 +1,161 @@
 #include "platform/linux/printers_linux.h"
 
-#include <cups/cups.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <mutex>
 
 #include "text/cp1252.h"
+
+extern char** environ;
 
 namespace vintrel::platform::linux_host {
 namespace {
 
-int collectQueue(void* userData, unsigned flags, cups_dest_t* dest) {
-    auto* queues = static_cast<std::vector<CupsQueue>*>(userData);
-    if (!dest || !dest->name || (flags & CUPS_DEST_FLAGS_REMOVED)) return 1;
-    CupsQueue q;
-    q.name = dest->name;
-    if (dest->instance) {
-        q.name += '/';
-        q.name += dest->instance;
+using Clock = std::chrono::steady_clock;
+
+// Time the helper gets beyond the scheduler's own timeout to start and write its answer.
+constexpr int kStartUpGraceMs = 2000;
+// More than any real list of queues; a helper writing past it is not trusted.
+constexpr std::size_t kMaxAnswerBytes = 4u << 20;
+// A prefetched answer older than this is asked anew.
+constexpr auto kPrefetchFresh = std::chrono::seconds(5);
+
+void sayOnce(const std::string& problem) {
+    static std::once_flag said;
+    std::call_once(said, [&] { std::cerr << "vintrel: printers are not listed: " << problem << '\n'; });
+}
+
+// One run of the helper, from its start to its reaping.
+class HelperRun {
+public:
+    // Null when the helper cannot be started; the reason goes to `problem`.
+    static std::unique_ptr<HelperRun> start(const std::string& path, int timeoutMs, int waitMs,
+                                            std::string& problem) {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0) {
+            problem = std::string("cannot make a pipe (") + std::strerror(errno) + ")";
+            return nullptr;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t none;
+        sigemptyset(&none);
+        posix_spawnattr_setsigmask(&attributes, &none);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+        const std::string timeout = std::to_string(timeoutMs);
+        char* argv[] = {const_cast<char*>(path.c_str()), const_cast<char*>(timeout.c_str()), nullptr};
+        pid_t pid = -1;
+        const int error = ::posix_spawn(&pid, path.c_str(), &actions, &attributes, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+        ::close(fds[1]);
+        if (error != 0) {
+            ::close(fds[0]);
+            problem = "cannot run " + path + " (" + std::strerror(error) + ")";
+            return nullptr;
+        }
+        return std::unique_ptr<HelperRun>(new HelperRun(pid, fds[0], waitMs));
     }
-    if (const char* v = cupsGetOption("printer-info", dest->num_options, dest->options)) q.info = v;
-    if (const char* v = cupsGetOption("printer-make-and-model", dest->num_options, dest->options))
-        q.makeAndModel = v;
-    if (const char* v = cupsGetOption("device-uri", dest->num_options, dest->options)) q.deviceUri = v;
-    q.isDefault = dest->is_default != 0;
-    queues->push_back(std::move(q));
-    return 1;
+
+    ~HelperRun() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            reap();
+        }
+        if (fd_ >= 0) ::close(fd_);
+    }
+    HelperRun(const HelperRun&) = delete;
+    HelperRun& operator=(const HelperRun&) = delete;
+
+    Clock::time_point started() const { return started_; }
+
+    // The helper's answer, waiting for it until the deadline; nullopt, with the reason in
+    // `problem`, when it fails, is cut off or says too much.
+    std::optional<std::string> finish(const std::string& path, std::string& problem) {
+        std::string answer;
+        char buffer[16384];
+        bool cutOff = false;
+        while (true) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now());
+            pollfd p{fd_, POLLIN, 0};
+            const int ready = left.count() > 0 ? ::poll(&p, 1, static_cast<int>(left.count())) : 0;
+            if (ready < 0 && errno == EINTR) continue;
+            if (ready <= 0) {
+                cutOff = true;
+                break;
+            }
+            const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+            if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+            if (n <= 0) break;  // end of its output (or a broken pipe)
+            answer.append(buffer, static_cast<std::size_t>(n));
+            if (answer.size() > kMaxAnswerBytes) {
+                cutOff = true;
+                break;
+            }
+        }
+        if (cutOff) ::kill(pid_, SIGKILL);
+        const int status = reap();
+        if (cutOff) {
+            problem = path + " did not answer in time or said too much";
+            return std::nullopt;
+        }
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            problem = path + (WIFSIGNALED(status) ? " was stopped by signal " + std::to_string(WTERMSIG(status))
+                                                  : " failed with exit status " + std::to_string(WEXITSTATUS(status)));
+            return std::nullopt;
+        }
+        return answer;
+    }
+
+private:
+    HelperRun(pid_t pid, int fd, int waitMs)
+        : pid_(pid), fd_(fd), started_(Clock::now()), deadline_(started_ + std::chrono::milliseconds(waitMs)) {}
+
+    int reap() {
+        int status = 0;
+        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+        pid_ = -1;
+        return status;
+    }
+
+    pid_t pid_;
+    int fd_;
+    Clock::time_point started_;
+    Clock::time_point deadline_;
+};
+
+std::vector<CupsQueue> answerOf(HelperRun& run, const std::string& path) {
+    std::string problem;
+    const auto answer = run.finish(path, problem);
+    if (!answer) {
+        sayOnce(problem);
+        return {};
+    }
+    return parseQueueRecords(*answer);
+}
+
+struct Prefetch {
+    std::mutex mutex;
+    std::unique_ptr<HelperRun> run;
+};
+Prefetch& prefetch() {
+    static Prefetch p;
+    return p;
 }
 
 class LinuxSpooler final : public Spooler {
@@ -37,12 +170,43 @@ public:
 
 }  // namespace
 
+std::string printerHelperPath() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return "/usr/libexec/vintrel/vintrel-printers";
+    return (self.parent_path().parent_path() / "libexec" / "vintrel" / "vintrel-printers").string();
+}
+
+std::optional<std::vector<CupsQueue>> queryPrinterHelper(const std::string& path, int timeoutMs, int waitMs,
+                                                         std::string& problem) {
+    auto run = HelperRun::start(path, timeoutMs, waitMs, problem);
+    if (!run) return std::nullopt;
+    const auto answer = run->finish(path, problem);
+    if (!answer) return std::nullopt;
+    return parseQueueRecords(*answer);
+}
+
+void prefetchCupsQueues(int timeoutMs) {
+    auto& p = prefetch();
+    const std::lock_guard lock(p.mutex);
+    if (p.run) return;
+    std::string problem;
+    p.run = HelperRun::start(printerHelperPath(), timeoutMs, timeoutMs + kStartUpGraceMs, problem);
+    if (!p.run) sayOnce(problem);
+}
+
 std::vector<CupsQueue> installedCupsQueues(int timeoutMs) {
-    std::vector<CupsQueue> queues;
-    // Type "local" under the "discovered" mask: queues the scheduler has installed only.
-    cupsEnumDests(CUPS_DEST_FLAGS_NONE, timeoutMs, nullptr, CUPS_PRINTER_LOCAL, CUPS_PRINTER_DISCOVERED,
-                  collectQueue, &queues);
-    return queues;
+    const std::string path = printerHelperPath();
+    {
+        auto& p = prefetch();
+        const std::lock_guard lock(p.mutex);
+        if (std::unique_ptr<HelperRun> run = std::move(p.run); run && Clock::now() - run->started() < kPrefetchFresh)
+            return answerOf(*run, path);
+    }
+    std::string problem;
+    const auto queues = queryPrinterHelper(path, timeoutMs, timeoutMs + kStartUpGraceMs, problem);
+    if (!queues) sayOnce(problem);
+    return queues.value_or(std::vector<CupsQueue>{});
 }
 
 const CupsQueue* defaultQueue(const std::vector<CupsQueue>& queues) {

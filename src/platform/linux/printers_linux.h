@@ -1,25 +1,35 @@
 #pragma once
-// Installed print queues through libcups. Only the queues the scheduler knows: never the
-// network discovery that plain cupsGetDests waits for.
+// Installed print queues, asked of the CUPS scheduler by the printer helper (vintrel-printers)
+// in a child process, so that libcups stays out of this one. Only the queues the scheduler
+// knows: never the network discovery that plain cupsGetDests waits for.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/api/platform.h"
+#include "platform/linux/queue_records.h"
 
 namespace vintrel::platform::linux_host {
 
-struct CupsQueue {
-    std::string name;          // queue name, "name/instance" for an instance (UTF-8)
-    std::string info;          // printer-info, the description users gave it; may be empty
-    std::string makeAndModel;  // printer-make-and-model, may be empty
-    std::string deviceUri;     // device-uri, may be empty
-    bool isDefault = false;
-};
-
-// The installed queues; empty when no scheduler answers within timeoutMs.
+// The installed queues; empty when no scheduler answers within timeoutMs, or when the helper
+// is missing or fails (said once on standard error). Uses the answer of a prefetch started
+// within the last few seconds, else asks anew.
 std::vector<CupsQueue> installedCupsQueues(int timeoutMs = 300);
+
+// Starts asking in the background, so that the first installedCupsQueues of a start-up does
+// not wait for the helper. Does nothing when a prefetch is already running.
+void prefetchCupsQueues(int timeoutMs = 300);
+
+// The helper's path: libexec/vintrel/vintrel-printers beside the running program's folder
+// (/usr/bin -> /usr/libexec/vintrel, and the same in the build tree).
+std::string printerHelperPath();
+
+// One run of the helper at `path`: its queues, or nullopt with the reason in `problem` when it
+// cannot start, fails, writes too much or has not finished after waitMs.
+std::optional<std::vector<CupsQueue>> queryPrinterHelper(const std::string& path, int timeoutMs, int waitMs,
+                                                         std::string& problem);
 
 // The default queue, else the first one.
 const CupsQueue* defaultQueue(const std::vector<CupsQueue>& queues);

@@ -1,0 +1,88 @@
+// The printer helper's records, and running it: its answer, its failures and its deadline.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/linux/printers_linux.h"
+#include "support/test_paths.h"
+
+namespace vintrel::platform::linux_host {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(QueueRecords, ReadsWholeRecordsUpToTheFirstThatDoesNotLineUp) {
+    const std::string one = "Zeta\0Sala\0Raw\0file:///dev/null\0"s + "0\0"s;
+    const std::string two = "Alfa/rascunho\0\0\0\0"s + "1\0"s;
+    struct Case {
+        std::string bytes;
+        std::vector<std::string> names;
+    } cases[] = {
+        {"", {}},
+        {one + two, {"Zeta", "Alfa/rascunho"}},
+        {one + "Alfa\0\0\0\0"s + "1", {"Zeta"}},            // the last record cut short
+        {one + "\0\0\0\0"s + "0\0"s + two, {"Zeta"}},       // an unnamed queue
+        {one + "Alfa\0\0\0\0"s + "2\0"s + two, {"Zeta"}},    // not a default flag
+        {"Zeta\0Sala\0"s + one, {}},                         // fields shifted by two
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> names;
+        for (const CupsQueue& q : parseQueueRecords(c.bytes)) names.push_back(q.name);
+        EXPECT_EQ(names, c.names) << testing::PrintToString(c.bytes);
+    }
+    const auto queues = parseQueueRecords(one + two);
+    ASSERT_EQ(queues.size(), 2u);
+    EXPECT_EQ(queues[0], (CupsQueue{"Zeta", "Sala", "Raw", "file:///dev/null", false}));
+    EXPECT_TRUE(queues[1].isDefault);
+}
+
+TEST(PrinterHelper, AnswersFailuresAndDeadline) {
+    test::TempDir dir;
+    const auto helper = [&](const std::string& name, const std::string& body) {
+        const std::string path = (dir.path() / name).string();
+        std::ofstream(path) << "#!/bin/sh\n" << body << '\n';
+        ::chmod(path.c_str(), 0755);
+        return path;
+    };
+    struct Case {
+        std::string path;
+        int waitMs;
+        std::optional<std::vector<std::string>> names;  // nullopt: no answer
+        std::string problem;
+    } cases[] = {
+        // The scheduler's timeout reaches the helper as its argument.
+        {helper("echo", R"(printf '%s\0\0\0\0%s\0' "$1" 1)"), 5000, std::vector<std::string>{"250"}, ""},
+        {helper("none", "exit 0"), 5000, std::vector<std::string>{}, ""},
+        {helper("fails", "printf 'A\\0\\0\\0\\0001\\0'; exit 3"), 5000, std::nullopt, "exit status 3"},
+        {helper("hangs", "exec sleep 30"), 200, std::nullopt, "did not answer in time"},
+        {(dir.path() / "missing").string(), 5000, std::nullopt, "cannot run"},
+    };
+    for (const Case& c : cases) {
+        std::string problem;
+        const auto queues = queryPrinterHelper(c.path, 250, c.waitMs, problem);
+        ASSERT_EQ(queues.has_value(), c.names.has_value()) << c.path << ": " << problem;
+        if (queues) {
+            std::vector<std::string> names;
+            for (const CupsQueue& q : *queues) names.push_back(q.name);
+            EXPECT_EQ(names, *c.names) << c.path;
+        } else {
+            EXPECT_NE(problem.find(c.problem), std::string::npos) << c.path << ": " << problem;
+        }
+    }
+}
+
+// The helper of this build is where the programs look for it, and answers whether or not a
+// scheduler runs.
+TEST(PrinterHelper, TheBuiltHelperIsFoundAndAnswers) {
+    const std::string path = printerHelperPath();
+    ASSERT_EQ(std::filesystem::path(path).parent_path(), test::binaryDir() / "libexec" / "vintrel");
+    std::string problem;
+    EXPECT_TRUE(queryPrinterHelper(path, 300, 10000, problem).has_value()) << problem;
+}
+
+}  // namespace
+}  // namespace vintrel::platform::linux_host
