@@ -12,7 +12,7 @@ PACKAGES=(
   fonts-wine fonts-dejavu-core
   # platform layer
   libsqlite3-dev libmount-dev libudev-dev libpci-dev pci.ids libcups2-dev libasound2-dev
-  nlohmann-json3-dev libxcb1-dev
+  nlohmann-json3-dev libxcb1-dev libfontconfig-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev xvfb xauth sqlite3 clang libclang-rt-14-dev ccache
   xdotool openbox x11-utils x11-apps cups weston qt6-wayland jq

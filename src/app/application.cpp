@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include "app/command_line.h"
+#include "app/font_warm_up.h"
 #include "app/machine_capture.h"
 #include "app/window_catalogue.h"
 #include "forms/error_handler.h"
@@ -29,6 +30,7 @@
 #include "platform/api/platform.h"
 #include "platform/host/whole_file.h"
 #include "platform/linux/linux_platform.h"
+#include "platform/linux/printers_linux.h"
 #include "platform/sim/recording_platform.h"
 #include "platform/sim/sim_platform.h"
 #include "system/errors.h"
@@ -83,10 +85,15 @@ private:
     bool owned_ = false;
 };
 
+const char* simulatedMachine() {
+    const char* profile = std::getenv("VINTREL_MACHINE");
+    return profile && *profile ? profile : nullptr;
+}
+
 std::unique_ptr<platform::Platform> makePlatform(const RunFolder& simRoot) {
     // A simulated run tells what it would have done on standard error, and keeps its
     // registry in the folder the user named.
-    if (const char* profile = std::getenv("VINTREL_MACHINE"); profile && *profile)
+    if (const char* profile = simulatedMachine())
         return platform::sim::makeSimPlatform(profile, simRoot.path(), {&std::cerr, simRoot.givenByUser()});
     platform::linux_host::LinuxEnvironment environment;
     environment.root = platform::linux_host::defaultRoot();
@@ -179,10 +186,9 @@ int run(int argc, char** argv) {
         std::cerr << "vintrel: " << problem << '\n';
         return 2;
     }
+    FontConfigWarmUp fontConfig;  // on the second core, while Qt and the platform start
     QApplication application(argc, argv);
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows")));
     QApplication::setApplicationName(QStringLiteral("vintrel"));
-    loadWindowFont();
     std::setlocale(LC_NUMERIC, "C");  // number text never goes through the C library's locale
 
     RunFolder runFolder;
@@ -206,6 +212,12 @@ int run(int argc, char** argv) {
         return 2;
     }
     platform::Platform& provider = recorder ? recorder->inner() : platformGuard->get();
+    fontConfig.join();
+    // The printers are first read after the clock measurement: the helper answers meanwhile,
+    // on the core that the font configuration has just left.
+    if (!simulatedMachine()) platform::linux_host::prefetchCupsQueues();
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows")));
+    loadWindowFont();
     const auto capture = [&] {
         recorder->startReplay();
         readWhatTheWindowsRead();

@@ -134,7 +134,6 @@ std::string registryNotice(const Platform& platform) {
 }
 
 std::unique_ptr<Platform> makeLinuxPlatform(const LinuxEnvironment& environment) {
-    prefetchCupsQueues();  // the helper answers while the rest starts up
     return std::make_unique<LinuxPlatform>(environment);
 }
 
