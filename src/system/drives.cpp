@@ -33,6 +33,14 @@ std::string driveRoot(int driveNumber, bool forwardSlash) {
 
 int DriveTypeByIndex(int driveNumber) { return drives().driveType(driveRoot(driveNumber)); }
 
+FixedDrives FixedDriveNumbers() {
+    FixedDrives fixed;
+    for (int n = kFirstDrive; n <= kLastDrive; ++n)
+        if (isDriveOfType(n, platform::DRIVE_FIXED))
+            fixed.numbers[static_cast<std::size_t>(fixed.count++)] = n;
+    return fixed;
+}
+
 int CountDrivesOfType(int driveType) {
     if (driveType < 0) return 0;
     int count = 0;
@@ -95,9 +103,13 @@ std::string FormatTotalFixedSize() {
 }
 
 std::string FormatTotalFixedFree() {
+    return FormatTotalFixedFree(FixedDriveNumbers());
+}
+
+std::string FormatTotalFixedFree(const FixedDrives& fixed) {
     Extended sum = 0;
-    for (int n = kFirstDrive; n <= kLastDrive; ++n)
-        if (isDriveOfType(n, platform::DRIVE_FIXED)) sum += static_cast<Extended>(DriveFree(n));
+    for (int i = 0; i < fixed.count; ++i)
+        sum += static_cast<Extended>(DriveFree(fixed.numbers[static_cast<std::size_t>(i)]));
     return sizeText(sum);
 }
 
@@ -112,10 +124,14 @@ std::string FormatTotalFixedUsed() {
 }
 
 std::string TotalFixedUsedPercent() {
+    return TotalFixedUsedPercent(FixedDriveNumbers());
+}
+
+std::string TotalFixedUsedPercent(const FixedDrives& fixed) {
     Extended total = 0;
     Extended used = 0;
-    for (int n = kFirstDrive; n <= kLastDrive; ++n) {
-        if (!isDriveOfType(n, platform::DRIVE_FIXED)) continue;
+    for (int i = 0; i < fixed.count; ++i) {
+        const int n = fixed.numbers[static_cast<std::size_t>(i)];
         total += static_cast<Extended>(DriveCapacity(n));
         const std::int64_t capacity = DriveCapacity(n);
         used += static_cast<Extended>(capacity - DriveFree(n));

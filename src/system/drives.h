@@ -2,6 +2,7 @@
 // Measurements of the drives A: to J: and of memory, and the texts made from them. Stateless:
 // every call asks the platform afresh.
 
+#include <array>
 #include <string>
 
 #include "platform/api/platform.h"
@@ -16,6 +17,14 @@ inline constexpr int kLastDrive = 10;   // J:
 std::string driveRoot(int driveNumber, bool forwardSlash = false);
 
 int DriveTypeByIndex(int driveNumber);
+
+// The fixed drives among A: to J:, in order, each letter's type asked once: for a refresh that
+// walks them several times.
+struct FixedDrives {
+    std::array<int, kLastDrive> numbers{};
+    int count = 0;
+};
+FixedDrives FixedDriveNumbers();
 int CountDrivesOfType(int driveType);
 std::string DriveLettersOfType(int driveType);
 std::string FixedDrivesSummary(int driveType);
@@ -34,6 +43,9 @@ std::string FormatTotalFixedSize();
 std::string FormatTotalFixedFree();
 std::string FormatTotalFixedUsed();
 std::string TotalFixedUsedPercent();
+// The same totals over drives already known to be fixed.
+std::string FormatTotalFixedFree(const FixedDrives& fixed);
+std::string TotalFixedUsedPercent(const FixedDrives& fixed);
 
 std::string FormatPhysicalMemory();
 std::string FormatMemoryLoad();
