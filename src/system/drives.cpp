@@ -34,9 +34,11 @@ std::string driveRoot(int driveNumber, bool forwardSlash) {
 int DriveTypeByIndex(int driveNumber) { return drives().driveType(driveRoot(driveNumber)); }
 
 FixedDrives FixedDriveNumbers() {
+    std::array<int, kLastDrive> types{};  // A: at [0]
+    drives().driveTypes(types);
     FixedDrives fixed;
     for (int n = kFirstDrive; n <= kLastDrive; ++n)
-        if (isDriveOfType(n, platform::DRIVE_FIXED))
+        if (types[static_cast<std::size_t>(n - 1)] == platform::DRIVE_FIXED)
             fixed.numbers[static_cast<std::size_t>(fixed.count++)] = n;
     return fixed;
 }
