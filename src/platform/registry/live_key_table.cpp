@@ -27,15 +27,11 @@ public:
         }
         // Paths come mostly written as they should be: then it is a folded copy.
         std::size_t size = 0;  // never beyond keyPath.size(): normalizing only drops separators
-        bool normal = keyPath.empty() || (keyPath.front() != '\\' && keyPath.back() != '\\');
-        char previous = '\0';
-        for (char c : keyPath) {
-            normal = normal && !(c == '\\' && previous == '\\');
-            small_[size++] = text::upperCp1252(c);
-            previous = c;
-        }
-        if (!normal) {
-            size = 0;
+        const bool normal = keyPath.empty() || (keyPath.front() != '\\' && keyPath.back() != '\\' &&
+                                                keyPath.find("\\\\") == std::string_view::npos);
+        if (normal) {
+            for (char c : keyPath) small_[size++] = text::upperCp1252(c);
+        } else {
             for (std::string_view name = takeKeyName(keyPath); !name.empty(); name = takeKeyName(keyPath)) {
                 if (size != 0) small_[size++] = '\\';
                 for (char c : name) small_[size++] = text::upperCp1252(c);
