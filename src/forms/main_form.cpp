@@ -299,16 +299,16 @@ void TForm1::videoRefresh() {
 // ---------------------------------------------------------------- disk rows
 
 void TForm1::grafdiscos() {
-    // The fixed drives once per tick: the rows and both totals walk the same ones.
-    const system::FixedDrives fixed = system::FixedDriveNumbers();
+    // The fixed drives and their space once per tick: the rows and both totals show the same.
+    const system::FixedDrives fixed = system::FixedDrivesNow();
     for (int i = 0; i < fixed.count; ++i) {
-        const int n = fixed.numbers[static_cast<std::size_t>(i)];
+        const system::DriveSpace& space = fixed.spaces[static_cast<std::size_t>(i)];
         const DiskRow& row = diskRows_[static_cast<std::size_t>(i)];
         row.Gauge->setProgress(
-            static_cast<int>(std::lround(static_cast<double>(system::DriveUsedPercent(n)))));
-        row.ltot->setCaption(system::FormatDriveSize(n));
-        row.lusado->setCaption(system::FormatDriveUsed(n));
-        row.llivre->setCaption(system::FormatDriveFree(n));
+            static_cast<int>(std::lround(static_cast<double>(system::DriveUsedPercent(space)))));
+        row.ltot->setCaption(system::FormatDriveSize(space));
+        row.lusado->setCaption(system::FormatDriveUsed(space));
+        row.llivre->setCaption(system::FormatDriveFree(space));
     }
     lttot->setCaption(TotalFixedSizeText);
     ltlivre->setCaption(system::FormatTotalFixedFree(fixed));
