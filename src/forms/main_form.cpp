@@ -130,10 +130,12 @@ void TForm1::buildDiskPanel() {
         r.lusado = makeRightLabel(Painel1, lusado.constData(), 409, top, 13, lusado.constData(), window);
         r.llivre =
             makeRightLabel(Painel1, llivre.constData(), 497, top, 13, llivre.constData(), formFont(11, true));
-        for (QWidget* w : {static_cast<QWidget*>(r.lhd), static_cast<QWidget*>(r.s1d),
-                           static_cast<QWidget*>(r.lfat), static_cast<QWidget*>(r.ltot),
-                           static_cast<QWidget*>(r.lusado), static_cast<QWidget*>(r.llivre)})
-            w->hide();
+        r.lhd->hide();
+        r.s1d->hide();
+        r.lfat->hide();
+        r.ltot->hide();
+        r.lusado->hide();
+        r.llivre->hide();
     }
 }
 
