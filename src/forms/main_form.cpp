@@ -21,7 +21,6 @@ std::string TotalFixedSizeText;
 namespace {
 using text::operator""_w;
 using Sizing = TLabel::Sizing;
-constexpr int kRows = 10;
 constexpr int kFirstRowTop = 24;
 constexpr int kRowPitch = 16;
 
@@ -71,22 +70,22 @@ void TForm1::buildMemoryBox() {
     total->setHint("Total de memória física."_w);
     makeLabel(box, "Label21", QRect(8, 64, 105, 17), "Utilizado", formFont(11));
     auto* track = new TScrollBox(box, "ScrollBox1", QRect(7, 80, 104, 17), Qt::white);
-    makeLabel(track, "Label10", QRect(0, 0, 100, 13), "Label10", formFont(11, true));
+    Label10 = makeLabel(track, "Label10", QRect(0, 0, 100, 13), "Label10", formFont(11, true));
     ScrollBox2 = new TScrollBox(track, "ScrollBox2", QRect(0, 0, 45, 25), Qt::red, false);
-    auto* load = makeLabel(ScrollBox2, "Label11", QRect(0, 0, 100, 13), "Label11", formFont(11, true));
-    load->setHint("Uso da memória."_w);
+    Label11 = makeLabel(ScrollBox2, "Label11", QRect(0, 0, 100, 13), "Label11", formFont(11, true));
+    Label11->setHint("Uso da memória."_w);
 }
 
 void TForm1::buildVideoBox() {
     auto* box = new TScrollBox(this, "ScrollBox11", QRect(120, 0, 153, 121), infoBackground());
     makeTitleStrip(box, "ScrollBox12", QRect(0, 0, 149, 20), "Label3", QRect(0, 0, 145, 17), "Video");
-    makeLabel(box, "Label6", QRect(0, 24, 145, 17), "Label6", formFont(11, true));
-    auto* adapter = makeLabel(box, "Label8", QRect(0, 40, 145, 25), "Label8", formFont(11));
-    adapter->setWordWrapping(true);
+    Label6 = makeLabel(box, "Label6", QRect(0, 24, 145, 17), "Label6", formFont(11, true));
+    Label8 = makeLabel(box, "Label8", QRect(0, 40, 145, 25), "Label8", formFont(11));
+    Label8->setWordWrapping(true);
     makeLabel(box, "Label1", QRect(0, 64, 145, 13), "Monitor", formFont(11, true));
-    auto* monitor = makeLabel(box, "Label9", QRect(0, 80, 145, 41), "Label9", formFont(11));
-    monitor->setWordWrapping(true);
-    monitor->setTransparent(true);
+    Label9 = makeLabel(box, "Label9", QRect(0, 80, 145, 41), "Label9", formFont(11));
+    Label9->setWordWrapping(true);
+    Label9->setTransparent(true);
 }
 
 void TForm1::buildSystemBox() {
@@ -111,7 +110,7 @@ void TForm1::buildDiskPanel() {
     makeRightLabel(titles, "Label15", 497, 0, 16, "Livre", formFont(13, true));
 
     const QFont window = formFont(11);
-    for (int row = 1; row <= kRows; ++row) {
+    for (int row = 1; row <= kDiskRows; ++row) {
         const int top = kFirstRowTop + kRowPitch * (row - 1);
         const QByteArray lhd = rowName("lhd", row).toLatin1();
         const QByteArray s1d = rowName("s1d", row).toLatin1();
@@ -121,16 +120,22 @@ void TForm1::buildDiskPanel() {
         const QByteArray lusado = rowName("lusado", row).toLatin1();
         const QByteArray llivre = rowName("llivre", row).toLatin1();
 
-        makeLabel(Painel1, lhd.constData(), QRect(0, top, 105, 17), lhd.constData(), window)->hide();
-        auto* track = new TScrollBox(Painel1, s1d.constData(), QRect(110, top, 104, 17), Qt::white);
-        auto* g = new TGauge(track, gauge.constData(), QRect(0, 0, 100, 13));
-        g->setFont(window);
-        track->hide();
-        makeRightLabel(Painel1, lfat.constData(), 257, top, 13, lfat.constData(), window)->hide();
-        makeRightLabel(Painel1, ltot.constData(), 329, top, 13, ltot.constData(), window)->hide();
-        makeRightLabel(Painel1, lusado.constData(), 409, top, 13, lusado.constData(), window)->hide();
-        makeRightLabel(Painel1, llivre.constData(), 497, top, 13, llivre.constData(), formFont(11, true))
-            ->hide();
+        DiskRow& r = diskRows_[static_cast<std::size_t>(row - 1)];
+        r.lhd = makeLabel(Painel1, lhd.constData(), QRect(0, top, 105, 17), lhd.constData(), window);
+        r.s1d = new TScrollBox(Painel1, s1d.constData(), QRect(110, top, 104, 17), Qt::white);
+        r.Gauge = new TGauge(r.s1d, gauge.constData(), QRect(0, 0, 100, 13));
+        r.Gauge->setFont(window);
+        r.lfat = makeRightLabel(Painel1, lfat.constData(), 257, top, 13, lfat.constData(), window);
+        r.ltot = makeRightLabel(Painel1, ltot.constData(), 329, top, 13, ltot.constData(), window);
+        r.lusado = makeRightLabel(Painel1, lusado.constData(), 409, top, 13, lusado.constData(), window);
+        r.llivre =
+            makeRightLabel(Painel1, llivre.constData(), 497, top, 13, llivre.constData(), formFont(11, true));
+        r.lhd->hide();
+        r.s1d->hide();
+        r.lfat->hide();
+        r.ltot->hide();
+        r.lusado->hide();
+        r.llivre->hide();
     }
 }
 
@@ -140,9 +145,9 @@ void TForm1::buildSwapBox() {
                    "Memória virtual"_w);
     makeLabel(ScrollBox9, "Label25", QRect(0, 24, 241, 25), "Arquivo de Troca", formFont(13, true));
     auto* black = new TScrollBox(ScrollBox9, "ScrollBox15", QRect(64, 48, 121, 20), Qt::black);
-    auto* swap = makeLabel(black, "Label5", QRect(0, 0, 113, 21), "Label5", formFont(13, true));
-    swap->setTextColour(Qt::yellow);
-    swap->setHint("Tamanho atual do arquivo de troca do Windows."_w);
+    Label5 = makeLabel(black, "Label5", QRect(0, 0, 113, 21), "Label5", formFont(13, true));
+    Label5->setTextColour(Qt::yellow);
+    Label5->setHint("Tamanho atual do arquivo de troca do Windows."_w);
 }
 
 void TForm1::buildTotalsBox() {
@@ -153,14 +158,15 @@ void TForm1::buildTotalsBox() {
               Sizing::Fixed, Qt::AlignLeft);
     makeLabel(Painel2, "Label23", QRect(8, 36, 100, 13), "Espaço total livre"_w, formFont(11, true),
               Sizing::Fixed, Qt::AlignLeft);
-    makeRightLabel(Painel2, "lttot", 256, 20, 13, "lttot", formFont(11, true))->setTextColour(Qt::red);
-    auto* free = makeRightLabel(Painel2, "ltlivre", 256, 36, 13, "ltlivre", formFont(11, true));
-    free->setTextColour(Qt::red);
-    free->setHint("Total de espaço livre nas unidades de disco fixo. "_w);
+    lttot = makeRightLabel(Painel2, "lttot", 256, 20, 13, "lttot", formFont(11, true));
+    lttot->setTextColour(Qt::red);
+    ltlivre = makeRightLabel(Painel2, "ltlivre", 256, 36, 13, "ltlivre", formFont(11, true));
+    ltlivre->setTextColour(Qt::red);
+    ltlivre->setHint("Total de espaço livre nas unidades de disco fixo. "_w);
     auto* track = new TScrollBox(Painel2, "ScrollBox5", QRect(155, 53, 104, 17), Qt::white);
-    makeLabel(track, "Label16", QRect(0, 0, 100, 13), "Label16", formFont(11));
+    Label16 = makeLabel(track, "Label16", QRect(0, 0, 100, 13), "Label16", formFont(11));
     ScrollBox6 = new TScrollBox(track, "ScrollBox6", QRect(0, 0, 97, 17), Qt::red, false);
-    makeLabel(ScrollBox6, "Label17", QRect(0, 0, 100, 13), "Label17", formFont(11));
+    Label17 = makeLabel(ScrollBox6, "Label17", QRect(0, 0, 100, 13), "Label17", formFont(11));
 }
 
 void TForm1::buildButtons() {
@@ -227,11 +233,10 @@ void TForm1::volumePass() {
         const std::string label = volume.volumeLabel.substr(0, volume.volumeLabel.find('\0')).substr(0, 11);
         const std::string fileSystem =
             volume.fileSystemName.substr(0, volume.fileSystemName.find('\0')).substr(0, 25);
-        ++row;
-        TLabel* lfat = rowLabel("lfat", row);
-        lfat->setCaption(fileSystem);
-        lfat->show();
-        TLabel* lhd = rowLabel("lhd", row);
+        const DiskRow& r = diskRows_[static_cast<std::size_t>(row++)];
+        r.lfat->setCaption(fileSystem);
+        r.lfat->show();
+        TLabel* lhd = r.lhd;
         const std::string caption = "(" + root.substr(0, 2) + ") " + label;
         lhd->setCaption(caption);
         char serial[16];
@@ -257,9 +262,10 @@ void TForm1::memoryFirstFill() {
 void TForm1::memoryRefresh() {
     // One reading of the memory status feeds the swap, the two load texts and the bar.
     const auto status = platform::current().drives().memoryStatus();
-    label(QStringLiteral("Label5"))->setCaption(system::FormatSwapUsed(status));
-    label(QStringLiteral("Label10"))->setCaption(system::FormatMemoryLoad(status));
-    label(QStringLiteral("Label11"))->setCaption(system::FormatMemoryLoad(status));
+    Label5->setCaption(system::FormatSwapUsed(status));
+    const std::string load = system::FormatMemoryLoad(status);
+    Label10->setCaption(load);
+    Label11->setCaption(load);
     ScrollBox2->resize(static_cast<int>(std::min<std::uint32_t>(status.memoryLoad, 100)), ScrollBox2->height());
 }
 
@@ -287,30 +293,31 @@ void TForm1::hardwareFill() {
 
 void TForm1::videoRefresh() {
     const system::RegistryReads together;  // four registry reads, one look at the store
-    label(QStringLiteral("Label6"))->setCaption(system::FormatScreenMode());
-    label(QStringLiteral("Label8"))->setCaption(system::DisplayAdapterName());
-    label(QStringLiteral("Label9"))->setCaption(system::MonitorName());
+    Label6->setCaption(system::FormatScreenMode());
+    Label8->setCaption(system::DisplayAdapterName());
+    Label9->setCaption(system::MonitorName());
 }
 
 // ---------------------------------------------------------------- disk rows
 
 void TForm1::grafdiscos() {
-    int row = 0;
-    for (int n = system::kFirstDrive; n <= system::kLastDrive; ++n) {
-        if (system::DriveTypeByIndex(n) != platform::DRIVE_FIXED) continue;
-        ++row;
-        qobject_cast<TGauge*>(control(rowName("Gauge", row)))
-            ->setProgress(static_cast<int>(std::lround(static_cast<double>(system::DriveUsedPercent(n)))));
-        rowLabel("ltot", row)->setCaption(system::FormatDriveSize(n));
-        rowLabel("lusado", row)->setCaption(system::FormatDriveUsed(n));
-        rowLabel("llivre", row)->setCaption(system::FormatDriveFree(n));
+    // The fixed drives and their space once per tick: the rows and both totals show the same.
+    const system::FixedDrives fixed = system::FixedDrivesNow();
+    for (int i = 0; i < fixed.count; ++i) {
+        const system::DriveSpace& space = fixed.spaces[static_cast<std::size_t>(i)];
+        const DiskRow& row = diskRows_[static_cast<std::size_t>(i)];
+        row.Gauge->setProgress(
+            static_cast<int>(std::lround(static_cast<double>(system::DriveUsedPercent(space)))));
+        row.ltot->setCaption(system::FormatDriveSize(space));
+        row.lusado->setCaption(system::FormatDriveUsed(space));
+        row.llivre->setCaption(system::FormatDriveFree(space));
     }
-    label(QStringLiteral("lttot"))->setCaption(TotalFixedSizeText);
-    label(QStringLiteral("ltlivre"))->setCaption(system::FormatTotalFixedFree());
-    TLabel* under = label(QStringLiteral("Label16"));
-    under->setCaption(system::TotalFixedUsedPercent() + "%");
-    label(QStringLiteral("Label17"))->setCaption(system::TotalFixedUsedPercent() + "%");
-    ScrollBox6->resize(system::leadingNumber(under->caption()), ScrollBox6->height());
+    lttot->setCaption(TotalFixedSizeText);
+    ltlivre->setCaption(system::FormatTotalFixedFree(fixed));
+    const std::string usedPercent = system::TotalFixedUsedPercent(fixed) + "%";  // both labels show it
+    Label16->setCaption(usedPercent);
+    Label17->setCaption(usedPercent);
+    ScrollBox6->resize(system::leadingNumber(Label16->caption()), ScrollBox6->height());
 }
 
 void TForm1::aparecegraf() {
@@ -322,14 +329,13 @@ void TForm1::aparecegraf() {
         const auto volume = drives.volumeInformation(volumeText.substr(1, 2) + "\\");
         std::string label = volume ? volume->volumeLabel : std::string();
         label = label.substr(0, std::min<std::size_t>(label.find('\0'), 255));
-        ++row;
-        control(rowName("s1d", row))->show();
-        TLabel* lhd = rowLabel("lhd", row);
-        lhd->setCaption(volumeText + " " + label);
-        lhd->show();
-        rowLabel("ltot", row)->show();
-        rowLabel("lusado", row)->show();
-        rowLabel("llivre", row)->show();
+        const DiskRow& r = diskRows_[static_cast<std::size_t>(row++)];
+        r.s1d->show();
+        r.lhd->setCaption(volumeText + " " + label);
+        r.lhd->show();
+        r.ltot->show();
+        r.lusado->show();
+        r.llivre->show();
     }
 }
 

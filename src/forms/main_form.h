@@ -66,6 +66,28 @@ private:
     void hardwareFill();
     void videoRefresh();
 
+    // The controls the timers refresh, kept as they are made: a tick looks none up by name.
+    struct DiskRow {
+        TLabel* lhd = nullptr;
+        TScrollBox* s1d = nullptr;
+        TGauge* Gauge = nullptr;
+        TLabel* lfat = nullptr;
+        TLabel* ltot = nullptr;
+        TLabel* lusado = nullptr;
+        TLabel* llivre = nullptr;
+    };
+    static constexpr int kDiskRows = 10;
+    std::array<DiskRow, kDiskRows> diskRows_{};  // lhd1, s1d1, Gauge1... at [0]
+    TLabel* Label5 = nullptr;
+    TLabel* Label6 = nullptr;
+    TLabel* Label8 = nullptr;
+    TLabel* Label9 = nullptr;
+    TLabel* Label10 = nullptr;
+    TLabel* Label11 = nullptr;
+    TLabel* Label16 = nullptr;
+    TLabel* Label17 = nullptr;
+    TLabel* lttot = nullptr;
+    TLabel* ltlivre = nullptr;
     TScrollBox* Painel1 = nullptr;
     TScrollBox* Painel2 = nullptr;
     TScrollBox* ScrollBox9 = nullptr;

@@ -33,6 +33,25 @@ std::string driveRoot(int driveNumber, bool forwardSlash) {
 
 int DriveTypeByIndex(int driveNumber) { return drives().driveType(driveRoot(driveNumber)); }
 
+DriveSpace DriveSpaceOf(int driveNumber) {
+    const auto space = drives().diskFreeSpace(driveRoot(driveNumber));
+    if (!space) return {};
+    return {space->totalBytes, space->freeBytesAvailableToCaller};
+}
+
+FixedDrives FixedDrivesNow() {
+    std::array<int, kLastDrive> types{};  // A: at [0]
+    drives().driveTypes(types);
+    FixedDrives fixed;
+    for (int n = kFirstDrive; n <= kLastDrive; ++n) {
+        if (types[static_cast<std::size_t>(n - 1)] != platform::DRIVE_FIXED) continue;
+        const auto i = static_cast<std::size_t>(fixed.count++);
+        fixed.numbers[i] = n;
+        fixed.spaces[i] = DriveSpaceOf(n);
+    }
+    return fixed;
+}
+
 int CountDrivesOfType(int driveType) {
     if (driveType < 0) return 0;
     int count = 0;
@@ -70,21 +89,31 @@ std::int64_t DriveFree(int driveNumber) {
     return space ? space->freeBytesAvailableToCaller : -1;
 }
 
-std::string FormatDriveSize(int driveNumber) { return sizeText(static_cast<Extended>(DriveCapacity(driveNumber))); }
-
-std::string FormatDriveFree(int driveNumber) { return sizeText(static_cast<Extended>(DriveFree(driveNumber))); }
-
+std::string FormatDriveSize(int driveNumber) {
+    return FormatDriveSize(DriveSpaceOf(driveNumber));
+}
+std::string FormatDriveFree(int driveNumber) {
+    return FormatDriveFree(DriveSpaceOf(driveNumber));
+}
 std::string FormatDriveUsed(int driveNumber) {
-    const std::int64_t capacity = DriveCapacity(driveNumber);
-    const std::int64_t used = capacity - DriveFree(driveNumber);
-    return sizeText(static_cast<Extended>(used));
+    return FormatDriveUsed(DriveSpaceOf(driveNumber));
+}
+Extended DriveUsedPercent(int driveNumber) {
+    return DriveUsedPercent(DriveSpaceOf(driveNumber));
 }
 
-Extended DriveUsedPercent(int driveNumber) {
-    const auto capacity = static_cast<Extended>(DriveCapacity(driveNumber));
-    const std::int64_t secondCapacity = DriveCapacity(driveNumber);
-    const std::int64_t used = secondCapacity - DriveFree(driveNumber);
-    return usedPercent(capacity, static_cast<Extended>(used));
+std::string FormatDriveSize(const DriveSpace& space) {
+    return sizeText(static_cast<Extended>(space.capacity));
+}
+std::string FormatDriveFree(const DriveSpace& space) {
+    return sizeText(static_cast<Extended>(space.free));
+}
+std::string FormatDriveUsed(const DriveSpace& space) {
+    return sizeText(static_cast<Extended>(space.capacity - space.free));
+}
+Extended DriveUsedPercent(const DriveSpace& space) {
+    return usedPercent(static_cast<Extended>(space.capacity),
+                       static_cast<Extended>(space.capacity - space.free));
 }
 
 std::string FormatTotalFixedSize() {
@@ -95,9 +124,13 @@ std::string FormatTotalFixedSize() {
 }
 
 std::string FormatTotalFixedFree() {
+    return FormatTotalFixedFree(FixedDrivesNow());
+}
+
+std::string FormatTotalFixedFree(const FixedDrives& fixed) {
     Extended sum = 0;
-    for (int n = kFirstDrive; n <= kLastDrive; ++n)
-        if (isDriveOfType(n, platform::DRIVE_FIXED)) sum += static_cast<Extended>(DriveFree(n));
+    for (int i = 0; i < fixed.count; ++i)
+        sum += static_cast<Extended>(fixed.spaces[static_cast<std::size_t>(i)].free);
     return sizeText(sum);
 }
 
@@ -112,13 +145,16 @@ std::string FormatTotalFixedUsed() {
 }
 
 std::string TotalFixedUsedPercent() {
+    return TotalFixedUsedPercent(FixedDrivesNow());
+}
+
+std::string TotalFixedUsedPercent(const FixedDrives& fixed) {
     Extended total = 0;
     Extended used = 0;
-    for (int n = kFirstDrive; n <= kLastDrive; ++n) {
-        if (!isDriveOfType(n, platform::DRIVE_FIXED)) continue;
-        total += static_cast<Extended>(DriveCapacity(n));
-        const std::int64_t capacity = DriveCapacity(n);
-        used += static_cast<Extended>(capacity - DriveFree(n));
+    for (int i = 0; i < fixed.count; ++i) {
+        const DriveSpace& space = fixed.spaces[static_cast<std::size_t>(i)];
+        total += static_cast<Extended>(space.capacity);
+        used += static_cast<Extended>(space.capacity - space.free);
     }
     return generalNumberText(usedPercent(total, used));
 }

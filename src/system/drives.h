@@ -2,6 +2,7 @@
 // Measurements of the drives A: to J: and of memory, and the texts made from them. Stateless:
 // every call asks the platform afresh.
 
+#include <array>
 #include <string>
 
 #include "platform/api/platform.h"
@@ -16,6 +17,22 @@ inline constexpr int kLastDrive = 10;   // J:
 std::string driveRoot(int driveNumber, bool forwardSlash = false);
 
 int DriveTypeByIndex(int driveNumber);
+
+// A drive's capacity and free space from one query, -1 each when it fails.
+struct DriveSpace {
+    std::int64_t capacity = -1;
+    std::int64_t free = -1;
+};
+DriveSpace DriveSpaceOf(int driveNumber);
+
+// The fixed drives among A: to J:, in order, with their space: the types asked at once, each
+// drive's space once. For a refresh that shows several texts of each and the totals.
+struct FixedDrives {
+    std::array<int, kLastDrive> numbers{};
+    std::array<DriveSpace, kLastDrive> spaces{};
+    int count = 0;
+};
+FixedDrives FixedDrivesNow();
 int CountDrivesOfType(int driveType);
 std::string DriveLettersOfType(int driveType);
 std::string FixedDrivesSummary(int driveType);
@@ -29,11 +46,19 @@ std::string FormatDriveFree(int driveNumber);
 std::string FormatDriveUsed(int driveNumber);
 // Whole percentage in use; 0 when nothing is in use or the queries fail.
 text::Extended DriveUsedPercent(int driveNumber);
+// The same texts from one reading of the drive's space.
+std::string FormatDriveSize(const DriveSpace& space);
+std::string FormatDriveFree(const DriveSpace& space);
+std::string FormatDriveUsed(const DriveSpace& space);
+text::Extended DriveUsedPercent(const DriveSpace& space);
 
 std::string FormatTotalFixedSize();
 std::string FormatTotalFixedFree();
 std::string FormatTotalFixedUsed();
 std::string TotalFixedUsedPercent();
+// The same totals from the spaces already read.
+std::string FormatTotalFixedFree(const FixedDrives& fixed);
+std::string TotalFixedUsedPercent(const FixedDrives& fixed);
 
 std::string FormatPhysicalMemory();
 std::string FormatMemoryLoad();

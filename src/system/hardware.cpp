@@ -53,7 +53,7 @@ std::string FormatScreenMode() {
     const auto screen = platform::current().ui().screenSize();
     const std::string size = std::to_string(screen.width) + " x " + std::to_string(screen.height);
     if (depth == "8") return size + " (256 Cores)";
-    return size + "  (" + readMachine("Config\\0001\\Display\\Settings", "BitsPerPixel") + "Bits)";
+    return size + "  (" + depth + "Bits)";
 }
 
 std::string SoundAndCdromText() {

@@ -86,6 +86,18 @@ TEST(BusyMountTable, TwoHundredLinesGiveTheFiveVolumes) {
     for (const auto& [letter, base] : bases) EXPECT_EQ(drives->basePath(letter), base) << letter;
 }
 
+TEST_F(FixtureDrives, AllTypesAtOnceMatchEachLetter) {
+    auto drives = makeLinuxDrives(host_.env);
+    for (std::size_t count : {0u, 10u, 26u, 30u}) {  // past Z: no drive
+        std::vector<int> types(count, -1);
+        drives->driveTypes(types);
+        for (std::size_t i = 0; i < count; ++i)
+            EXPECT_EQ(types[i],
+                      i < 26 ? drives->driveType(root(static_cast<char>('A' + i))) : DRIVE_NO_ROOT_DIR)
+                << i;
+    }
+}
+
 TEST_F(FixtureDrives, RootForms) {
     auto drives = makeLinuxDrives(host_.env);
     for (char c = 'A'; c <= 'Z'; ++c) {

@@ -53,6 +53,27 @@ TEST(Meminfo, ParseEdges) {
     EXPECT_FALSE(parseMeminfo(std::string("MemTotal: \0 5 kB\n", 17)).memTotal.has_value());
 }
 
+TEST(Meminfo, LineScanEdges) {
+    struct Case {
+        const char* text;
+        std::optional<std::uint64_t> total, swapFree;
+    };
+    const Case cases[] = {
+        {"\n\nMemTotal: 3 kB\n", 3 * KiB, {}},                          // empty lines
+        {"MemTotal: x kB\nMemTotal: 4 kB\n", 4 * KiB, {}},              // a bad line, then a good one
+        {"SwapFree: 1 kB\nSwapFree: 2 kB", {}, 1 * KiB},                // the first good one wins
+        {"MemTotal 2 kB\nMemTotal : 5 kB\nSwapFree:7\n", {}, 7 * KiB},  // the colon right after the name
+        {"MemTotal: 1 kB\nMemFree: 1 kB\nMemAvailable: 1 kB\nSwapTotal: 1 kB\nSwapFree: 1 kB\n"
+         "MemTotal: 9 kB\n",
+         1 * KiB, 1 * KiB},
+    };
+    for (const Case& c : cases) {
+        const MeminfoFields f = parseMeminfo(c.text);
+        EXPECT_EQ(f.memTotal, c.total) << c.text;
+        EXPECT_EQ(f.swapFree, c.swapFree) << c.text;
+    }
+}
+
 TEST(Meminfo, LoadIsTruncatedAndBounded) {
     struct Case {
         std::uint64_t total, avail;

@@ -279,5 +279,24 @@ TEST(LiveKeyTable, MatchesPathsAndNamesWithoutCase) {
         table.subKeys(HKEY_LOCAL_MACHINE, "Hardware\\Description\\System\\CentralProcessor\\0").empty());
 }
 
+TEST(LiveKeyTable, PathsSpelledWithExtraSeparatorsOrLong) {
+    LiveKeyTable table;
+    table.addString(HKEY_LOCAL_MACHINE, "Hardware\\Description", "Name", [] { return std::string("x"); });
+    struct Case {
+        std::string path;
+        bool exists;
+    };
+    const Case cases[] = {
+        {"\\\\hardware\\\\DESCRIPTION\\", true},
+        {std::string(300, '\\') + "Hardware\\Description", true},  // longer than it normalizes to
+        {"Hardware\\" + std::string(300, 'x'), false},
+        {"Hardware\\Desc", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(table.keyExists(HKEY_LOCAL_MACHINE, c.path), c.exists) << c.path;
+        EXPECT_EQ(table.value(HKEY_LOCAL_MACHINE, c.path, "name").has_value(), c.exists) << c.path;
+    }
+}
+
 }  // namespace
 }  // namespace vintrel::registry

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -83,6 +84,15 @@ public:
     virtual ~DrivesAndMemory() = default;
     // root is "X:\" or "X:/" (both answer alike); any other text is DRIVE_NO_ROOT_DIR.
     virtual int driveType(std::string_view root) = 0;
+    // The types of the first types.size() letters from A: at one moment; by default one
+    // driveType each.
+    virtual void driveTypes(std::span<int> types) {
+        char root[] = "A:\\";
+        for (std::size_t i = 0; i < types.size(); ++i) {
+            root[0] = static_cast<char>('A' + i);
+            types[i] = driveType(root);
+        }
+    }
     virtual std::optional<VolumeInformation> volumeInformation(std::string_view root) = 0;
     virtual std::optional<DiskSpace> diskFreeSpace(std::string_view root) = 0;
     virtual MemoryStatus memoryStatus() = 0;

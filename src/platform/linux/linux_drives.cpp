@@ -144,6 +144,13 @@ int LinuxDrives::driveType(std::string_view root) {
     return drives_[static_cast<std::size_t>(*index)].type;
 }
 
+void LinuxDrives::driveTypes(std::span<int> types) {
+    std::lock_guard lock(mutex_);
+    refreshIfChanged();
+    for (std::size_t i = 0; i < types.size(); ++i)
+        types[i] = i < drives_.size() ? drives_[i].type : DRIVE_NO_ROOT_DIR;
+}
+
 std::optional<std::string> LinuxDrives::basePath(char letter) {
     if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
     if (letter < 'A' || letter > 'Z') return std::nullopt;

@@ -43,6 +43,7 @@ public:
     ~LinuxDrives() override;
 
     int driveType(std::string_view root) override;
+    void driveTypes(std::span<int> types) override;  // under one lock and one mount-table check
     std::optional<VolumeInformation> volumeInformation(std::string_view root) override;
     std::optional<DiskSpace> diskFreeSpace(std::string_view root) override;
     MemoryStatus memoryStatus() override;

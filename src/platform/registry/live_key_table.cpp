@@ -14,12 +14,41 @@ bool isSameOrAncestor(std::string_view key, std::string_view path) {
     return path.size() == key.size() || path[key.size()] == '\\';
 }
 
-// normalizeKeyPath and foldName with one copy of the path.
-std::string foldedPath(std::string_view keyPath) {
-    std::string out = normalizeKeyPath(keyPath);
-    for (char& c : out) c = text::upperCp1252(c);
-    return out;
-}
+// normalizeKeyPath and foldName together, on the stack when the path is short, as the paths
+// every refresh reads are.
+class FoldedPath {
+public:
+    explicit FoldedPath(std::string_view keyPath) {
+        if (keyPath.size() > sizeof small_) {
+            large_ = normalizeKeyPath(keyPath);
+            for (char& c : large_) c = text::upperCp1252(c);
+            view_ = large_;
+            return;
+        }
+        // Paths come mostly written as they should be: then it is a folded copy.
+        std::size_t size = 0;  // never beyond keyPath.size(): normalizing only drops separators
+        const bool normal = keyPath.empty() || (keyPath.front() != '\\' && keyPath.back() != '\\' &&
+                                                keyPath.find("\\\\") == std::string_view::npos);
+        if (normal) {
+            for (char c : keyPath) small_[size++] = text::upperCp1252(c);
+        } else {
+            for (std::string_view name = takeKeyName(keyPath); !name.empty(); name = takeKeyName(keyPath)) {
+                if (size != 0) small_[size++] = '\\';
+                for (char c : name) small_[size++] = text::upperCp1252(c);
+            }
+        }
+        view_ = std::string_view(small_, size);
+    }
+    FoldedPath(const FoldedPath&) = delete;
+    FoldedPath& operator=(const FoldedPath&) = delete;
+
+    std::string_view view() const { return view_; }
+
+private:
+    char small_[256];
+    std::string large_;
+    std::string_view view_;
+};
 
 bool produces(const LiveKeyTable::Producer& producer) {
     return producer && producer().has_value();
@@ -38,7 +67,8 @@ void LiveKeyTable::addString(platform::HKey root, std::string keyPath, std::stri
 
 std::optional<platform::RegValue> LiveKeyTable::value(platform::HKey root, std::string_view keyPath,
                                                       std::string_view valueName) {
-    const std::string key = foldedPath(keyPath);
+    const FoldedPath folded(keyPath);
+    const std::string_view key = folded.view();
     const std::string name = foldName(valueName);
     for (const Entry& entry : entries_) {
         if (entry.root != root || entry.foldedPath != key || entry.foldedName != name || !entry.producer)
@@ -57,7 +87,8 @@ std::optional<platform::RegValue> LiveKeyTable::value(platform::HKey root, std::
 // A key exists while at least one value at or below it is present right now, so that a
 // machine without a modem has no modem key at all.
 bool LiveKeyTable::keyExists(platform::HKey root, std::string_view keyPath) {
-    const std::string key = foldedPath(keyPath);
+    const FoldedPath folded(keyPath);
+    const std::string_view key = folded.view();
     for (const Entry& entry : entries_)
         if (entry.root == root && isSameOrAncestor(key, entry.foldedPath) && produces(entry.producer))
             return true;
@@ -65,7 +96,8 @@ bool LiveKeyTable::keyExists(platform::HKey root, std::string_view keyPath) {
 }
 
 std::vector<std::string> LiveKeyTable::subKeys(platform::HKey root, std::string_view keyPath) {
-    const std::string key = foldedPath(keyPath);
+    const FoldedPath folded(keyPath);
+    const std::string_view key = folded.view();
     std::vector<std::string> names;
     for (const Entry& entry : entries_) {
         if (entry.root != root || entry.keyPath.size() <= key.size() || !isSameOrAncestor(key, entry.foldedPath))

@@ -89,10 +89,18 @@ long lookUpKey(StoreImpl& impl, HKey root, std::string_view path, std::int64_t& 
 // The same, answered from the rows found before while nobody else has written the file.
 long keyId(StoreImpl& impl, HKey root, std::string_view path, std::int64_t& id) {
     if (!impl.keysCurrent()) return lookUpKey(impl, root, path, id);
-    // The root's four bytes, then the folded path: one allocation.
-    std::string cacheKey(sizeof root + path.size(), '\0');
-    std::memcpy(cacheKey.data(), &root, sizeof root);
-    std::transform(path.begin(), path.end(), cacheKey.begin() + sizeof root, [](char c) { return text::upperCp1252(c); });
+    // The root's four bytes, then the folded path; on the stack for the usual short paths.
+    char small[256];
+    std::string large;
+    const std::size_t size = sizeof root + path.size();
+    char* key = small;
+    if (size > sizeof small) {
+        large.resize(size);
+        key = large.data();
+    }
+    std::memcpy(key, &root, sizeof root);
+    std::transform(path.begin(), path.end(), key + sizeof root, [](char c) { return text::upperCp1252(c); });
+    const std::string_view cacheKey(key, size);
     if (const auto known = impl.knownKeys.find(cacheKey); known != impl.knownKeys.end()) {
         if (known->second < 0) return platform::ERROR_FILE_NOT_FOUND;
         id = known->second;
@@ -103,7 +111,7 @@ long keyId(StoreImpl& impl, HKey root, std::string_view path, std::int64_t& id) 
     if (impl.snapshot && (result == 0 || result == platform::ERROR_FILE_NOT_FOUND)) {
         constexpr std::size_t kMostKnownKeys = 512;  // the program reads a few dozen paths
         if (impl.knownKeys.size() >= kMostKnownKeys) impl.knownKeys.clear();
-        impl.knownKeys.emplace(std::move(cacheKey), result == 0 ? id : -1);
+        impl.knownKeys.emplace(std::string(cacheKey), result == 0 ? id : -1);
     }
     return result;
 }

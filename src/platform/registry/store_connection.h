@@ -10,6 +10,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "platform/registry/registry_store.h"
@@ -56,7 +57,12 @@ struct StoreImpl {
     // of a value walks its path from the root, one statement per name, and a refresh reads the
     // same few paths again and again. They hold while the file's data version stays the same,
     // that is while no other connection has written; a write of ours drops them.
-    std::unordered_map<std::string, std::int64_t> knownKeys;
+    // Looked up by view, so that a hit needs no copy of the key.
+    struct KeyHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
+    };
+    std::unordered_map<std::string, std::int64_t, KeyHash, std::equal_to<>> knownKeys;
     std::int64_t knownVersion = -1;
     bool versionChecked = false;  // in the current snapshot
 
