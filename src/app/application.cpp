@@ -44,19 +44,30 @@ namespace {
 
 constexpr const char* kWindowFont = "/usr/share/wine/fonts/ms_sans_serif.ttf";
 
-// Re-reads the decimal separator when the desktop announces a change of regional settings.
-class LocaleWatcher : public QObject {
+// The application, re-reading the decimal separator when the desktop announces a change of
+// regional settings (Qt sends that to the application object). Overriding event() rather
+// than filtering the application's events keeps every other event off this path.
+class Application : public QApplication {
 public:
-    using QObject::QObject;
-    static void refresh() {
-        text::setDecimalSeparator(platform::current().locale().current().decimalSeparator);
+    using QApplication::QApplication;
+
+    // From now on (the platform exists) the separator follows the desktop's settings.
+    void followLocale() {
+        followsLocale_ = true;
+        refreshDecimalSeparator();
     }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::LocaleChange && watched == qApp) refresh();
-        return QObject::eventFilter(watched, event);
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::LocaleChange && followsLocale_) refreshDecimalSeparator();
+        return QApplication::event(event);
     }
+
+private:
+    static void refreshDecimalSeparator() {
+        text::setDecimalSeparator(platform::current().locale().current().decimalSeparator);
+    }
+    bool followsLocale_ = false;
 };
 
 // A folder for a simulated run's files when VINTREL_ROOT does not name one; removed at exit.
@@ -187,7 +198,7 @@ int run(int argc, char** argv) {
         return 2;
     }
     FontConfigWarmUp fontConfig;  // on the second core, while Qt and the platform start
-    QApplication application(argc, argv);
+    Application application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vintrel"));
     std::setlocale(LC_NUMERIC, "C");  // number text never goes through the C library's locale
 
@@ -224,9 +235,7 @@ int run(int argc, char** argv) {
         return writeCapturedProfile(*recorder, *options.captureFile, options.includePersonal);
     };
 
-    LocaleWatcher localeWatcher;
-    LocaleWatcher::refresh();
-    application.installEventFilter(&localeWatcher);
+    application.followLocale();
 
     if (options.reportFile) return writeReport(*options.reportFile);
     forms::applyWindowLook();

@@ -266,7 +266,7 @@ void TForm1::memoryRefresh() {
     const std::string load = system::FormatMemoryLoad(status);
     Label10->setCaption(load);
     Label11->setCaption(load);
-    ScrollBox2->resize(static_cast<int>(std::min<std::uint32_t>(status.memoryLoad, 100)), ScrollBox2->height());
+    ScrollBox2->setWidth(static_cast<int>(std::min<std::uint32_t>(status.memoryLoad, 100)));
 }
 
 void TForm1::layoutWindow() {
@@ -317,7 +317,7 @@ void TForm1::grafdiscos() {
     const std::string usedPercent = system::TotalFixedUsedPercent(fixed) + "%";  // both labels show it
     Label16->setCaption(usedPercent);
     Label17->setCaption(usedPercent);
-    ScrollBox6->resize(system::leadingNumber(Label16->caption()), ScrollBox6->height());
+    ScrollBox6->setWidth(system::leadingNumber(Label16->caption()));
 }
 
 void TForm1::aparecegraf() {

@@ -74,6 +74,11 @@ public:
     TScrollBox(QWidget* parent, const char* name, QRect geometry, const QColor& background,
                bool framed = true);
     QWidget* client() const { return client_; }
+    // A bar drawn by the box's width: resized only when the width changes, so that a tick
+    // whose figure stayed the same leaves the window's geometry alone.
+    void setWidth(int width) {
+        if (width != this->width()) resize(width, height());
+    }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
