@@ -199,6 +199,11 @@ int run(int argc, char** argv) {
     }
     FontConfigWarmUp fontConfig;  // on the second core, while Qt and the platform start
     Application application(argc, argv);
+    // On every way out, the thread ends before Qt's own teardown of its fonts.
+    const struct JoinBeforeQt {
+        FontConfigWarmUp& warmUp;
+        ~JoinBeforeQt() { warmUp.join(); }
+    } joinBeforeQt{fontConfig};
     QApplication::setApplicationName(QStringLiteral("vintrel"));
     std::setlocale(LC_NUMERIC, "C");  // number text never goes through the C library's locale
 
