@@ -68,7 +68,7 @@ public:
             problem = "cannot run " + path + " (" + std::strerror(error) + ")";
             return nullptr;
         }
-        return std::unique_ptr<HelperRun>(new HelperRun(pid, fds[0], waitMs));
+        return std::unique_ptr<HelperRun>(new HelperRun(path, pid, fds[0], waitMs));
     }
 
     ~HelperRun() {
@@ -85,7 +85,7 @@ public:
 
     // The helper's answer, waiting for it until the deadline; nullopt, with the reason in
     // `problem`, when it fails, is cut off or says too much.
-    std::optional<std::string> finish(const std::string& path, std::string& problem) {
+    std::optional<std::string> finish(std::string& problem) {
         std::string answer;
         char buffer[16384];
         bool cutOff = false;
@@ -110,11 +110,11 @@ public:
         if (cutOff) ::kill(pid_, SIGKILL);
         const int status = reap();
         if (cutOff) {
-            problem = path + " did not answer in time or said too much";
+            problem = path_ + " did not answer in time or said too much";
             return std::nullopt;
         }
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-            problem = path + (WIFSIGNALED(status) ? " was stopped by signal " + std::to_string(WTERMSIG(status))
+            problem = path_ + (WIFSIGNALED(status) ? " was stopped by signal " + std::to_string(WTERMSIG(status))
                                                   : " failed with exit status " + std::to_string(WEXITSTATUS(status)));
             return std::nullopt;
         }
@@ -122,8 +122,12 @@ public:
     }
 
 private:
-    HelperRun(pid_t pid, int fd, int waitMs)
-        : pid_(pid), fd_(fd), started_(Clock::now()), deadline_(started_ + std::chrono::milliseconds(waitMs)) {}
+    HelperRun(std::string path, pid_t pid, int fd, int waitMs)
+        : path_(std::move(path)),
+          pid_(pid),
+          fd_(fd),
+          started_(Clock::now()),
+          deadline_(started_ + std::chrono::milliseconds(waitMs)) {}
 
     int reap() {
         int status = 0;
@@ -133,19 +137,19 @@ private:
         return status;
     }
 
+    std::string path_;
     pid_t pid_;
     int fd_;
     Clock::time_point started_;
     Clock::time_point deadline_;
 };
 
-std::vector<CupsQueue> answerOf(HelperRun& run, const std::string& path) {
-    std::string problem;
-    const auto answer = run.finish(path, problem);
-    if (!answer) {
-        sayOnce(problem);
-        return {};
-    }
+// The queues of a run, once it has answered; nullopt when it did not start (null) or failed,
+// the reason in `problem`.
+std::optional<std::vector<CupsQueue>> queuesOf(HelperRun* run, std::string& problem) {
+    if (!run) return std::nullopt;
+    const auto answer = run->finish(problem);
+    if (!answer) return std::nullopt;
     return parseQueueRecords(*answer);
 }
 
@@ -179,11 +183,7 @@ std::string printerHelperPath() {
 
 std::optional<std::vector<CupsQueue>> queryPrinterHelper(const std::string& path, int timeoutMs, int waitMs,
                                                          std::string& problem) {
-    auto run = HelperRun::start(path, timeoutMs, waitMs, problem);
-    if (!run) return std::nullopt;
-    const auto answer = run->finish(path, problem);
-    if (!answer) return std::nullopt;
-    return parseQueueRecords(*answer);
+    return queuesOf(HelperRun::start(path, timeoutMs, waitMs, problem).get(), problem);
 }
 
 void prefetchCupsQueues(int timeoutMs) {
@@ -196,15 +196,16 @@ void prefetchCupsQueues(int timeoutMs) {
 }
 
 std::vector<CupsQueue> installedCupsQueues(int timeoutMs) {
-    const std::string path = printerHelperPath();
+    std::unique_ptr<HelperRun> run;
     {
         auto& p = prefetch();
         const std::lock_guard lock(p.mutex);
-        if (std::unique_ptr<HelperRun> run = std::move(p.run); run && Clock::now() - run->started() < kPrefetchFresh)
-            return answerOf(*run, path);
+        run = std::move(p.run);
     }
     std::string problem;
-    const auto queues = queryPrinterHelper(path, timeoutMs, timeoutMs + kStartUpGraceMs, problem);
+    if (!run || Clock::now() - run->started() >= kPrefetchFresh)
+        run = HelperRun::start(printerHelperPath(), timeoutMs, timeoutMs + kStartUpGraceMs, problem);
+    const auto queues = queuesOf(run.get(), problem);
     if (!queues) sayOnce(problem);
     return queues.value_or(std::vector<CupsQueue>{});
 }
