@@ -45,9 +45,7 @@ FixedDrives FixedDrivesNow() {
     FixedDrives fixed;
     for (int n = kFirstDrive; n <= kLastDrive; ++n) {
         if (types[static_cast<std::size_t>(n - 1)] != platform::DRIVE_FIXED) continue;
-        const auto i = static_cast<std::size_t>(fixed.count++);
-        fixed.numbers[i] = n;
-        fixed.spaces[i] = DriveSpaceOf(n);
+        fixed.spaces[static_cast<std::size_t>(fixed.count++)] = DriveSpaceOf(n);
     }
     return fixed;
 }

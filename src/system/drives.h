@@ -25,10 +25,9 @@ struct DriveSpace {
 };
 DriveSpace DriveSpaceOf(int driveNumber);
 
-// The fixed drives among A: to J:, in order, with their space: the types asked at once, each
+// The space of the fixed drives among A: to J:, in order: the types asked at once, each
 // drive's space once. For a refresh that shows several texts of each and the totals.
 struct FixedDrives {
-    std::array<int, kLastDrive> numbers{};
     std::array<DriveSpace, kLastDrive> spaces{};
     int count = 0;
 };
