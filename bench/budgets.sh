@@ -6,11 +6,11 @@
 # Ticks, the settings dialog and the report come from the benchmarks (thread CPU time, ticks
 # spaced as their timers space them; the median tick, and the mean in brackets). Start-up is the
 # wall time from the launch of `vintrel --dump-widgets` on the offscreen platform to the first
-# byte of its dump, less the 510 ms clock measurement (best of ten). Idle CPU and peak memory are measured on the whole process: the
-# real program under its own Xvfb and openbox, CPU from /proc/PID/schedstat over 30 s once the
-# window has settled (every thread), peak RSS from VmHWM. Without Xvfb or openbox those rows say so.
-# VINTREL_IDLE_SECONDS shortens the idle windows for a quick look. Takes about four minutes;
-# not for CI.
+# byte of its dump, less the 510 ms clock measurement (best of ten). Idle CPU and peak memory
+# are measured on the whole process: the real program under its own Xvfb and openbox, CPU from
+# /proc/PID/schedstat over 30 s once the window has settled (every thread), peak RSS from VmHWM.
+# Without Xvfb or openbox those rows say so. VINTREL_IDLE_SECONDS shortens the idle windows for
+# a quick look. Takes about four minutes; not for CI.
 set -uo pipefail
 
 build=${1:-build/default}
