@@ -1,5 +1,5 @@
 #pragma once
-// Reads the font configuration (fontconfig's XML and caches, about a quarter of start-up) on
+// Reads the font configuration (fontconfig's XML and caches, a large part of start-up) on
 // a second thread while Qt and the platform start on the first. Qt's first font then finds it
 // ready. Fontconfig's initialisation is thread-safe; join() is where the window's fonts may
 // be used.
