@@ -149,6 +149,8 @@ TEST(Kit, MainWindowTimerIntervals) {
         ASSERT_NE(timer, nullptr) << t.name;
         EXPECT_EQ(timer->interval(), t.interval) << t.name;
         EXPECT_TRUE(timer->isActive()) << t.name;
+        // Kept in step with one another, so the program wakes once a second for all three.
+        EXPECT_EQ(timer->timerType(), Qt::PreciseTimer) << t.name;
     }
 }
 
