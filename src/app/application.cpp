@@ -208,7 +208,7 @@ int run(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");  // number text never goes through the C library's locale
 
     RunFolder runFolder;
-    if (runFolder.path().empty() && std::getenv("VINTREL_MACHINE")) {
+    if (runFolder.path().empty() && simulatedMachine()) {
         std::cerr << "vintrel: cannot create a folder for the simulated machine; set VINTREL_ROOT\n";
         return 2;
     }
