@@ -14,30 +14,41 @@ bool hasCacheFolder(FcConfig* config) {
     return any;
 }
 
-// The configuration FcInit() would load, made current. FcInit() also parses every template in
+// The configuration FcInit() would load, fonts listed. FcInit() also parses every template in
 // fontconfig's conf.avail folder for its description, which only configuration tools show:
-// about a third of the whole work. Anything unusual (no configuration, no cache folder) is
-// left to FcInit(), whose fallbacks and warnings then apply as they always do.
-void loadFontConfiguration() {
+// over a third of its work. Null for anything unusual (no configuration, no cache folder):
+// Qt's own FcInit() then handles it with fontconfig's fallbacks and warnings, as always.
+FcConfig* loadFontConfiguration() {
     FcConfig* config = FcConfigCreate();
-    const bool loaded = config != nullptr && FcConfigParseAndLoad(config, nullptr, FcTrue) &&
-                        hasCacheFolder(config) && FcConfigBuildFonts(config) && FcConfigSetCurrent(config);
-    if (config != nullptr) FcConfigDestroy(config);  // the current configuration holds its own reference
-    if (!loaded) FcInit();
+    if (config != nullptr && FcConfigParseAndLoad(config, nullptr, FcTrue) && hasCacheFolder(config) &&
+        FcConfigBuildFonts(config))
+        return config;
+    if (config != nullptr) FcConfigDestroy(config);
+    return nullptr;
 }
 
 }  // namespace
 
 FontConfigWarmUp::FontConfigWarmUp() {
     try {
-        thread_ = std::thread(loadFontConfiguration);
+        thread_ = std::thread([this] { loaded_ = loadFontConfiguration(); });
     } catch (const std::system_error&) {
         // No thread: Qt reads the configuration itself, as it would without us.
     }
 }
 
+FontConfigWarmUp::~FontConfigWarmUp() {
+    if (thread_.joinable()) thread_.join();
+    if (loaded_ != nullptr) FcConfigDestroy(loaded_);  // never handed over: no font was used
+}
+
 void FontConfigWarmUp::join() {
     if (thread_.joinable()) thread_.join();
+    if (loaded_ == nullptr) return;
+    // Made current here, on the thread that uses the fonts, before any font is used.
+    FcConfigSetCurrent(loaded_);
+    FcConfigDestroy(loaded_);  // the current configuration holds its own reference
+    loaded_ = nullptr;
 }
 
 }  // namespace vintrel::app

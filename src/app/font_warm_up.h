@@ -1,8 +1,10 @@
 #pragma once
 // Reads the font configuration (fontconfig's XML and caches, a large part of start-up) on
-// a second thread while Qt and the platform start on the first. Qt's first font then finds it
-// ready. Fontconfig's initialisation is thread-safe; join() is where the window's fonts may
-// be used.
+// a second thread while Qt and the platform start on the first. join(), where the window's
+// fonts may first be used, makes it fontconfig's current configuration on the calling thread,
+// so Qt's first font finds it ready.
+
+#include <fontconfig/fontconfig.h>
 
 #include <thread>
 
@@ -11,7 +13,7 @@ namespace vintrel::app {
 class FontConfigWarmUp {
 public:
     FontConfigWarmUp();
-    ~FontConfigWarmUp() { join(); }
+    ~FontConfigWarmUp();
     FontConfigWarmUp(const FontConfigWarmUp&) = delete;
     FontConfigWarmUp& operator=(const FontConfigWarmUp&) = delete;
 
@@ -19,6 +21,7 @@ public:
 
 private:
     std::thread thread_;
+    FcConfig* loaded_ = nullptr;  // written by the thread, handed over by join()
 };
 
 }  // namespace vintrel::app
