@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <thread>
 
 #include "platform/registry/live_key_table.h"
+#include "platform/registry/store_watch.h"
 #include "support/test_paths.h"
 #include "text/cp1252.h"
 
@@ -192,11 +195,17 @@ TEST(StoreRegistrySnapshot, OtherWritersAreSeenOnceHandlesCloseOrSoonAfter) {
 
 // Key rows are remembered between reads: whatever another process makes, removes or makes
 // again in the meantime (its new rows may take the ids of removed ones) shows at the next read.
-TEST(StoreRegistrySnapshot, KeysChangedByAnotherWriterShowAtTheNextRead) {
+// Also when reads trust the folder watch at once (no settling time after a write heard).
+class StoreRegistryWriters : public ::testing::TestWithParam<int> {};
+INSTANTIATE_TEST_SUITE_P(SettleMs, StoreRegistryWriters, ::testing::Values(2000, 0));
+
+TEST_P(StoreRegistryWriters, KeysChangedByAnotherWriterShowAtTheNextRead) {
     test::TempDir dir;
     const std::string file = (dir.path() / "registry.sqlite3").string();
     std::string error;
-    auto mine = RegistryStore::open(file, error);
+    RegistryStore::Options options;
+    options.settleAfterWrite = std::chrono::milliseconds(GetParam());
+    auto mine = RegistryStore::open(file, error, options);
     auto other = RegistryStore::open(file, error);
     ASSERT_TRUE(mine && other) << error;
     auto registry = makeStoreRegistry(mine);
@@ -226,6 +235,7 @@ TEST(StoreRegistrySnapshot, KeysChangedByAnotherWriterShowAtTheNextRead) {
          "C\\D", sz("3")},
         {[] {}, "A\\B", "<no key>"},
         {[&] { other->createKey(HKEY_LOCAL_MACHINE, "A\\B"); }, "A\\B", "<no value>"},
+        {[&] { other->setValue(HKEY_LOCAL_MACHINE, "A\\B", "v", REG_SZ, sz("6")); }, "A\\B", sz("6")},
         {[&] { EXPECT_TRUE(mine->setValue(HKEY_LOCAL_MACHINE, "A\\B", "v", REG_SZ, sz("4")) == 0); }, "A\\B",
          sz("4")},
     };
@@ -241,6 +251,31 @@ TEST(StoreRegistrySnapshot, KeysChangedByAnotherWriterShowAtTheNextRead) {
     EXPECT_EQ(registry->openHandleCount(), 0u);
     registry->endReads();
     EXPECT_EQ(read("C\\D"), sz("5"));
+}
+
+// The watch hears writes to the file and its journals, not to the shared index or other files,
+// and says "written" for good once its folder is gone.
+TEST(StoreWatch, HearsTheFileAndItsJournalsOnly) {
+    test::TempDir dir;
+    const auto folder = dir.path() / "store";
+    std::filesystem::create_directories(folder);
+    auto watch = detail::StoreWatch::open((folder / "registry.sqlite3").string());
+    ASSERT_TRUE(watch);
+    EXPECT_FALSE(watch->written());
+    const struct {
+        const char* name;
+        bool heard;
+    } cases[] = {{"registry.sqlite3", true},      {"registry.sqlite3-wal", true},
+                 {"registry.sqlite3-journal", true}, {"registry.sqlite3-shm", false},
+                 {"registry.sqlite3.corrupt", false}, {"C", false}};
+    for (const auto& c : cases) {
+        std::ofstream(folder / c.name) << "x";
+        EXPECT_EQ(watch->written(), c.heard) << c.name;
+        EXPECT_FALSE(watch->written()) << c.name << " heard twice";
+    }
+    std::filesystem::remove_all(folder);
+    EXPECT_TRUE(watch->written());
+    EXPECT_TRUE(watch->written());
 }
 
 TEST(LiveKeyTable, MatchesPathsAndNamesWithoutCase) {

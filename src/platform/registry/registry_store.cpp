@@ -106,6 +106,7 @@ long keyId(StoreImpl& impl, HKey root, std::string_view path, std::int64_t& id) 
         id = known->second;
         return 0;
     }
+    impl.beforeRead();  // a miss is looked up again anyway
     const long result = lookUpKey(impl, root, path, id);
     // A failed statement may have ended the transaction: only clean answers are kept.
     if (impl.snapshot && (result == 0 || result == platform::ERROR_FILE_NOT_FOUND)) {
@@ -123,8 +124,11 @@ long eachListedRow(StoreImpl& impl, HKey root, std::string_view keyPath, Sql sql
     if (long result = impl.ready()) return result;
     const std::string path = normalizeKeyPath(keyPath);
     std::int64_t id = 0;
-    if (const long result = keyId(impl, root, path, id)) {
-        return result == platform::ERROR_FILE_NOT_FOUND && path.empty() ? 0 : result;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (const long result = keyId(impl, root, path, id)) {
+            return result == platform::ERROR_FILE_NOT_FOUND && path.empty() ? 0 : result;
+        }
+        if (!impl.beforeRead()) break;  // else the file changed since the id was known
     }
     Query query(impl, sql);
     if (!query.ready()) return query.prepareError();
@@ -249,6 +253,10 @@ long RegistryStore::getValue(HKey root, std::string_view keyPath, std::string_vi
     if (long result = impl_->ready()) return result;
     std::int64_t id = 0;
     if (long result = keyId(*impl_, root, keyPath, id)) return result;
+    // The file changed since the id was known: looked up again.
+    if (impl_->beforeRead()) {
+        if (long result = keyId(*impl_, root, keyPath, id)) return result;
+    }
     Query query(*impl_, kGetValue);
     if (!query.ready()) return query.prepareError();
     query.bind(1, id);

@@ -8,6 +8,7 @@
 // killed part-way leaves the previous state. Every operation returns 0 or a Win32 error code.
 // A store may be shared between threads; calls are serialized.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -28,6 +29,9 @@ public:
     struct Options {
         // How long a write waits for another process that holds the database.
         int busyTimeoutMs = 3000;
+        // How long after a write to the file is heard its version is read again before reads
+        // may skip reading it (a commit shows once its journal is on the disk).
+        std::chrono::milliseconds settleAfterWrite{2000};
     };
 
     struct NamedValue {
@@ -79,6 +83,8 @@ public:
     // Lets the reads that follow share one read transaction until releaseSnapshot(): a
     // sequence such as open key, query value, close key then takes the file locks once. A
     // write ends the snapshot first, and one older than 100 ms is let go at the next call.
+    // While a watch on the file's folder hears no write, reads answered from the key rows
+    // already known need no transaction at all; the first statement begins it.
     void holdSnapshot();
     void releaseSnapshot();
 

@@ -78,6 +78,8 @@ void StoreImpl::close() {
     db = nullptr;
     depth = 0;
     snapshot = false;
+    snapshotBegun = false;
+    watch.reset();
     forgetKeys();
 }
 
@@ -151,21 +153,38 @@ void StoreImpl::rollback() {
 
 void StoreImpl::beginSnapshot() {
     if (snapshot || depth > 0 || db == nullptr || sqlite3_get_autocommit(db) == 0) return;
+    snapshot = true;
+    snapshotStart = std::chrono::steady_clock::now();
+}
+
+bool StoreImpl::beginTransaction() {
+    if (snapshotBegun) return true;
+    if (!snapshot || depth > 0 || db == nullptr || sqlite3_get_autocommit(db) == 0) return false;
     // Deferred: the read lock is taken by the first read and kept until endSnapshot().
-    if (sqlite3_stmt* begin = statement(kBeginRead)) {
-        const int rc = sqlite3_step(begin);
-        sqlite3_reset(begin);
-        if (rc == SQLITE_DONE) {
-            snapshot = true;
-            snapshotStart = std::chrono::steady_clock::now();
-        }
-    }
+    sqlite3_stmt* begin = statement(kBeginRead);
+    if (begin == nullptr) return false;
+    const int rc = sqlite3_step(begin);
+    sqlite3_reset(begin);
+    snapshotBegun = rc == SQLITE_DONE;
+    return snapshotBegun;
+}
+
+bool StoreImpl::beforeRead() {
+    if (!snapshot || snapshotBegun || depth > 0) return false;
+    const bool trusted = versionChecked;
+    const std::int64_t version = knownVersion;
+    if (!beginTransaction() || !trusted) return false;
+    versionChecked = false;  // checked again, now inside the transaction
+    keysCurrent();
+    return knownVersion != version;
 }
 
 void StoreImpl::endSnapshot() {
     if (!snapshot) return;
     snapshot = false;
     versionChecked = false;
+    if (!snapshotBegun) return;
+    snapshotBegun = false;
     if (db == nullptr || sqlite3_get_autocommit(db) != 0) return;
     if (sqlite3_stmt* commit = statement(kCommit)) {
         sqlite3_step(commit);
@@ -182,7 +201,19 @@ namespace vintrel::registry::detail {
 bool StoreImpl::keysCurrent() {
     if (!snapshot || depth > 0 || db == nullptr) return false;
     if (versionChecked) return true;
-    // The first read of the snapshot: it fixes what the snapshot sees, and so the version.
+    const auto now = std::chrono::steady_clock::now();
+    if (watch && watch->written()) writeHeardAt = now;
+    // Nothing was heard writing since the version was read, and that read came a while after
+    // the last write heard (a commit shows a moment after its journal is written, once that is
+    // on the disk): the rows known then are the file's rows now. Read anyway now and then.
+    constexpr auto kTrustWatchFor = std::chrono::seconds(30);
+    if (watch && !snapshotBegun && knownVersion >= 0 && writeHeardAt + options.settleAfterWrite <= versionReadAt &&
+        now - versionReadAt < kTrustWatchFor) {
+        versionChecked = true;
+        return true;
+    }
+    if (!beginTransaction()) return false;
+    // The first read of the transaction: it fixes what the snapshot sees, and so the version.
     sqlite3_stmt* stmt = statement(kDataVersion);
     if (stmt == nullptr) return false;
     const int rc = sqlite3_step(stmt);
@@ -197,8 +228,16 @@ bool StoreImpl::keysCurrent() {
         knownKeys.clear();
         knownVersion = version;
     }
+    versionReadAt = now;
     versionChecked = true;
     return true;
+}
+
+void StoreImpl::watchFile() {
+    watch.reset();
+    std::string mode;
+    if (file.empty() || execText("PRAGMA journal_mode", &mode) != SQLITE_OK || mode != "wal") return;
+    watch = StoreWatch::open(file);
 }
 
 void StoreImpl::forgetKeys() {

@@ -14,6 +14,7 @@
 #include <unordered_map>
 
 #include "platform/registry/registry_store.h"
+#include "platform/registry/store_watch.h"
 
 namespace vintrel::registry::detail {
 
@@ -51,7 +52,8 @@ struct StoreImpl {
     std::recursive_mutex mutex;
     int depth = 0;               // nesting of write transactions
     bool suspectDamage = false;  // a statement reported corruption; checked on the next call
-    bool snapshot = false;       // a read transaction shared by several calls is open
+    bool snapshot = false;       // reads share one view of the file (holdSnapshot)
+    bool snapshotBegun = false;  // ... and its read transaction has begun
     std::chrono::steady_clock::time_point snapshotStart;
     // Key rows found by earlier reads (-1: no such key), by root and folded path. Every read
     // of a value walks its path from the root, one statement per name, and a refresh reads the
@@ -65,9 +67,14 @@ struct StoreImpl {
     std::unordered_map<std::string, std::int64_t, KeyHash, std::equal_to<>> knownKeys;
     std::int64_t knownVersion = -1;
     bool versionChecked = false;  // in the current snapshot
+    // For a file in WAL mode: while it hears no write, the data version is still the one
+    // read last, and a snapshot answered from knownKeys needs no transaction at all.
+    std::unique_ptr<StoreWatch> watch;
+    std::chrono::steady_clock::time_point versionReadAt;
+    std::chrono::steady_clock::time_point writeHeardAt;
 
     // True when knownKeys may be used: inside a snapshot, outside a write, and checked once
-    // per snapshot against the data version.
+    // per snapshot against the data version (or the watch).
     bool keysCurrent();
     void forgetKeys();
 
@@ -100,9 +107,17 @@ struct StoreImpl {
     long write(const std::function<long()>& body);
     void rollback();
 
-    // A read transaction that the following reads share; see RegistryStore::holdSnapshot.
+    // A view that the following reads share; see RegistryStore::holdSnapshot. Its read
+    // transaction begins with its first statement.
     void beginSnapshot();
     void endSnapshot();
+    bool beginTransaction();
+    // Called before a statement of the snapshot: begins its transaction. True when the known
+    // keys had been trusted on the watch's word and the file has changed since: row ids
+    // taken from them are stale and must be looked up again.
+    bool beforeRead();
+    // Sets up the watch once the file is open: only WAL files, whose writers are all here.
+    void watchFile();
 };
 
 }  // namespace vintrel::registry::detail

@@ -356,7 +356,10 @@ bool StoreImpl::openOrRecover(std::string& error) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::string damage;
         const Health health = openFile(error, damage);
-        if (health == Health::Ok) return true;
+        if (health == Health::Ok) {
+            watchFile();
+            return true;
+        }
         close();
         if (health == Health::Failed) return false;
         if (attempt == 1) {
