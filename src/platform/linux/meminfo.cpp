@@ -155,7 +155,7 @@ MemoryStatus MeminfoReader::read() {
     char buf[8192];
     const MeminfoFields fields = parseMeminfo(preadAll(meminfo_, meminfoPath_, buf, sizeof buf));
 
-    constexpr std::int64_t kVirtualReuseNs = 5'000'000'000;
+    constexpr std::int64_t kVirtualReuseNs = 60'000'000'000;
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
     const std::int64_t nowNs = static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;

@@ -39,8 +39,8 @@ std::uint64_t userAddressSpace();
 
 // Reads /proc/meminfo and /proc/self/statm through descriptors kept open, one pread each.
 // Memory and swap are read at every call. The process's own address-space figures (statm and
-// RLIMIT_AS) are reused for 5 s: nothing in the program shows them, and reading them cost a
-// fifth of a memory tick.
+// RLIMIT_AS) are reused for a minute: nothing in the program shows them, and reading them cost
+// a fifth of a memory tick.
 class MeminfoReader {
 public:
     explicit MeminfoReader(const std::string& procRoot);
