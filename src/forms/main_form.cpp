@@ -303,6 +303,9 @@ void TForm1::videoRefresh() {
 void TForm1::grafdiscos() {
     // The fixed drives and their space once per tick: the rows and both totals show the same.
     const system::FixedDrives fixed = system::FixedDrivesNow();
+    // Every text below follows from these figures alone: the same figures leave them as shown.
+    if (shownDrives_ && *shownDrives_ == fixed) return;
+    shownDrives_ = fixed;
     for (int i = 0; i < fixed.count; ++i) {
         const system::DriveSpace& space = fixed.spaces[static_cast<std::size_t>(i)];
         const DiskRow& row = diskRows_[static_cast<std::size_t>(i)];

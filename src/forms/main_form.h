@@ -3,10 +3,12 @@
 // swap and disk totals below, and four buttons. Refreshed by three timers.
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "forms/form.h"
 #include "forms/maker.h"
+#include "system/drives.h"
 
 namespace vintrel::forms {
 
@@ -78,6 +80,7 @@ private:
     };
     static constexpr int kDiskRows = 10;
     std::array<DiskRow, kDiskRows> diskRows_{};  // lhd1, s1d1, Gauge1... at [0]
+    std::optional<system::FixedDrives> shownDrives_;  // the figures the disk texts show
     TLabel* Label5 = nullptr;
     TLabel* Label6 = nullptr;
     TLabel* Label8 = nullptr;

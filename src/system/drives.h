@@ -22,6 +22,7 @@ int DriveTypeByIndex(int driveNumber);
 struct DriveSpace {
     std::int64_t capacity = -1;
     std::int64_t free = -1;
+    friend bool operator==(const DriveSpace&, const DriveSpace&) = default;
 };
 DriveSpace DriveSpaceOf(int driveNumber);
 
@@ -30,6 +31,7 @@ DriveSpace DriveSpaceOf(int driveNumber);
 struct FixedDrives {
     std::array<DriveSpace, kLastDrive> spaces{};
     int count = 0;
+    friend bool operator==(const FixedDrives&, const FixedDrives&) = default;
 };
 FixedDrives FixedDrivesNow();
 int CountDrivesOfType(int driveType);
