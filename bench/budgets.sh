@@ -8,15 +8,17 @@
 # wall time from the launch of `vintrel --dump-widgets` on the offscreen platform to the first
 # byte of its dump, less the 510 ms clock measurement (best of ten). Idle CPU and peak memory
 # are measured on the whole process: the real program under its own Xvfb and openbox, CPU from
-# /proc/PID/schedstat over 30 s once the window has settled (every thread), peak RSS from VmHWM.
-# Without Xvfb or openbox those rows say so. VINTREL_IDLE_SECONDS shortens the idle windows for
-# a quick look. Takes about four minutes; not for CI.
+# /proc/PID/schedstat over 30 s once the window has settled (every thread; the main window's rows
+# the median of three such runs), peak RSS from VmHWM. Without Xvfb or openbox those rows say so.
+# VINTREL_IDLE_SECONDS and VINTREL_IDLE_RUNS shorten the idle measurement for a quick look.
+# Takes about seven minutes; not for CI.
 set -uo pipefail
 
 build=${1:-build/default}
 program="$build/src/vintrel"
 bench="$build/bench/vintrel_bench"
 idle_seconds=${VINTREL_IDLE_SECONDS:-30}
+idle_runs=${VINTREL_IDLE_RUNS:-3}
 for f in "$program" "$bench"; do
   [ -x "$f" ] || { echo "budgets.sh: $f not found; build first (cmake --build --preset default)" >&2; exit 2; }
 done
@@ -110,29 +112,37 @@ else
 
   # CPU time so far of every thread of the process (Qt's X event reader included), in ns.
   process_cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ns += $1} END {print ns + 0}'; }
-  # CPU of the process over the idle window in µs per second, and its peak RSS in MB.
+  # CPU of the process over the idle window in µs per second (each run a fresh process), and
+  # its peak RSS. This machine's speed drifts from minute to minute: with several runs the row
+  # gives their median and every run in brackets.
   measure() {
-    local label=$1 budget=$2; shift 2
-    env DISPLAY="$display" VINTREL_ROOT="$work/root" "$@" >/dev/null 2>&1 &
-    local pid=$!
-    sleep 4  # start-up, its 510 ms measurement and the first paints
-    if ! kill -0 "$pid" 2>/dev/null; then row "idle CPU, $label" "$budget" "did not start"; return; fi
-    local before after
-    before=$(process_cpu_ns "$pid")
-    sleep "$idle_seconds"
-    after=$(process_cpu_ns "$pid")
-    peak_kb=$(awk '/VmHWM/ {print $2}' "/proc/$pid/status")
-    kill "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-    local per_second=$(( (after - before) / 1000 / idle_seconds ))
-    row "idle CPU, $label" "$budget" "$per_second µs/s ($(awk -v u="$per_second" 'BEGIN {printf "%.4f", u / 1e4}') % of a core)"
+    local label=$1 budget=$2 runs=$3; shift 3
+    local values=() run
+    for run in $(seq "$runs"); do
+      env DISPLAY="$display" VINTREL_ROOT="$work/root" "$@" >/dev/null 2>&1 &
+      local pid=$!
+      sleep 4  # start-up, its 510 ms measurement and the first paints
+      if ! kill -0 "$pid" 2>/dev/null; then row "idle CPU, $label" "$budget" "did not start"; return; fi
+      local before after
+      before=$(process_cpu_ns "$pid")
+      sleep "$idle_seconds"
+      after=$(process_cpu_ns "$pid")
+      peak_kb=$(awk '/VmHWM/ {print $2}' "/proc/$pid/status")
+      kill "$pid" 2>/dev/null
+      wait "$pid" 2>/dev/null
+      values+=($(( (after - before) / 1000 / idle_seconds )))
+    done
+    local sorted=($(printf '%s\n' "${values[@]}" | sort -n))
+    local per_second=${sorted[$(( runs / 2 ))]} detail=""
+    [ "$runs" -gt 1 ] && detail="; median of ${values[*]}"
+    row "idle CPU, $label" "$budget" "$per_second µs/s ($(awk -v u="$per_second" 'BEGIN {printf "%.4f", u / 1e4}') % of a core$detail)"
   }
   echo "idle CPU, $idle_seconds s each ..." >&2
-  measure "main window, Linux" "< 150 µs/s" "$program"
+  measure "main window, Linux" "< 150 µs/s" "$idle_runs" "$program"
   rss_linux=$peak_kb
-  measure "main window, ten simulated disks" "< 150 µs/s" VINTREL_MACHINE="$work/ten-disks.json" "$program"
+  measure "main window, ten simulated disks" "< 150 µs/s" "$idle_runs" VINTREL_MACHINE="$work/ten-disks.json" "$program"
   if "$program" --help 2>/dev/null | grep -q -- '--open'; then
-    measure "About window, Linux" "< 3 % (30000 µs/s)" "$program" --open about
+    measure "About window, Linux" "< 3 % (30000 µs/s)" 1 "$program" --open about
   else
     row "idle CPU, About window, Linux" "< 3 %" "not measured: this build has no --open"
   fi
