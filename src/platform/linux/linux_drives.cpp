@@ -2,10 +2,12 @@
 
 #include <map>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/vfs.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -54,7 +56,23 @@ LinuxDrives::LinuxDrives(const LinuxEnvironment& env)
     refreshIfChanged();
 }
 
-LinuxDrives::~LinuxDrives() = default;
+LinuxDrives::~LinuxDrives() {
+    if (cFolder_ >= 0) ::close(cFolder_);
+}
+
+// Opened again with every new mount table, so that a filesystem mounted over it is seen.
+void LinuxDrives::holdCFolder() {
+    if (cFolder_ >= 0) ::close(cFolder_);
+    cFolder_ = -1;
+    if (env_.root.empty()) return;
+    const int fd = ::open((env_.root + "/C").c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat folder {}, root {};
+    if (::fstat(fd, &folder) == 0 && ::stat(env_.root.c_str(), &root) == 0 && folder.st_dev == root.st_dev)
+        cFolder_ = fd;
+    else
+        ::close(fd);
+}
 
 std::unique_ptr<LinuxDrives> makeLinuxDrives(const LinuxEnvironment& env) {
     return std::make_unique<LinuxDrives>(env);
@@ -134,6 +152,7 @@ void LinuxDrives::rebuild() {
     place(floppies, floppyLetters_);
     place(others, volumeLetters_);
     drives_ = std::move(next);
+    holdCFolder();
 }
 
 int LinuxDrives::driveType(std::string_view root) {
@@ -173,7 +192,9 @@ std::optional<DiskSpace> LinuxDrives::diskFreeSpace(std::string_view root) {
         if (!d.network) {
             const std::int64_t now = coarseNowNs();
             if (d.spaceAtNs == 0 || now - d.spaceAtNs >= kSpaceReuseNs) {
-                d.space = statSpace(d.basePath);
+                const bool held = *index == 'C' - 'A' && cFolder_ >= 0;
+                d.space = held ? statSpace(cFolder_) : std::nullopt;
+                if (!d.space) d.space = statSpace(d.basePath);
                 d.spaceAtNs = now;
             }
             return d.space;

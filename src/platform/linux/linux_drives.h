@@ -70,9 +70,13 @@ private:
 
     void refreshIfChanged();
     void rebuild();
+    void holdCFolder();
 
     LinuxEnvironment env_;
     std::string cPath_;
+    // C's folder, held open while it lies on the filesystem of the root folder (which the
+    // program uses anyway), so that its space is asked without walking its path; -1 otherwise.
+    int cFolder_ = -1;
     std::mutex mutex_;
     MountWatch watch_;
     DeviceProbe probe_;

@@ -12,9 +12,9 @@
 
 namespace vintrel::platform::linux_host {
 
-std::optional<DiskSpace> statSpace(const std::string& path) {
-    struct statvfs s {};
-    if (path.empty() || ::statvfs(path.c_str(), &s) != 0) return std::nullopt;
+namespace {
+
+DiskSpace spaceOf(const struct statvfs& s) {
     const auto bytes = [&](unsigned long long blocks) {
         const std::uint64_t r = host::saturatingMul(blocks, s.f_frsize);
         return r > INT64_MAX ? INT64_MAX : static_cast<std::int64_t>(r);
@@ -23,6 +23,20 @@ std::optional<DiskSpace> statSpace(const std::string& path) {
     d.totalBytes = bytes(s.f_blocks);
     d.freeBytesAvailableToCaller = bytes(s.f_bavail);
     return d;
+}
+
+}  // namespace
+
+std::optional<DiskSpace> statSpace(const std::string& path) {
+    struct statvfs s {};
+    if (path.empty() || ::statvfs(path.c_str(), &s) != 0) return std::nullopt;
+    return spaceOf(s);
+}
+
+std::optional<DiskSpace> statSpace(int folder) {
+    struct statvfs s {};
+    if (folder < 0 || ::fstatvfs(folder, &s) != 0) return std::nullopt;
+    return spaceOf(s);
 }
 
 struct BackgroundSpace::State {

@@ -14,6 +14,8 @@ namespace vintrel::platform::linux_host {
 
 // statvfs: capacity f_blocks * f_frsize, free to the caller f_bavail * f_frsize (as df prints).
 std::optional<DiskSpace> statSpace(const std::string& path);
+// The same through a descriptor of a folder (O_PATH will do): no path to walk.
+std::optional<DiskSpace> statSpace(int folder);
 
 class BackgroundSpace {
 public:
