@@ -6,6 +6,7 @@
 #include "platform/host/drive_root.h"
 #include "platform/registry/key_path.h"
 #include "platform/sim/recording_record.h"
+#include "platform/sim/recording_registry.h"
 #include "text/cp1252.h"
 
 namespace vintrel::platform::sim {
@@ -178,77 +179,6 @@ private:
     Record& r_;
     std::uint32_t class_ = NORMAL_PRIORITY_CLASS;
     int thread_ = THREAD_PRIORITY_NORMAL;
-};
-
-// Keeps the key path of every handle it hands out, so that each value read is recorded
-// under its key.
-class RecordingRegistry : public Registry {
-public:
-    explicit RecordingRegistry(Record& r) : r_(r) {}
-    Registry& inner() { return r_.inner->registry(); }
-
-    std::optional<std::pair<HKey, std::string>> pathOf(HKey handle) const {
-        if (registry::isRootKey(handle)) return std::pair<HKey, std::string>{handle, ""};
-        const auto it = handles_.find(handle);
-        if (it == handles_.end()) return std::nullopt;
-        return it->second;
-    }
-    void remember(HKey parent, std::string_view subKey, HKey result) {
-        if (const auto at = pathOf(parent)) {
-            const std::string path = registry::joinKeyPath(at->second, registry::normalizeKeyPath(subKey));
-            handles_[result] = {at->first, path};
-            r_.key(at->first, path).exists = true;
-        }
-    }
-
-    long openKey(HKey parent, std::string_view subKey, std::uint32_t access, HKey& result) override {
-        const long code = inner().openKey(parent, subKey, access, result);
-        if (code == 0) remember(parent, subKey, result);
-        return code;
-    }
-    long createKey(HKey parent, std::string_view subKey, HKey& result) override {
-        if (r_.replaying) return ERROR_ACCESS_DENIED;
-        const long code = inner().createKey(parent, subKey, result);
-        if (code == 0) remember(parent, subKey, result);
-        return code;
-    }
-    long queryValue(HKey key, std::string_view valueName, std::uint32_t bufferSize, RegValue& value,
-                    std::uint32_t& requiredSize) override {
-        const long code = inner().queryValue(key, valueName, bufferSize, value, requiredSize);
-        const auto at = pathOf(key);
-        if (!at) return code;
-        std::optional<RegValue> whole;
-        if (code == 0) {
-            whole = value;
-        } else if (code == ERROR_MORE_DATA) {
-            // Kept whole, so that the played machine answers a short buffer the same way.
-            RegValue full;
-            std::uint32_t size = 0;
-            if (inner().queryValue(key, valueName, requiredSize, full, size) == 0) whole = std::move(full);
-        } else if (code != ERROR_FILE_NOT_FOUND) {
-            return code;
-        }
-        r_.key(at->first, at->second).values[text::upperCp1252(valueName)] = {std::string(valueName), whole};
-        return code;
-    }
-    long setValue(HKey key, std::string_view valueName, std::uint32_t type, std::string_view data) override {
-        return r_.replaying ? long{ERROR_ACCESS_DENIED} : inner().setValue(key, valueName, type, data);
-    }
-    long closeKey(HKey key) override {
-        handles_.erase(key);
-        return inner().closeKey(key);
-    }
-    long enumKey(HKey key, std::uint32_t index, std::string& name) override {
-        return inner().enumKey(key, index, name);
-    }
-    long queryInfoKey(HKey key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) override {
-        return inner().queryInfoKey(key, subKeys, maxSubKeyLength);
-    }
-    std::size_t openHandleCount() const override { return r_.inner->registry().openHandleCount(); }
-
-private:
-    Record& r_;
-    std::map<HKey, std::pair<HKey, std::string>> handles_;
 };
 
 class RecordingUserInterface : public UserInterface {
