@@ -259,7 +259,7 @@ TEST(StoreWatch, HearsTheFileAndItsJournalsOnly) {
     test::TempDir dir;
     const auto folder = dir.path() / "store";
     std::filesystem::create_directories(folder);
-    auto watch = detail::StoreWatch::open((folder / "registry.sqlite3").string());
+    auto watch = detail::StoreWatch::open(folder.string(), "registry.sqlite3");
     ASSERT_TRUE(watch);
     EXPECT_FALSE(watch->written());
     const struct {

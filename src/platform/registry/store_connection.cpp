@@ -233,13 +233,6 @@ bool StoreImpl::keysCurrent() {
     return true;
 }
 
-void StoreImpl::watchFile() {
-    watch.reset();
-    std::string mode;
-    if (file.empty() || execText("PRAGMA journal_mode", &mode) != SQLITE_OK || mode != "wal") return;
-    watch = StoreWatch::open(file);
-}
-
 void StoreImpl::forgetKeys() {
     knownKeys.clear();
     knownVersion = -1;

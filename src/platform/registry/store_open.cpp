@@ -352,6 +352,13 @@ bool StoreImpl::moveAside(const std::string& why, std::string& error) {
     return true;
 }
 
+void StoreImpl::watchFile() {
+    watch.reset();
+    std::string mode;
+    if (file.empty() || execText("PRAGMA journal_mode", &mode) != SQLITE_OK || mode != "wal") return;
+    watch = StoreWatch::open(folderOf(file), file.substr(file.rfind('/') + 1));  // npos + 1: all of it
+}
+
 bool StoreImpl::openOrRecover(std::string& error) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::string damage;

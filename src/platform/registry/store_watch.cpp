@@ -9,10 +9,7 @@
 
 namespace vintrel::registry::detail {
 
-std::unique_ptr<StoreWatch> StoreWatch::open(const std::string& file) {
-    const std::size_t slash = file.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
-    std::string name = slash == std::string::npos ? file : file.substr(slash + 1);
+std::unique_ptr<StoreWatch> StoreWatch::open(const std::string& folder, std::string name) {
     if (name.empty()) return nullptr;
     const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (fd < 0) return nullptr;

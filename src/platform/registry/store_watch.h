@@ -12,8 +12,9 @@ namespace vintrel::registry::detail {
 
 class StoreWatch {
 public:
-    // Null when the kernel gives no watch (no inotify, or its per-user limits are reached).
-    static std::unique_ptr<StoreWatch> open(const std::string& file);
+    // Watches `folder` for the file `name` in it. Null when the kernel gives no watch (no
+    // inotify, or its per-user limits are reached).
+    static std::unique_ptr<StoreWatch> open(const std::string& folder, std::string name);
     ~StoreWatch();
     StoreWatch(const StoreWatch&) = delete;
     StoreWatch& operator=(const StoreWatch&) = delete;
