@@ -117,6 +117,15 @@ long keyId(StoreImpl& impl, HKey root, std::string_view path, std::int64_t& id) 
     return result;
 }
 
+// The key's row for a statement that follows. Beginning the statement's transaction may show
+// that the file changed since the row was known (its id may now be another key's): then it is
+// looked up again, inside the transaction.
+long rowForStatement(StoreImpl& impl, HKey root, std::string_view path, std::int64_t& id) {
+    const long result = keyId(impl, root, path, id);
+    if (result != 0 || !impl.beforeRead()) return result;
+    return keyId(impl, root, path, id);
+}
+
 // Lists a key's subkeys or values: each row of `sql` for the key goes to onRow. A root that
 // has no row yet lists nothing rather than failing. The caller holds the store's lock.
 template <class OnRow>
@@ -124,11 +133,8 @@ long eachListedRow(StoreImpl& impl, HKey root, std::string_view keyPath, Sql sql
     if (long result = impl.ready()) return result;
     const std::string path = normalizeKeyPath(keyPath);
     std::int64_t id = 0;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (const long result = keyId(impl, root, path, id)) {
-            return result == platform::ERROR_FILE_NOT_FOUND && path.empty() ? 0 : result;
-        }
-        if (!impl.beforeRead()) break;  // else the file changed since the id was known
+    if (const long result = rowForStatement(impl, root, path, id)) {
+        return result == platform::ERROR_FILE_NOT_FOUND && path.empty() ? 0 : result;
     }
     Query query(impl, sql);
     if (!query.ready()) return query.prepareError();
@@ -252,11 +258,7 @@ long RegistryStore::getValue(HKey root, std::string_view keyPath, std::string_vi
     std::lock_guard lock(impl_->mutex);
     if (long result = impl_->ready()) return result;
     std::int64_t id = 0;
-    if (long result = keyId(*impl_, root, keyPath, id)) return result;
-    // The file changed since the id was known: looked up again.
-    if (impl_->beforeRead()) {
-        if (long result = keyId(*impl_, root, keyPath, id)) return result;
-    }
+    if (long result = rowForStatement(*impl_, root, keyPath, id)) return result;
     Query query(*impl_, kGetValue);
     if (!query.ready()) return query.prepareError();
     query.bind(1, id);
