@@ -1,6 +1,7 @@
 // vintrel-reg: the registry command line over the per-user store, with the values that the
 // program answers live from this machine.
 
+#include <QCoreApplication>
 #include <langinfo.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/desktop_settings.h"
 #include "platform/linux/live_keys_linux.h"
 #include "platform/registry/reg_command.h"
 #include "platform/registry/registry_store.h"
@@ -17,6 +19,9 @@
 int main(int argc, char** argv) {
     using namespace vintrel::registry;
     std::vector<std::string> args(argv + 1, argv + argc);
+    // The desktop settings that some values stand for are reached over D-Bus on some desktops.
+    QCoreApplication application(argc, argv);
+    std::setlocale(LC_ALL, "C");  // Qt took the environment's locale; the output must not follow it
     RegCommandContext context;
     context.out = &std::cout;
     context.err = &std::cerr;
@@ -41,6 +46,8 @@ int main(int argc, char** argv) {
         hardware.primaryScreen = vintrel::platform::linux_host::sessionPrimaryScreen;
         context.live = vintrel::platform::linux_host::makeLinuxLiveKeys(environment, std::move(hardware));
     }
+    // Values that stand for desktop settings follow the desktop whichever command touches them.
+    context.desktop = vintrel::platform::linux_host::makeLinuxDesktopValues();
     context.confirm = [](const std::string& question) {
         std::cout << question << " " << std::flush;
         std::string answer;

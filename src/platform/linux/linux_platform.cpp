@@ -6,6 +6,7 @@
 
 #include "platform/host/host_files.h"
 #include "platform/host/windows_tree.h"
+#include "platform/linux/desktop_settings.h"
 #include "platform/linux/hw_gatherers.h"
 #include "platform/linux/hw_udev.h"
 #include "platform/linux/input_devices.h"
@@ -18,6 +19,7 @@
 #include "platform/linux/session_linux.h"
 #include "platform/linux/shell_linux.h"
 #include "platform/linux/sound_linux.h"
+#include "platform/linux/start_menu_mirror.h"
 #include "platform/linux/ui_linux.h"
 #include "platform/registry/registry_store.h"
 #include "platform/registry/store_registry.h"
@@ -42,6 +44,19 @@ std::shared_ptr<registry::RegistryStore> openStore(const std::string& root, std:
     notice = "The registry cannot be read (" + error +
              "). Stored settings are not used in this run, and changes will not be kept.";
     return registry::RegistryStore::openInMemory();
+}
+
+// HKLM ...\CurrentVersion "SystemRoot" as the registry answers it, else C:\WINDOWS.
+std::string windowsDirectory(Registry& registry) {
+    HKey key = 0;
+    if (registry.openKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\MICROSOFT\\WINDOWS\\CurrentVersion", KEY_READ, key) != 0)
+        return "C:\\WINDOWS";
+    RegValue value;
+    std::uint32_t size = 0;
+    const long result = registry.queryValue(key, "SystemRoot", 256, value, size);
+    registry.closeKey(key);
+    if (result != 0 || (value.type != REG_SZ && value.type != REG_EXPAND_SZ)) return "C:\\WINDOWS";
+    return value.data.substr(0, value.data.find('\0'));
 }
 
 // A new system.ini's text, naming the pointing device udev (else the kernel) reports.
@@ -80,13 +95,17 @@ public:
         store_ = openStore(environment.root, registryNotice_);
         HardwareFactsOptions hardware;
         hardware.primaryScreen = qtPrimaryScreen;
-        registry_ = registry::makeStoreRegistry(store_, makeLinuxLiveKeys(environment, std::move(hardware)));
+        registry_ = registry::makeStoreRegistry(store_, makeLinuxLiveKeys(environment, std::move(hardware)),
+                                                makeLinuxDesktopValues());
         // The mapped programs' files are decided as the shell decides its launches, on the
         // host files underneath (so the decision never asks itself).
         launchContext_ = makeLaunchContext(*registry_, files_->host(), ShellEnvironment::fromProcess());
         processor_ = makeLinuxProcessor();
         ui_ = makeLinuxUserInterface();
-        shell_ = makeLinuxShell(*registry_, *files_);
+        // The Start menu's junction folders show in the desktop's menu from the start on.
+        startMenuFiles_ = makeStartMenuFiles(*files_, startMenuPathsFromProcess());
+        syncStartMenuOf(*files_, startMenuPathsFromProcess(), windowsDirectory(*registry_));
+        shell_ = makeLinuxShell(*registry_, *startMenuFiles_);
         multimedia_ = makeLinuxMultimedia();
         spooler_ = makeLinuxSpooler();
         session_ = makeLinuxSession();
@@ -94,7 +113,7 @@ public:
     }
 
     DrivesAndMemory& drives() override { return *drives_; }
-    Files& files() override { return *files_; }
+    Files& files() override { return *startMenuFiles_; }
     Processor& processor() override { return *processor_; }
     Registry& registry() override { return *registry_; }
     UserInterface& ui() override { return *ui_; }
@@ -111,6 +130,7 @@ private:
     std::unique_ptr<LinuxDrives> drives_;
     LaunchContext launchContext_;
     std::unique_ptr<ProgramFiles> files_;
+    std::unique_ptr<Files> startMenuFiles_;
     std::shared_ptr<registry::RegistryStore> store_;
     std::unique_ptr<Registry> registry_;
     std::unique_ptr<Processor> processor_;

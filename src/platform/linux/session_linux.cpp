@@ -1,67 +1,67 @@
 #include "platform/linux/session_linux.h"
 
 #include <QDBusConnection>
-#include <QDBusInterface>
-#include <QDBusReply>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <cstdlib>
-#include <cstring>
 
 namespace vintrel::platform::linux_host {
 namespace {
 
 constexpr int kTimeoutMs = 3000;
 
-bool callOk(const QDBusMessage& reply) { return reply.type() == QDBusMessage::ReplyMessage; }
-
-bool call(QDBusConnection bus, const char* service, const char* path, const char* interface, const char* method,
-          const QVariantList& arguments) {
-    if (!bus.isConnected()) return false;
-    QDBusInterface target(QString::fromLatin1(service), QString::fromLatin1(path), QString::fromLatin1(interface), bus);
-    if (!target.isValid()) return false;
-    target.setTimeout(kTimeoutMs);
-    return callOk(target.callWithArgumentList(QDBus::Block, QString::fromLatin1(method), arguments));
-}
-
-bool desktopIs(const char* name) {
-    const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
-    return desktop != nullptr && strcasestr(desktop, name) != nullptr;
+QVariant toVariant(const std::variant<bool, std::int32_t, std::uint32_t>& argument) {
+    return std::visit([](auto value) { return QVariant::fromValue(value); }, argument);
 }
 
 class LinuxSession : public Session {
 public:
+    LinuxSession(Desktop desktop, SessionBuses buses) : desktop_(desktop), buses_(std::move(buses)) {}
+
     bool exitWindows(std::uint32_t flags) override {
-        if (flags & EWX_REBOOT) {
-            // Interactive: polkit may ask the user to authenticate.
-            return call(QDBusConnection::systemBus(), "org.freedesktop.login1", "/org/freedesktop/login1",
-                        "org.freedesktop.login1.Manager", "Reboot", {true});
-        }
-        return logOff();
+        for (const BusCall& call : sessionRoute(desktop_, flags))
+            if (make(call)) return true;
+        return false;
     }
 
 private:
-    static bool logOff() {
-        auto session = QDBusConnection::sessionBus();
-        if (desktopIs("GNOME") || desktopIs("Unity") || desktopIs("Cinnamon")) {
-            // 1: log out without the confirmation dialog.
-            if (call(session, "org.gnome.SessionManager", "/org/gnome/SessionManager", "org.gnome.SessionManager",
-                     "Logout", {1u}))
-                return true;
-        }
-        if (desktopIs("KDE")) {
-            if (call(session, "org.kde.Shutdown", "/Shutdown", "org.kde.Shutdown", "logout", {})) return true;
-        }
-        if (desktopIs("XFCE")) {
-            if (call(session, "org.xfce.SessionManager", "/org/xfce/SessionManager", "org.xfce.Session.Manager",
-                     "Logout", {false, true}))
-                return true;
-        }
-        return call(QDBusConnection::systemBus(), "org.freedesktop.login1", "/org/freedesktop/login1/session/auto",
-                    "org.freedesktop.login1.Session", "Terminate", {});
+    QDBusConnection bus(BusCall::Bus which) const {
+        const std::string& address = which == BusCall::Bus::Session ? buses_.sessionAddress : buses_.systemAddress;
+        if (address.empty())
+            return which == BusCall::Bus::Session ? QDBusConnection::sessionBus() : QDBusConnection::systemBus();
+        const QString name = QStringLiteral("vintrel-session-") + QString::fromStdString(address);
+        return QDBusConnection::connectToBus(QString::fromStdString(address), name);
     }
+
+    // True when the call was answered without an error.
+    bool make(const BusCall& call) const {
+        QDBusConnection connection = bus(call.bus);
+        if (!connection.isConnected()) return false;
+        const QString service = QString::fromStdString(call.service);
+        if (!connection.interface()->isServiceRegistered(service)) return false;
+        QDBusMessage message =
+            QDBusMessage::createMethodCall(service, QString::fromStdString(call.path),
+                                           QString::fromStdString(call.interface), QString::fromStdString(call.method));
+        QVariantList arguments;
+        for (const auto& argument : call.arguments) arguments << toVariant(argument);
+        message.setArguments(arguments);
+        return connection.call(message, QDBus::Block, kTimeoutMs).type() == QDBusMessage::ReplyMessage;
+    }
+
+    Desktop desktop_;
+    SessionBuses buses_;
 };
 
 }  // namespace
 
-std::unique_ptr<Session> makeLinuxSession() { return std::make_unique<LinuxSession>(); }
+std::unique_ptr<Session> makeLinuxSession(Desktop desktop, SessionBuses buses) {
+    return std::make_unique<LinuxSession>(desktop, std::move(buses));
+}
+
+std::unique_ptr<Session> makeLinuxSession() {
+    const char* current = std::getenv("XDG_CURRENT_DESKTOP");
+    const char* session = std::getenv("DESKTOP_SESSION");
+    return makeLinuxSession(detectDesktop(current ? current : "", session ? session : ""));
+}
 
 }  // namespace vintrel::platform::linux_host

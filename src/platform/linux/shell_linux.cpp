@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "platform/host/whole_file.h"
+#include "platform/linux/kde_recent_documents.h"
 #include "text/cp1252.h"
 #include "text/lines.h"
 
@@ -194,6 +195,8 @@ public:
 
     void clearRecentDocuments() override {
         if (!env_.dataHome.empty()) clearRecentlyUsedFile(env_.dataHome + "/recently-used.xbel");
+        clearKdeRecentDocumentsFolder(env_.dataHome);
+        clearKdeActivityStatistics();
     }
 
 private:

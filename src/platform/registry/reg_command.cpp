@@ -113,7 +113,8 @@ std::string Command::keyText(const FullKeyPath& key) {
 }
 
 bool Command::keyExists(const FullKeyPath& key) {
-    return store_->keyExists(key.root, key.path) || (c_.live && c_.live->keyExists(key.root, key.path));
+    return store_->keyExists(key.root, key.path) || (c_.live && c_.live->keyExists(key.root, key.path)) ||
+           desktopKeyExists(c_.desktop.get(), key.root, key.path);
 }
 
 // Registry text as standard output takes it.

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/registry/desktop_values.h"
 #include "platform/registry/live_keys.h"
 #include "platform/registry/registry_store.h"
 
@@ -19,6 +20,9 @@ struct RegCommandContext {
     std::function<std::shared_ptr<RegistryStore>(std::string& error)> openStore;
     // Live values shown by query where the store has none, and by export /live (optional).
     std::shared_ptr<LiveKeys> live;
+    // Values that stand for desktop settings: query shows the desktop's state, and add,
+    // delete and import pass every change of them on to the desktop (optional).
+    std::shared_ptr<DesktopValues> desktop;
     std::ostream* out = nullptr;
     // The character set that registry texts are shown in on `out` (an iconv name); empty:
     // the Windows-1252 bytes as they are, as a file or a pipe gets them.

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,7 +38,9 @@ private:
     std::string shown(std::string_view cp1252);
 
     // query and export.
-    void printValue(const std::string& name, const platform::RegValue& value, bool live = false);
+    enum class Source { Store, Live, Desktop };
+    void printValue(const std::string& name, const platform::RegValue& value, Source source = Source::Store);
+    void printStoredValues(const FullKeyPath& key, const std::vector<RegistryStore::NamedValue>& values);
     std::vector<RegistryStore::NamedValue> liveOnly(const FullKeyPath& key,
                                                     const std::vector<RegistryStore::NamedValue>& stored);
     long subKeyNames(const FullKeyPath& key, std::vector<std::string>& names);
@@ -52,6 +55,7 @@ private:
     int add();
     int remove();
     int import();
+    void passOn(const FullKeyPath& key, std::optional<std::string_view> valueName);
     bool readFile(const std::string& file, std::string& bytes);
 
     RegCommandContext& c_;

@@ -20,15 +20,39 @@ namespace {
 
 // Ends the line of a value that the program answers live and the store does not hold.
 constexpr const char* kLiveMarker = "    (live)";
+// Ends the line of a value that stands for a desktop setting, shown as the desktop has it.
+constexpr const char* kDesktopMarker = "    (desktop)";
 
 }  // namespace
 
 // ------------------------------------------------------------------ query
 
-void Command::printValue(const std::string& name, const RegValue& value, bool live) {
+void Command::printValue(const std::string& name, const RegValue& value, Source source) {
     *c_.out << "    " << (name.empty() ? std::string("(Default)") : shown(name)) << "    "
             << typeName(value.type) << "    " << inCharset(dataText(value), c_.outputCharset)
-            << (live ? kLiveMarker : "") << "\n";
+            << (source == Source::Live ? kLiveMarker : source == Source::Desktop ? kDesktopMarker : "") << "\n";
+}
+
+// The stored values of a key, each one that the desktop backs as the desktop has it, then the
+// backed values that the store does not hold.
+void Command::printStoredValues(const FullKeyPath& key, const std::vector<RegistryStore::NamedValue>& values) {
+    for (const auto& value : values) {
+        if (auto fromDesktop = desktopValue(c_.desktop.get(), key.root, key.path, value.name))
+            printValue(value.name, *fromDesktop, Source::Desktop);
+        else
+            printValue(value.name, value.value);
+    }
+    if (!c_.desktop) return;
+    const std::string folded = foldName(key.path);
+    for (const ValueLocation& location : c_.desktop->locations()) {
+        if (location.root != key.root || foldName(normalizeKeyPath(location.keyPath)) != folded) continue;
+        const bool stored = std::any_of(values.begin(), values.end(), [&](const auto& s) {
+            return text::equalsIgnoreCaseCp1252(s.name, location.valueName);
+        });
+        if (stored) continue;
+        if (auto fromDesktop = c_.desktop->value(location))
+            printValue(location.valueName, *fromDesktop, Source::Desktop);
+    }
 }
 
 // The live values of the key that the store does not hold in their place.
@@ -64,8 +88,10 @@ long Command::queryKey(const FullKeyPath& key, int depth) {
     long code = store_->values(key.root, key.path, values);
     if (code == platform::ERROR_FILE_NOT_FOUND) code = 0;
     if (code != 0) return code;
-    for (const auto& value : values) printValue(value.name, value.value);
-    for (const auto& value : liveOnly(key, values)) printValue(value.name, value.value, true);
+    printStoredValues(key, values);
+    for (const auto& value : liveOnly(key, values))
+        if (!desktopValue(c_.desktop.get(), key.root, key.path, value.name))
+            printValue(value.name, value.value, Source::Live);
     std::vector<std::string> children;
     if (long error = subKeyNames(key, children)) return error;
     if (!o_.recursive) {
@@ -96,19 +122,24 @@ int Command::query() {
                 for (const auto& named : values)
                     if (text::equalsIgnoreCaseCp1252(named.name, name)) name = named.name;
         }
-        bool live = false;
+        Source source = Source::Store;
+        if (auto fromDesktop = desktopValue(c_.desktop.get(), key.root, key.path, name)) {
+            value = std::move(*fromDesktop);
+            code = 0;
+            source = Source::Desktop;
+        }
         if (code == platform::ERROR_FILE_NOT_FOUND && c_.live) {
             if (auto answered = c_.live->value(key.root, key.path, *o_.valueName)) {
                 value = std::move(*answered);
                 code = 0;
-                live = true;
+                source = Source::Live;
                 for (const std::string& liveName : c_.live->valueNames(key.root, key.path))
                     if (text::equalsIgnoreCaseCp1252(liveName, name)) name = liveName;
             }
         }
         if (code != 0) return failCode(code);
         *c_.out << "\n" << shown(keyText(key)) << "\n";
-        printValue(name, value, live);
+        printValue(name, value, source);
         *c_.out << "\n";
         return 0;
     }

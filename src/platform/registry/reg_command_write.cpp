@@ -52,6 +52,7 @@ int Command::add() {
             return fail("the operation was cancelled");
     }
     if (long code = store_->setValue(key.root, key.path, *o_.valueName, type, bytes)) return failCode(code);
+    passOn(key, *o_.valueName);
     *c_.out << kDone;
     return 0;
 }
@@ -79,11 +80,11 @@ int Command::remove() {
         if (!ask(question)) return fail("the operation was cancelled");
     }
     long code = 0;
+    std::vector<RegistryStore::NamedValue> values;
     if (o_.valueName) {
         code = store_->deleteValue(key.root, key.path, *o_.valueName);
     } else if (o_.allValues) {
         code = store_->transaction([&]() -> long {
-            std::vector<RegistryStore::NamedValue> values;
             if (long error = store_->values(key.root, key.path, values)) return error;
             for (const auto& value : values)
                 if (long error = store_->deleteValue(key.root, key.path, value.name)) return error;
@@ -93,6 +94,12 @@ int Command::remove() {
         code = store_->deleteKey(key.root, key.path);
     }
     if (code != 0) return failCode(code);
+    if (o_.valueName)
+        passOn(key, *o_.valueName);
+    else if (o_.allValues)
+        for (const auto& value : values) passOn(key, value.name);
+    else
+        passOn(key, std::nullopt);
     *c_.out << kDone;
     return 0;
 }
@@ -113,8 +120,22 @@ int Command::import() {
     if (!result.ok)
         return fail(file + ":" + std::to_string(result.error.line) + ": " + registryErrorText(result.code) +
                     " Nothing was imported.");
+    for (const RegOperation& operation : parsed.operations) {
+        const FullKeyPath key{operation.root, operation.keyPath};
+        switch (operation.kind) {
+        case RegOperation::Kind::SetValue:
+        case RegOperation::Kind::DeleteValue: passOn(key, operation.valueName); break;
+        case RegOperation::Kind::DeleteKey: passOn(key, std::nullopt); break;
+        case RegOperation::Kind::CreateKey: break;
+        }
+    }
     *c_.out << kDone;
     return 0;
+}
+
+// Passes a change of stored values on to the desktop settings they stand for.
+void Command::passOn(const FullKeyPath& key, std::optional<std::string_view> valueName) {
+    passStoredChanges(c_.desktop.get(), *store_, key.root, key.path, valueName);
 }
 
 bool Command::readFile(const std::string& file, std::string& bytes) {

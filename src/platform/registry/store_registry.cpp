@@ -22,8 +22,9 @@ struct OpenKey {
 
 class StoreRegistry final : public platform::Registry {
 public:
-    StoreRegistry(std::shared_ptr<RegistryStore> store, std::shared_ptr<LiveKeys> live)
-        : store_(std::move(store)), live_(std::move(live)) {}
+    StoreRegistry(std::shared_ptr<RegistryStore> store, std::shared_ptr<LiveKeys> live,
+                  std::shared_ptr<DesktopValues> desktop)
+        : store_(std::move(store)), live_(std::move(live)), desktop_(std::move(desktop)) {}
 
     long openKey(HKey parent, std::string_view subKey, std::uint32_t /*access*/, HKey& result) override {
         std::lock_guard lock(mutex_);
@@ -36,7 +37,8 @@ public:
         // The snapshot lasts while handles are open: a read of one value locks the file once.
         store_->holdSnapshot();
         long found = store_->findKey(key.root, key.path);
-        if (found == platform::ERROR_FILE_NOT_FOUND && live_ && live_->keyExists(key.root, key.path))
+        if (found == platform::ERROR_FILE_NOT_FOUND &&
+            ((live_ && live_->keyExists(key.root, key.path)) || desktopKeyExists(desktop_.get(), key.root, key.path)))
             found = 0;
         if (found != 0) {
             releaseWhenIdle();
@@ -68,7 +70,13 @@ public:
         const OpenKey* key = find(handle);
         if (key == nullptr) return platform::ERROR_INVALID_HANDLE;
         platform::RegValue found;
-        long result = store_->getValue(key->root, key->path, valueName, found);
+        long result = platform::ERROR_FILE_NOT_FOUND;
+        if (auto fromDesktop = desktopValue(desktop_.get(), key->root, key->path, valueName)) {
+            found = std::move(*fromDesktop);
+            result = 0;
+        } else {
+            result = store_->getValue(key->root, key->path, valueName, found);
+        }
         if (result == platform::ERROR_FILE_NOT_FOUND && live_) {
             if (auto produced = live_->value(key->root, key->path, valueName)) {
                 found = std::move(*produced);
@@ -91,7 +99,9 @@ public:
         std::lock_guard lock(mutex_);
         const OpenKey* key = find(handle);
         if (key == nullptr) return platform::ERROR_INVALID_HANDLE;
-        return store_->setValue(key->root, key->path, valueName, type, data);
+        const long result = store_->setValue(key->root, key->path, valueName, type, data);
+        if (result == 0) passStoredChanges(desktop_.get(), *store_, key->root, key->path, valueName);
+        return result;
     }
 
     long closeKey(HKey handle) override {
@@ -221,6 +231,7 @@ private:
 
     std::shared_ptr<RegistryStore> store_;
     std::shared_ptr<LiveKeys> live_;
+    std::shared_ptr<DesktopValues> desktop_;
     mutable std::mutex mutex_;
     std::map<HKey, OpenKey> handles_;
     std::map<HKey, OpenKey> roots_;
@@ -231,8 +242,9 @@ private:
 }  // namespace
 
 std::unique_ptr<platform::Registry> makeStoreRegistry(std::shared_ptr<RegistryStore> store,
-                                                      std::shared_ptr<LiveKeys> live) {
-    return std::make_unique<StoreRegistry>(std::move(store), std::move(live));
+                                                      std::shared_ptr<LiveKeys> live,
+                                                      std::shared_ptr<DesktopValues> desktop) {
+    return std::make_unique<StoreRegistry>(std::move(store), std::move(live), std::move(desktop));
 }
 
 }  // namespace vintrel::registry

@@ -1,0 +1,56 @@
+// xfconf's properties over D-Bus (org.xfce.Xfconf), as xfconf-query reaches them.
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
+
+#include "platform/linux/desktop_settings.h"
+
+namespace vintrel::platform::linux_host {
+namespace {
+
+constexpr int kTimeoutMs = 2000;
+const char* const kService = "org.xfce.Xfconf";
+
+class DbusXfconf : public Xfconf {
+public:
+    std::optional<int> getInt(const std::string& channel, const std::string& property) override {
+        const QDBusMessage reply = call("GetProperty", {QString::fromStdString(channel), QString::fromStdString(property)});
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return std::nullopt;
+        QVariant value = reply.arguments().first();
+        if (value.canConvert<QDBusVariant>()) value = value.value<QDBusVariant>().variant();
+        bool ok = false;
+        const int n = value.toInt(&ok);
+        return ok ? std::optional(n) : std::nullopt;
+    }
+
+    bool setInt(const std::string& channel, const std::string& property, int value) override {
+        return call("SetProperty", {QString::fromStdString(channel), QString::fromStdString(property),
+                                    QVariant::fromValue(QDBusVariant(value))})
+                   .type() == QDBusMessage::ReplyMessage;
+    }
+
+    bool reset(const std::string& channel, const std::string& property) override {
+        return call("ResetProperty", {QString::fromStdString(channel), QString::fromStdString(property), false})
+                   .type() == QDBusMessage::ReplyMessage;
+    }
+
+private:
+    static QDBusMessage call(const char* method, const QVariantList& arguments) {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected() || !bus.interface()->isServiceRegistered(QString::fromLatin1(kService)))
+            return {};
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            QString::fromLatin1(kService), QStringLiteral("/org/xfce/Xfconf"), QStringLiteral("org.xfce.Xfconf"),
+            QString::fromLatin1(method));
+        message.setArguments(arguments);
+        return bus.call(message, QDBus::Block, kTimeoutMs);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<Xfconf> makeDbusXfconf() { return std::make_unique<DbusXfconf>(); }
+
+}  // namespace vintrel::platform::linux_host

@@ -1,0 +1,67 @@
+#include "platform/registry/desktop_values.h"
+
+#include "platform/registry/key_path.h"
+#include "platform/registry/registry_store.h"
+
+namespace vintrel::registry {
+
+namespace {
+
+// True when `path` is `key` or lies below it, both normalized and folded.
+bool atOrBelow(const std::string& path, const std::string& key) {
+    if (key.empty()) return true;
+    if (path.size() < key.size() || path.compare(0, key.size(), key) != 0) return false;
+    return path.size() == key.size() || path[key.size()] == '\\';
+}
+
+}  // namespace
+
+const ValueLocation* findDesktopValue(const DesktopValues& values, platform::HKey root,
+                                      std::string_view keyPath, std::string_view valueName) {
+    const auto& all = values.locations();
+    if (all.empty()) return nullptr;
+    const std::string path = foldName(normalizeKeyPath(keyPath));
+    const std::string name = foldName(valueName);
+    for (const ValueLocation& location : all)
+        if (location.root == root && foldName(location.valueName) == name &&
+            foldName(normalizeKeyPath(location.keyPath)) == path)
+            return &location;
+    return nullptr;
+}
+
+std::optional<platform::RegValue> desktopValue(DesktopValues* values, platform::HKey root,
+                                               std::string_view keyPath, std::string_view valueName) {
+    if (values == nullptr) return std::nullopt;
+    const ValueLocation* location = findDesktopValue(*values, root, keyPath, valueName);
+    return location != nullptr ? values->value(*location) : std::nullopt;
+}
+
+bool desktopKeyExists(DesktopValues* values, platform::HKey root, std::string_view keyPath) {
+    if (values == nullptr) return false;
+    const std::string key = foldName(normalizeKeyPath(keyPath));
+    for (const ValueLocation& location : values->locations())
+        if (location.root == root && foldName(normalizeKeyPath(location.keyPath)) == key &&
+            values->value(location))
+            return true;
+    return false;
+}
+
+void passStoredChanges(DesktopValues* values, RegistryStore& store, platform::HKey root,
+                       std::string_view keyPath, std::optional<std::string_view> valueName) {
+    if (values == nullptr) return;
+    const std::string key = foldName(normalizeKeyPath(keyPath));
+    for (const ValueLocation& location : values->locations()) {
+        if (location.root != root) continue;
+        const std::string path = foldName(normalizeKeyPath(location.keyPath));
+        const bool touched = valueName ? path == key && foldName(location.valueName) == foldName(*valueName)
+                                       : atOrBelow(path, key);
+        if (!touched) continue;
+        platform::RegValue stored;
+        if (store.getValue(location.root, location.keyPath, location.valueName, stored) == 0)
+            values->apply(location, &stored);
+        else
+            values->apply(location, nullptr);
+    }
+}
+
+}  // namespace vintrel::registry
