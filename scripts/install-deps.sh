@@ -12,7 +12,9 @@ PACKAGES=(
   fonts-wine fonts-dejavu-core
   # platform layer
   libsqlite3-dev libmount-dev libudev-dev libpci-dev pci.ids libcups2-dev libasound2-dev
-  nlohmann-json3-dev libxcb1-dev libfontconfig-dev
+  nlohmann-json3-dev libxcb1-dev libfontconfig-dev libglib2.0-dev
+  # desktop settings at run time (GSettings schemas) and their tests (gsettings, a menu parser, private buses)
+  gsettings-desktop-schemas libglib2.0-bin python3-xdg dbus-daemon
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev xvfb xauth sqlite3 clang libclang-rt-14-dev ccache
   xdotool openbox x11-utils x11-apps cups weston qt6-wayland jq

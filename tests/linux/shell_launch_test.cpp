@@ -403,9 +403,16 @@ TEST(RecentDocuments, ReplacedByAnEmptyList) {
     EXPECT_FALSE(fs::exists(missing));
 }
 
-TEST(RecentDocuments, ShellClearsTheDataHomeList) {
+TEST(RecentDocuments, ShellClearsTheDataHomeListAndKdesRecentDocuments) {
     test::TempDir dir;
     std::ofstream(dir.path() / "recently-used.xbel") << "<xbel><bookmark/></xbel>";
+    // KDE's links go; whatever else the folder holds stays, links to elsewhere included.
+    const fs::path kde = dir.path() / "RecentDocuments";
+    fs::create_directories(kde);
+    std::ofstream(kde / "report.txt.desktop") << "[Desktop Entry]\nURL=/home/u/report.txt\n";
+    std::ofstream(kde / "notes.txt") << "mine";
+    std::ofstream(dir.path() / "elsewhere.desktop") << "keep";
+    fs::create_symlink(dir.path() / "elsewhere.desktop", kde / "link.desktop");
     FakeRegistry registry;
     FakeFiles files;
     RecordingLauncher launcher;
@@ -416,6 +423,10 @@ TEST(RecentDocuments, ShellClearsTheDataHomeList) {
     std::stringstream content;
     content << in.rdbuf();
     EXPECT_EQ(content.str().find("<bookmark"), std::string::npos);
+    EXPECT_FALSE(fs::exists(kde / "report.txt.desktop"));
+    EXPECT_TRUE(fs::exists(kde / "notes.txt"));
+    EXPECT_TRUE(fs::is_symlink(kde / "link.desktop"));
+    EXPECT_TRUE(fs::exists(dir.path() / "elsewhere.desktop"));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/registry/key_path.h"
 #include "platform/registry/registry_store.h"
+#include "text/cp1252.h"
 
 namespace vintrel::registry {
 
@@ -18,14 +19,11 @@ bool atOrBelow(const std::string& path, const std::string& key) {
 
 const ValueLocation* findDesktopValue(const DesktopValues& values, platform::HKey root,
                                       std::string_view keyPath, std::string_view valueName) {
-    const auto& all = values.locations();
-    if (all.empty()) return nullptr;
-    const std::string path = foldName(normalizeKeyPath(keyPath));
-    const std::string name = foldName(valueName);
-    for (const ValueLocation& location : all)
-        if (location.root == root && foldName(location.valueName) == name &&
-            foldName(normalizeKeyPath(location.keyPath)) == path)
-            return &location;
+    // Root and value name first: most reads are ruled out without building any text.
+    for (const ValueLocation& location : values.locations()) {
+        if (location.root != root || !text::equalsIgnoreCaseCp1252(location.valueName, valueName)) continue;
+        if (foldName(normalizeKeyPath(location.keyPath)) == foldName(normalizeKeyPath(keyPath))) return &location;
+    }
     return nullptr;
 }
 
