@@ -147,6 +147,9 @@ StartMenuPaths startMenuPathsFromProcess() {
 void syncStartMenu(const StartMenuPaths& paths, const ShownFolders& shown) {
     if (paths.configHome.empty() || paths.dataHome.empty()) return;
     const bool any = std::find(shown.begin(), shown.end(), true) != shown.end();
+    // The app folders are written with the merge file: without either there is nothing to
+    // take out, and GSettings need not be loaded at all.
+    const bool mirrored = ::access(mergeFiles(paths).front().c_str(), F_OK) == 0;
     for (const std::string& file : mergeFiles(paths)) {
         if (any)
             writeIfChanged(file, startMenuMergeText(shown));
@@ -160,7 +163,7 @@ void syncStartMenu(const StartMenuPaths& paths, const ShownFolders& shown) {
         else
             removeOwn(directoryFile(paths, folders[i]));
     }
-    if (paths.gnomeAppFolders) syncAppFolders(shown);
+    if (paths.gnomeAppFolders && (any || mirrored)) syncAppFolders(shown);
 }
 
 std::unique_ptr<Files> makeStartMenuFiles(Files& inner, StartMenuPaths paths) {
