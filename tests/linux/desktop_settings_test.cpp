@@ -4,6 +4,7 @@
 // tests/e2e/desktop_integration.sh.
 
 #include <gtest/gtest.h>
+#include <QDBusVariant>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -126,6 +127,28 @@ TEST(StartMenuMirror, FollowsTheFoldersAProgramMakesAndRemoves) {
     EXPECT_FALSE(fs::exists(merged));
     EXPECT_EQ(files->fileAttributes(printers), FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_TRUE(fs::exists(merged));
+}
+
+TEST(DesktopSettings, XfceMenuDelayGoesToXsettingsOverDbusAndReadsBack) {
+    test::FakeBus bus;
+    if (bus.address().empty()) GTEST_SKIP() << "no dbus-daemon here";
+    test::TempDir dir;
+    test::FakeService xfconf(bus.address(), {"org.xfce.Xfconf"}, [](const QDBusMessage& call) {
+        if (call.member() != "GetProperty") return QVariantList();
+        EXPECT_EQ(call.arguments(), (QVariantList{"xsettings", "/Gtk/MenuPopupDelay"}));
+        return QVariantList{QVariant::fromValue(QDBusVariant(300))};
+    });
+    auto values = makeLinuxDesktopValues({Desktop::Xfce, dir.str(), makeDbusXfconf(bus.address())});
+    const registry::ValueLocation& delay = values->locations()[1];
+    ASSERT_EQ(delay.valueName, "MenuShowDelay");
+    const RegValue stored{REG_SZ, std::string("250\0", 4)};
+    values->apply(delay, &stored);
+    values->apply(delay, nullptr);
+    EXPECT_EQ(xfconf.calls(), (std::vector<std::string>{"/org/xfce/Xfconf org.xfce.Xfconf.SetProperty",
+                                                        "/org/xfce/Xfconf org.xfce.Xfconf.ResetProperty"}));
+    const auto shown = values->value(delay);
+    ASSERT_TRUE(shown.has_value());
+    EXPECT_EQ(shown->data, std::string("300\0", 4)) << "the desktop's state wins";
 }
 
 TEST(KdeRecentDocuments, TheActivityManagerIsAskedToForgetEverything) {

@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -39,8 +40,11 @@ private:
 
 class FakeService {
 public:
-    FakeService(const std::string& address, std::vector<std::string> names)
-        : thread_(address, std::move(names), calls_, mutex_) {
+    // The arguments of the reply to a call; none by default.
+    using Answer = std::function<QVariantList(const QDBusMessage&)>;
+
+    FakeService(const std::string& address, std::vector<std::string> names, Answer answer = {})
+        : answer_(std::move(answer)), thread_(address, std::move(names), calls_, mutex_, answer_) {
         thread_.start();
         thread_.ready.acquire();
     }
@@ -56,13 +60,14 @@ public:
 private:
     class Recorder : public QDBusVirtualObject {
     public:
-        Recorder(std::vector<std::string>& calls, std::mutex& mutex) : calls_(calls), mutex_(mutex) {}
+        Recorder(std::vector<std::string>& calls, std::mutex& mutex, const Answer& answer)
+            : calls_(calls), mutex_(mutex), answer_(answer) {}
         bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
             {
                 std::lock_guard lock(mutex_);
                 calls_.push_back((message.path() + " " + message.interface() + "." + message.member()).toStdString());
             }
-            connection.send(message.createReply());
+            connection.send(message.createReply(answer_ ? answer_(message) : QVariantList()));
             return true;
         }
         QString introspect(const QString&) const override { return {}; }
@@ -70,13 +75,14 @@ private:
     private:
         std::vector<std::string>& calls_;
         std::mutex& mutex_;
+        const Answer& answer_;
     };
 
     class Thread : public QThread {
     public:
         Thread(std::string address, std::vector<std::string> names, std::vector<std::string>& calls,
-               std::mutex& mutex)
-            : address_(std::move(address)), names_(std::move(names)), calls_(calls), mutex_(mutex) {}
+               std::mutex& mutex, const Answer& answer)
+            : address_(std::move(address)), names_(std::move(names)), calls_(calls), mutex_(mutex), answer_(answer) {}
         QSemaphore ready;
 
     protected:
@@ -84,7 +90,7 @@ private:
             const QString name = QStringLiteral("fake-service-%1").arg(reinterpret_cast<quintptr>(this));
             {
                 QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(address_), name);
-                Recorder recorder(calls_, mutex_);
+                Recorder recorder(calls_, mutex_, answer_);
                 for (const auto& owned : names_) bus.registerService(QString::fromStdString(owned));
                 bus.registerVirtualObject(QStringLiteral("/"), &recorder, QDBusConnection::SubPath);
                 ready.release();
@@ -99,10 +105,12 @@ private:
         std::vector<std::string> names_;
         std::vector<std::string>& calls_;
         std::mutex& mutex_;
+        const Answer& answer_;
     };
 
     mutable std::mutex mutex_;
     std::vector<std::string> calls_;
+    Answer answer_;
     Thread thread_;
 };
 

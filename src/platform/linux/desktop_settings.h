@@ -49,7 +49,8 @@ public:
     virtual bool setInt(const std::string& channel, const std::string& property, int value) = 0;
     virtual bool reset(const std::string& channel, const std::string& property) = 0;
 };
-std::unique_ptr<Xfconf> makeDbusXfconf();
+// On the user's session bus, or on the bus at sessionAddress.
+std::unique_ptr<Xfconf> makeDbusXfconf(std::string sessionAddress = "");
 
 struct DesktopSettingsContext {
     Desktop desktop = Desktop::Unknown;

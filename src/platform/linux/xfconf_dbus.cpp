@@ -15,6 +15,8 @@ const char* const kService = "org.xfce.Xfconf";
 
 class DbusXfconf : public Xfconf {
 public:
+    explicit DbusXfconf(std::string address) : address_(std::move(address)) {}
+
     std::optional<int> getInt(const std::string& channel, const std::string& property) override {
         const QDBusMessage reply = call("GetProperty", {QString::fromStdString(channel), QString::fromStdString(property)});
         if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return std::nullopt;
@@ -37,8 +39,10 @@ public:
     }
 
 private:
-    static QDBusMessage call(const char* method, const QVariantList& arguments) {
-        QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusMessage call(const char* method, const QVariantList& arguments) const {
+        QDBusConnection bus = address_.empty() ? QDBusConnection::sessionBus()
+                                               : QDBusConnection::connectToBus(QString::fromStdString(address_),
+                                                                               QStringLiteral("vintrel-xfconf"));
         if (!bus.isConnected() || !bus.interface()->isServiceRegistered(QString::fromLatin1(kService)))
             return {};
         QDBusMessage message = QDBusMessage::createMethodCall(
@@ -47,10 +51,14 @@ private:
         message.setArguments(arguments);
         return bus.call(message, QDBus::Block, kTimeoutMs);
     }
+
+    std::string address_;
 };
 
 }  // namespace
 
-std::unique_ptr<Xfconf> makeDbusXfconf() { return std::make_unique<DbusXfconf>(); }
+std::unique_ptr<Xfconf> makeDbusXfconf(std::string sessionAddress) {
+    return std::make_unique<DbusXfconf>(std::move(sessionAddress));
+}
 
 }  // namespace vintrel::platform::linux_host
