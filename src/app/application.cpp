@@ -21,6 +21,7 @@
 #include "app/command_line.h"
 #include "app/font_warm_up.h"
 #include "app/machine_capture.h"
+#include "app/profile_compare.h"
 #include "app/window_catalogue.h"
 #include "forms/error_handler.h"
 #include "forms/main_form.h"
@@ -180,6 +181,8 @@ int run(int argc, char** argv) {
         std::cout << "vintrel 1.1\n";
         return 0;
     }
+    if (!options.compareFiles.empty())
+        return runCompare(options.compareFiles[0], options.compareFiles[1], std::cin, std::cout, std::cerr);
 
     const bool headless = options.dumpWidgets || options.screenshotFile;
     if (!hasDisplay()) {

@@ -62,6 +62,13 @@ ParseResult parseCommandLine(const std::vector<std::string>& arguments) {
                 return result;
             }
             (a == "--report" ? o.reportFile : o.captureFile) = std::move(file);
+        } else if (a == "--compare") {
+            if (i + 2 >= arguments.size() || arguments[i + 1].empty() || arguments[i + 2].empty()) {
+                result.error = "--compare needs two machine profiles: OLD NEW (- for standard input)";
+                return result;
+            }
+            o.compareFiles = {arguments[i + 1], arguments[i + 2]};
+            i += 2;
         } else if (a == "--include-personal") {
             o.includePersonal = true;
         } else if (a == "--open") {
@@ -80,7 +87,10 @@ ParseResult parseCommandLine(const std::vector<std::string>& arguments) {
             return result;
         }
     }
-    if (o.screenshotFile && o.dumpWidgets)
+    const bool other = o.screenshotFile || o.dumpWidgets || o.reportFile || o.captureFile || o.openAtStart;
+    if (!o.compareFiles.empty() && other)
+        result.error = "--compare runs alone";
+    else if (o.screenshotFile && o.dumpWidgets)
         result.error = "--screenshot and --dump-widgets cannot be combined";
     else if (o.captureFile && o.reportFile)
         result.error = "--capture-profile and --report cannot be combined";
@@ -112,6 +122,9 @@ std::string usageText() {
            "                                     --dump-widgets or --screenshot, as that window read it\n"
            "  --include-personal                 keep owner, product id, serial numbers and window\n"
            "                                     titles in the profile instead of placeholders\n"
+           "  --compare OLD NEW                  compare two machine profiles (- for standard input)\n"
+           "                                     and print what changed; exit 0 when nothing\n"
+           "                                     did, 1 when something did, 2 when one cannot be read\n"
            "  --version                          print the version and exit\n"
            "  --help                             print this help and exit\n"
            "\n"

@@ -19,6 +19,7 @@ struct Options {
     std::optional<std::string> captureFile;     // --capture-profile FILE ("-": standard output)
     bool includePersonal = false;               // --include-personal
     std::optional<WindowName> openAtStart;      // --open WINDOW: clicked open after start-up
+    std::vector<std::string> compareFiles;      // --compare OLD NEW: two profiles
     WindowName window = WindowName::Main;
     std::string page;  // a page of the settings dialog to show in a screenshot
 };
