@@ -20,8 +20,9 @@ PACKAGES=(
   xdotool openbox x11-utils x11-apps cups weston qt6-wayland jq
   # shell launches at run time
   xdg-utils
-  # the Debian package: CPack's dependency scan and the checks of scripts/package.sh
-  dpkg-dev fakeroot desktop-file-utils appstream lintian
+  # the Debian package (debian/, scripts/package.sh), its checks and autopkgtest; the shells
+  # whose completions it installs
+  dpkg-dev debhelper fakeroot desktop-file-utils appstream lintian autopkgtest zsh fish
 )
 
 # A second run needs neither root nor the network when everything is already there.
