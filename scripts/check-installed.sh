@@ -28,6 +28,17 @@ for page in vintrel vintrel-reg; do
   man -w "$page" >/dev/null 2>&1 || [ -e "/usr/share/man/man1/$page.1.gz" ] || fail "no manual page $page(1)"
 done
 
+# The completions where the shells look for them, answering as a user's Tab would.
+if command -v fish >/dev/null; then
+  fish -c 'complete -C "vintrel-reg add /t "' | grep -q '^REG_DWORD' || fail "fish completes no value types"
+  fish -c 'complete -C "vintrel --dump-widgets "' | grep -q '^settings' || fail "fish completes no windows"
+fi
+if command -v zsh >/dev/null; then
+  zsh -n /usr/share/zsh/vendor-completions/_vintrel || fail "the zsh completion does not parse"
+  zsh -fc 'fpath=(/usr/share/zsh/vendor-completions $fpath); autoload -U compinit; compinit -u; [[ $_comps[vintrel-reg] == _vintrel ]]' ||
+    fail "zsh does not pick up the completion"
+fi
+
 # The menu entry: its Exec line, as a desktop would start it, shows the window.
 entry=/usr/share/applications/br.com.malvex.Vintrel.desktop
 [ -f "$entry" ] || fail "no desktop entry at $entry"
