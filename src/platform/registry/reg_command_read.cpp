@@ -114,14 +114,8 @@ int Command::query() {
     if (o_.valueName) {
         RegValue value;
         std::string name = *o_.valueName;
-        long code = store_->getValue(key.root, key.path, name, value);
-        if (code == 0) {
-            // Show the name as it was created.
-            std::vector<RegistryStore::NamedValue> values;
-            if (store_->values(key.root, key.path, values) == 0)
-                for (const auto& named : values)
-                    if (text::equalsIgnoreCaseCp1252(named.name, name)) name = named.name;
-        }
+        // Shown with the name as it was created.
+        long code = store_->getValue(key.root, key.path, *o_.valueName, value, &name);
         Source source = Source::Store;
         if (auto fromDesktop = desktopValue(c_.desktop.get(), key.root, key.path, name)) {
             value = std::move(*fromDesktop);

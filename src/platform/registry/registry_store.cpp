@@ -253,7 +253,7 @@ long RegistryStore::findKey(HKey root, std::string_view keyPath) {
 }
 
 long RegistryStore::getValue(HKey root, std::string_view keyPath, std::string_view valueName,
-                             platform::RegValue& value) {
+                             platform::RegValue& value, std::string* storedName) {
     if (!isRootKey(root)) return platform::ERROR_INVALID_HANDLE;
     std::lock_guard lock(impl_->mutex);
     if (long result = impl_->ready()) return result;
@@ -268,6 +268,7 @@ long RegistryStore::getValue(HKey root, std::string_view keyPath, std::string_vi
     if (rc != SQLITE_ROW) return query.fail(rc);
     value.type = static_cast<std::uint32_t>(query.integer(0));
     value.data = query.bytes(1);
+    if (storedName != nullptr) *storedName = query.bytes(2);
     return 0;
 }
 

@@ -62,9 +62,10 @@ public:
     // 0 when the key exists, ERROR_FILE_NOT_FOUND when it does not.
     long findKey(platform::HKey root, std::string_view keyPath);
     bool keyExists(platform::HKey root, std::string_view keyPath) { return findKey(root, keyPath) == 0; }
-    // Empty valueName is the key's default value.
+    // Empty valueName is the key's default value. storedName, when given, receives the name
+    // as it was created.
     long getValue(platform::HKey root, std::string_view keyPath, std::string_view valueName,
-                  platform::RegValue& value);
+                  platform::RegValue& value, std::string* storedName = nullptr);
     // Creates the key path when missing; an existing value keeps the spelling of its name.
     long setValue(platform::HKey root, std::string_view keyPath, std::string_view valueName,
                   std::uint32_t type, std::string_view data);

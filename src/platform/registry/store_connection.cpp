@@ -15,7 +15,7 @@ namespace {
 constexpr std::array<const char*, kSqlCount> kSql = {
     "SELECT id FROM keys WHERE parent=?1 AND fold=?2 AND root=?3",
     "INSERT INTO keys(root, parent, fold, name) VALUES(?1, ?2, ?3, ?4)",
-    "SELECT type, data FROM vals WHERE key=?1 AND fold=?2",
+    "SELECT type, data, name FROM vals WHERE key=?1 AND fold=?2",
     "INSERT INTO vals(key, fold, name, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
     "ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, data=excluded.data",
     "DELETE FROM vals WHERE key=?1 AND fold=?2",
@@ -66,7 +66,9 @@ bool isDamage(int rc) {
 }
 
 StoreImpl::~StoreImpl() {
+    const bool wasOpen = db != nullptr && readOnly.empty() && !file.empty();
     close();
+    if (wasOpen) recordCleanClose(file);
 }
 
 void StoreImpl::close() {

@@ -120,4 +120,8 @@ struct StoreImpl {
     void watchFile();
 };
 
+// Notes that the database file was closed cleanly as it now stands (store_open.cpp), so that
+// the next open may skip its integrity check.
+void recordCleanClose(const std::string& file);
+
 }  // namespace vintrel::registry::detail

@@ -18,6 +18,32 @@ namespace vintrel::registry::detail {
 
 namespace {
 
+// The database file as its last clean close left it: size, change time and inode, kept in
+// "<file>-clean". While the file still matches, nothing but SQLite itself has touched it since,
+// so the integrity check at open can be skipped; any other state (a crash, another program's
+// write, a copy, damage) runs it. Empty when the file cannot be read.
+std::string fileIdentity(const std::string& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) return {};
+    return std::to_string(st.st_size) + " " + std::to_string(st.st_mtim.tv_sec) + "." +
+           std::to_string(st.st_mtim.tv_nsec) + " " + std::to_string(st.st_ino);
+}
+
+std::string cleanMarker(const std::string& file) { return file + "-clean"; }
+
+bool unchangedSinceCleanClose(const std::string& file) {
+    // A write-ahead log left over: the last connection did not close, or still runs.
+    struct stat st {};
+    if (::stat((file + "-wal").c_str(), &st) == 0 && st.st_size > 0) return false;
+    const int fd = ::open(cleanMarker(file).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return false;
+    char buffer[128];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    const std::string identity = fileIdentity(file);
+    return n > 0 && !identity.empty() && std::string(buffer, static_cast<std::size_t>(n)) == identity;
+}
+
 // Bump when the layout or the name folding changes; older files are upgraded when opened,
 // newer ones refused, never misread.
 constexpr int kSchemaVersion = 2;
@@ -243,8 +269,8 @@ bool cannotWriteNow(int rc) {
 }  // namespace
 
 StoreImpl::Health StoreImpl::configure(std::string& error, std::string& damage) {
-    std::string check;
-    int rc = execText("PRAGMA quick_check(1)", &check);
+    std::string check = "ok";
+    int rc = file.empty() || unchangedSinceCleanClose(file) ? SQLITE_OK : execText("PRAGMA quick_check(1)", &check);
     if (rc != SQLITE_OK) return classify(rc, "cannot check", error, damage);
     if (check != "ok") {
         damage = check;
@@ -400,4 +426,16 @@ long StoreImpl::ready() {
     }
     return db != nullptr ? 0L : long{platform::ERROR_REGISTRY_IO_FAILED};
 }
+void recordCleanClose(const std::string& file) {
+    const std::string identity = fileIdentity(file);
+    if (identity.empty()) return;
+    const std::string marker = cleanMarker(file);
+    const std::string temp = marker + ".tmp";
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return;
+    const bool written = ::write(fd, identity.data(), identity.size()) == static_cast<ssize_t>(identity.size());
+    ::close(fd);
+    if (!written || ::rename(temp.c_str(), marker.c_str()) != 0) ::unlink(temp.c_str());
+}
+
 }  // namespace vintrel::registry::detail
