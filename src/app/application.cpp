@@ -21,6 +21,7 @@
 #include "app/command_line.h"
 #include "app/font_warm_up.h"
 #include "app/machine_capture.h"
+#include "app/standard_output.h"
 #include "app/window_catalogue.h"
 #include "forms/error_handler.h"
 #include "forms/main_form.h"
@@ -146,10 +147,7 @@ void loadWindowFont() {
 int writeReport(const std::string& file) {
     try {
         const std::string bytes = system::ReportText(system::InstalledProgramsSorted());
-        if (file == "-") {
-            std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-            return std::fflush(stdout) == 0 ? 0 : 1;
-        }
+        if (file == "-") return writeStandardOutput(bytes, "the report") ? 0 : 1;
         if (const std::uint32_t error = platform::host::replaceWholeFile(file, bytes); error != 0) {
             std::cerr << "vintrel: " << file << ": "
                       << text::cp1252ToUtf8(system::handlerMessage(system::ioErrorMessage(error))) << '\n';
@@ -172,14 +170,8 @@ int run(int argc, char** argv) {
         return 2;
     }
     const Options& options = parsed.options;
-    if (options.help) {
-        std::cout << usageText();
-        return 0;
-    }
-    if (options.version) {
-        std::cout << "vintrel 1.1\n";
-        return 0;
-    }
+    if (options.help) return writeStandardOutput(usageText(), "the help text") ? 0 : 1;
+    if (options.version) return writeStandardOutput("vintrel 1.1\n", "the version") ? 0 : 1;
 
     const bool headless = options.dumpWidgets || options.screenshotFile;
     if (!hasDisplay()) {
@@ -289,8 +281,8 @@ int run(int argc, char** argv) {
         // After start-up, before the first timer tick.
         QTimer::singleShot(0, &form, [&] {
             const QByteArray json = forms::dumpWidgets(shown, scripted->asked());
-            std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
-            std::fflush(stdout);
+            if (!writeStandardOutput({json.constData(), static_cast<std::size_t>(json.size())}, "the widgets"))
+                exitCode = 1;
             finish();
         });
     } else if (options.screenshotFile) {

@@ -270,5 +270,25 @@ TEST(CommandLine, ReportToStandardOutputAndItsFailure) {
     EXPECT_TRUE(failed.err.contains("Invalid filename.")) << failed.err.toStdString();
 }
 
+// A full device takes nothing: each writer says so and fails, whether its text fits stdio's
+// buffer (help) or not (the rest).
+TEST(CommandLine, FullStandardOutputFails) {
+    const struct {
+        QStringList arguments;
+        const char* what;
+    } cases[] = {
+        {{"--report", "-"}, "the report"},
+        {{"--capture-profile", "-"}, "the profile"},
+        {{"--dump-widgets", "settings"}, "the widgets"},
+        {{"--help"}, "the help text"},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun run = runProgram(c.arguments, exampleProfile(), {}, QStringLiteral("/dev/full"));
+        EXPECT_EQ(run.exitCode, 1) << c.what;
+        EXPECT_TRUE(run.err.contains(QByteArray("cannot write ") + c.what + " to standard output: No space left"))
+            << run.err.toStdString();
+    }
+}
+
 }  // namespace
 }  // namespace vintrel::app
