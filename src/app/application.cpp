@@ -21,6 +21,7 @@
 #include "app/command_line.h"
 #include "app/font_warm_up.h"
 #include "app/machine_capture.h"
+#include "app/run_folder.h"
 #include "app/standard_output.h"
 #include "app/window_catalogue.h"
 #include "forms/error_handler.h"
@@ -69,32 +70,6 @@ private:
         text::setDecimalSeparator(platform::current().locale().current().decimalSeparator);
     }
     bool followsLocale_ = false;
-};
-
-// A folder for a simulated run's files when VINTREL_ROOT does not name one; removed at exit.
-class RunFolder {
-public:
-    RunFolder() {
-        if (const char* root = std::getenv("VINTREL_ROOT"); root && *root) {
-            path_ = root;
-            return;
-        }
-        std::string pattern = (std::filesystem::temp_directory_path() / "vintrel-sim-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern;
-            owned_ = true;
-        }
-    }
-    ~RunFolder() {
-        std::error_code ignored;
-        if (owned_) std::filesystem::remove_all(path_, ignored);
-    }
-    const std::string& path() const { return path_; }
-    bool givenByUser() const { return !owned_ && !path_.empty(); }
-
-private:
-    std::string path_;
-    bool owned_ = false;
 };
 
 const char* simulatedMachine() {
@@ -199,7 +174,7 @@ int run(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("vintrel"));
     std::setlocale(LC_NUMERIC, "C");  // number text never goes through the C library's locale
 
-    RunFolder runFolder;
+    RunFolder runFolder(simulatedMachine() != nullptr);
     if (runFolder.path().empty() && simulatedMachine()) {
         std::cerr << "vintrel: cannot create a folder for the simulated machine; set VINTREL_ROOT\n";
         return 2;
