@@ -256,7 +256,8 @@ int run(int argc, char** argv) {
         // After start-up, before the first timer tick.
         QTimer::singleShot(0, &form, [&] {
             const QByteArray json = forms::dumpWidgets(shown, scripted->asked());
-            if (!writeStandardOutput({json.constData(), static_cast<std::size_t>(json.size())}, "the widgets"))
+            if (!writeStandardOutput({json.constData(), static_cast<std::size_t>(json.size())},
+                                     "the widgets"))
                 exitCode = 1;
             finish();
         });

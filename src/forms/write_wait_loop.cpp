@@ -14,7 +14,8 @@ constexpr std::chrono::milliseconds kCursorAfter{300};
 
 void EventLoopWriteWaiter::waiting(std::chrono::milliseconds waited) {
     // Another thread's write only waits; the tries themselves sleep.
-    if (QCoreApplication::instance() == nullptr || QThread::currentThread() != QCoreApplication::instance()->thread())
+    if (QCoreApplication::instance() == nullptr ||
+        QThread::currentThread() != QCoreApplication::instance()->thread())
         return;
     if (!waiting_) {
         QCoreApplication::instance()->installEventFilter(this);
@@ -28,7 +29,8 @@ void EventLoopWriteWaiter::waiting(std::chrono::milliseconds waited) {
 }
 
 void EventLoopWriteWaiter::waited() {
-    if (QCoreApplication::instance() == nullptr || QThread::currentThread() != QCoreApplication::instance()->thread())
+    if (QCoreApplication::instance() == nullptr ||
+        QThread::currentThread() != QCoreApplication::instance()->thread())
         return;
     if (waiting_) QCoreApplication::instance()->removeEventFilter(this);
     if (cursor_) QApplication::restoreOverrideCursor();

@@ -227,7 +227,8 @@ TEST(CommandLine, SimulatedRunEndedBySignalLeavesNoFolder) {
             return {};
         };
         const auto laidOut = [&] { return !runFolder().empty() && !std::filesystem::is_empty(runFolder()); };
-        for (int i = 0; i < 1000 && !laidOut() && process.state() == QProcess::Running; ++i) QThread::msleep(20);
+        for (int i = 0; i < 1000 && !laidOut() && process.state() == QProcess::Running; ++i)
+            QThread::msleep(20);
         ASSERT_TRUE(laidOut()) << signal;
         ::kill(static_cast<pid_t>(process.processId()), signal);
         ASSERT_TRUE(process.waitForFinished(30000));
@@ -318,7 +319,8 @@ TEST(CommandLine, FullStandardOutputFails) {
     for (const auto& c : cases) {
         const ProgramRun run = runProgram(c.arguments, exampleProfile(), {}, QStringLiteral("/dev/full"));
         EXPECT_EQ(run.exitCode, 1) << c.what;
-        EXPECT_TRUE(run.err.contains(QByteArray("cannot write ") + c.what + " to standard output: No space left"))
+        EXPECT_TRUE(
+            run.err.contains(QByteArray("cannot write ") + c.what + " to standard output: No space left"))
             << run.err.toStdString();
     }
 }

@@ -192,11 +192,11 @@ TEST(SettingsApply, OkWaitsForABusyRegistryWithTheWindowsAlive) {
     EXPECT_TRUE(openWhileWaiting);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(system::RegReadString(platform::HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion",
-                                    "RegisteredOwner"),
+    EXPECT_EQ(system::RegReadString(platform::HKEY_LOCAL_MACHINE,
+                                    "Software\\Microsoft\\Windows\\CurrentVersion", "RegisteredOwner"),
               "Maria");
-    EXPECT_EQ(system::RegReadString(platform::HKEY_CURRENT_USER, "Software\\Microsoft\\MS Setup (ACME)\\User Info",
-                                    "DefName"),
+    EXPECT_EQ(system::RegReadString(platform::HKEY_CURRENT_USER,
+                                    "Software\\Microsoft\\MS Setup (ACME)\\User Info", "DefName"),
               "Maria");
     EXPECT_TRUE(boxes.asked().empty());
 }

@@ -91,8 +91,9 @@ TEST(WindowsTree, PrivateDesktopMovesOntoTheDesktopWithoutReplacingAnything) {
     EXPECT_TRUE(problems.empty()) << describe(problems);
     EXPECT_EQ(fs::read_symlink(folder), desktop.path());
     const std::pair<const char*, const char*> expected[] = {
-        {"Sistema.txt", "theirs"}, {"Sistema (2).txt", "theirs too"}, {"Sistema (3).txt", "mine"},
-        {"notas", "notes"},        {"pasta/a.txt", "a"},
+        {"Sistema.txt", "theirs"},   {"Sistema (2).txt", "theirs too"},
+        {"Sistema (3).txt", "mine"}, {"notas", "notes"},
+        {"pasta/a.txt", "a"},
     };
     for (const auto& [name, bytes] : expected) EXPECT_EQ(readBytes(desktop.path() / name), bytes) << name;
 }

@@ -114,7 +114,8 @@ TEST(PrinterHelper, RefusedWhereOtherUsersCanWrite) {
         {own + "/missing", "cannot find"},
     };
     for (const auto& c : cases)
-        EXPECT_NE(untrustedPathProblem(c.path).find(c.problem), std::string::npos) << untrustedPathProblem(c.path);
+        EXPECT_NE(untrustedPathProblem(c.path).find(c.problem), std::string::npos)
+            << untrustedPathProblem(c.path);
     EXPECT_EQ(untrustedPathProblem(printerHelperPath()), "");
 }
 

@@ -362,7 +362,8 @@ TEST(RegistryStore, WriteWaitsForALockHeldPastTheBusyTimeout) {
             ++calls;
             RegValue value;  // readers are not blocked by a writer
             if (store.getValue(HKEY_CURRENT_USER, "K", "v", value) == 0) seen = value.data;
-            if (waited > std::chrono::milliseconds(600)) sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+            if (waited > std::chrono::milliseconds(600))
+                sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
         }
         void waited() override { ++ends; }
     } waiter(*store, other);

@@ -25,7 +25,8 @@ bool isFolder(const std::string& path) {
 
 // Both name the same folder (following links).
 bool sameFolder(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
+    struct stat sa {};
+    struct stat sb {};
     return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && S_ISDIR(sa.st_mode) &&
            sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
@@ -90,10 +91,12 @@ bool linkToDesktop(const std::string& path, const std::string& desktopDir) {
     std::string target = std::filesystem::absolute(desktopDir, ignored).string();
     if (target.empty()) target = desktopDir;
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return ::symlink(target.c_str(), path.c_str()) == 0;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return ::symlink(target.c_str(), path.c_str()) == 0;
     // A link that stands there is replaced by renaming a new one over it, so that the entry
     // is never missing.
-    const std::string temp = path.substr(0, path.rfind('/') + 1) + ".vintrel-link-" + std::to_string(::getpid());
+    const std::string temp =
+        path.substr(0, path.rfind('/') + 1) + ".vintrel-link-" + std::to_string(::getpid());
     ::unlink(temp.c_str());
     if (::symlink(target.c_str(), temp.c_str()) != 0) return false;
     if (::rename(temp.c_str(), path.c_str()) == 0) return true;
@@ -103,7 +106,8 @@ bool linkToDesktop(const std::string& path, const std::string& desktopDir) {
     return false;
 }
 
-void followDesktop(const std::string& entry, const std::string& desktopDir, std::vector<TreeProblem>& problems) {
+void followDesktop(const std::string& entry, const std::string& desktopDir,
+                   std::vector<TreeProblem>& problems) {
     struct stat st {};
     if (::lstat(entry.c_str(), &st) != 0) return;  // removed meanwhile: next start makes it
     const bool link = S_ISLNK(st.st_mode);

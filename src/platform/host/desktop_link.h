@@ -14,7 +14,8 @@ namespace vintrel::platform::host {
 // made when there was no desktop, has what it holds moved onto the desktop (a name taken there
 // gets " (2)", " (3)", ... before its extension; nothing is replaced or deleted) and then
 // becomes a link, unless something could not be moved. What cannot be done goes to `problems`.
-void followDesktop(const std::string& entry, const std::string& desktopDir, std::vector<TreeProblem>& problems);
+void followDesktop(const std::string& entry, const std::string& desktopDir,
+                   std::vector<TreeProblem>& problems);
 
 // Makes `path` a link to `desktopDir`, replacing a link that stands there; false (with the
 // error in errno) when it cannot.

@@ -73,7 +73,8 @@ std::string temporaryName(const std::string& folder) {
 // A name temporaryName makes: ".vintrel-", 12 hexadecimal digits, ".tmp".
 bool isTemporaryName(std::string_view name) {
     constexpr std::string_view kPrefix = ".vintrel-", kSuffix = ".tmp";
-    if (name.size() != kPrefix.size() + 12 + kSuffix.size() || !name.starts_with(kPrefix) || !name.ends_with(kSuffix))
+    if (name.size() != kPrefix.size() + 12 + kSuffix.size() || !name.starts_with(kPrefix) ||
+        !name.ends_with(kSuffix))
         return false;
     for (const char c : name.substr(kPrefix.size(), 12))
         if ((c < '0' || c > '9') && (c < 'a' || c > 'f')) return false;
@@ -94,10 +95,11 @@ void clearStaleTemporaries(const std::string& folder) {
     ::closedir(dir);
     const std::time_t recent = std::time(nullptr) - 2;
     for (const std::string& name : names) {
-        Fd file(::openat(dirFd.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+        Fd file(
+            ::openat(dirFd.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
         struct stat st {};
-        if (!file.valid() || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
-            st.st_mtime > recent || ::flock(file.get(), LOCK_EX | LOCK_NB) != 0)
+        if (!file.valid() || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+            st.st_uid != ::geteuid() || st.st_mtime > recent || ::flock(file.get(), LOCK_EX | LOCK_NB) != 0)
             continue;
         ::unlinkat(dirFd.get(), name.c_str(), 0);
     }

@@ -26,7 +26,8 @@ std::string modeProblem(const std::string& path, const struct stat& st) {
 }  // namespace
 
 std::string helperPathFor(const std::string& self, const std::string& name) {
-    const fs::path beside = (fs::path(self).parent_path().parent_path() / "libexec" / "vintrel").lexically_normal();
+    const fs::path beside =
+        (fs::path(self).parent_path().parent_path() / "libexec" / "vintrel").lexically_normal();
     for (const char* allowed : {kBuildLibexec, kInstallLibexec, kPackageLibexec})
         if (beside == fs::path(allowed).lexically_normal()) return (beside / name).string();
     return (fs::path(kPackageLibexec) / name).string();
@@ -45,7 +46,8 @@ std::string untrustedPathProblem(const std::string& path) {
     if (ec) return "cannot find " + path + " (" + ec.message() + ")";
     for (fs::path at = real;; at = at.parent_path()) {
         struct stat st {};
-        if (::stat(at.c_str(), &st) != 0) return "cannot check " + at.string() + " (" + std::strerror(errno) + ")";
+        if (::stat(at.c_str(), &st) != 0)
+            return "cannot check " + at.string() + " (" + std::strerror(errno) + ")";
         if (std::string problem = modeProblem(at.string(), st); !problem.empty())
             return "not running " + path + ": " + problem;
         if (at == at.parent_path()) return {};

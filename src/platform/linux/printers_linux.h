@@ -14,8 +14,8 @@
 namespace vintrel::platform::linux_host {
 
 // The installed queues; empty when no scheduler answers within timeoutMs, or when the helper
-// is missing, fails or may have been planted by another user (said once on standard error). Uses the answer of a prefetch started
-// within the last few seconds, else asks anew.
+// is missing, fails or may have been planted by another user (said once on standard error).
+// Uses the answer of a prefetch started within the last few seconds, else asks anew.
 std::vector<CupsQueue> installedCupsQueues(int timeoutMs = 300);
 
 // Starts asking in the background, so that the first installedCupsQueues of a start-up does

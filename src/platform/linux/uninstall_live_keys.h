@@ -6,8 +6,9 @@
 //   UninstallString  the command that removes its package (text only; nothing runs it)
 // The list is gathered at the first question and kept while questions keep coming (a
 // dialog's reads), gathered anew after `lifetime` without one; the time counts from the end
-// of a gathering, so a dialog's or a report's reads gather once however long it takes. Subkeys and values written by
-// the user are the store's: they are listed beside these and override them.
+// of a gathering, so a dialog's or a report's reads gather once however long it takes.
+// Subkeys and values written by the user are the store's: they are listed beside these and
+// override them.
 
 #include <algorithm>
 #include <chrono>
