@@ -131,9 +131,9 @@ TEST_F(HostFilesTest, WriteWholeFileClearsTemporaryFilesOfKilledWriters) {
         {".vintrel-0123456789ab.tmp", true, false, false},  // its writer was killed
         {".vintrel-fedcba987654.tmp", true, true, true},    // a writer still holds it
         {".vintrel-00000000aaaa.tmp", false, false, true},  // made a moment ago
-        {".vintrel-notes.tmp", true, false, true},          // names not of ours
-        {"vintrel-0123456789ab.tmp", true, false, true},    //
-        {".vintrel-0123456789AB.tmp", true, false, true},   //
+        {".vintrel-notes.tmp", true, false, true},          // not our name: no digits
+        {"vintrel-0123456789ab.tmp", true, false, true},    // not hidden
+        {".vintrel-0123456789AB.tmp", true, false, true},   // capital digits
     };
     std::vector<int> locks;
     for (const auto& c : cases) {
