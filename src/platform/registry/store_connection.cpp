@@ -116,20 +116,22 @@ int StoreImpl::beginWrite() {
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     platform::WriteWaiter* told = nullptr;
-    sqlite3_busy_timeout(db, kWriteTryMs);
     int rc = SQLITE_BUSY;
     while ((rc & 0xFF) == SQLITE_BUSY) {
         // Reads made while waiting may have begun a snapshot or learnt key rows: let go of both.
         endSnapshot();
         // Our own commits leave the data version as it was.
         forgetKeys();
-        sqlite3_stmt* begin = statement(kBegin);
+        sqlite3_stmt* begin = db != nullptr ? statement(kBegin) : nullptr;
         if (begin == nullptr) {
-            rc = sqlite3_errcode(db);
+            rc = db != nullptr ? sqlite3_errcode(db) : SQLITE_CANTOPEN;
             break;
         }
+        // Short tries, so that the waiter is called often; reads keep the longer timeout.
+        sqlite3_busy_timeout(db, kWriteTryMs);
         rc = sqlite3_step(begin);
         sqlite3_reset(begin);
+        sqlite3_busy_timeout(db, options.busyTimeoutMs);
         if ((rc & 0xFF) == SQLITE_BUSY) {
             if (platform::WriteWaiter* waiter = platform::writeWaiter()) {
                 told = waiter;
@@ -137,7 +139,6 @@ int StoreImpl::beginWrite() {
             }
         }
     }
-    sqlite3_busy_timeout(db, options.busyTimeoutMs);
     if (told != nullptr) told->waited();
     return rc;
 }
