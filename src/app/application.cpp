@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <sstream>
 #include <memory>
 #include <system_error>
 
@@ -22,6 +23,8 @@
 #include "app/font_warm_up.h"
 #include "app/machine_capture.h"
 #include "app/profile_compare.h"
+#include "app/run_folder.h"
+#include "app/standard_output.h"
 #include "app/window_catalogue.h"
 #include "forms/error_handler.h"
 #include "forms/main_form.h"
@@ -69,32 +72,6 @@ private:
         text::setDecimalSeparator(platform::current().locale().current().decimalSeparator);
     }
     bool followsLocale_ = false;
-};
-
-// A folder for a simulated run's files when VINTREL_ROOT does not name one; removed at exit.
-class RunFolder {
-public:
-    RunFolder() {
-        if (const char* root = std::getenv("VINTREL_ROOT"); root && *root) {
-            path_ = root;
-            return;
-        }
-        std::string pattern = (std::filesystem::temp_directory_path() / "vintrel-sim-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern;
-            owned_ = true;
-        }
-    }
-    ~RunFolder() {
-        std::error_code ignored;
-        if (owned_) std::filesystem::remove_all(path_, ignored);
-    }
-    const std::string& path() const { return path_; }
-    bool givenByUser() const { return !owned_ && !path_.empty(); }
-
-private:
-    std::string path_;
-    bool owned_ = false;
 };
 
 const char* simulatedMachine() {
@@ -147,10 +124,7 @@ void loadWindowFont() {
 int writeReport(const std::string& file) {
     try {
         const std::string bytes = system::ReportText(system::InstalledProgramsSorted());
-        if (file == "-") {
-            std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-            return std::fflush(stdout) == 0 ? 0 : 1;
-        }
+        if (file == "-") return writeStandardOutput(bytes, "the report") ? 0 : 1;
         if (const std::uint32_t error = platform::host::replaceWholeFile(file, bytes); error != 0) {
             std::cerr << "vintrel: " << file << ": "
                       << text::cp1252ToUtf8(system::handlerMessage(system::ioErrorMessage(error))) << '\n';
@@ -173,16 +147,14 @@ int run(int argc, char** argv) {
         return 2;
     }
     const Options& options = parsed.options;
-    if (options.help) {
-        std::cout << usageText();
-        return 0;
+    if (options.help) return writeStandardOutput(usageText(), "the help text") ? 0 : 1;
+    if (options.version) return writeStandardOutput("vintrel 1.1\n", "the version") ? 0 : 1;
+    if (!options.compareFiles.empty()) {
+        std::ostringstream comparison;
+        const int status =
+            runCompare(options.compareFiles[0], options.compareFiles[1], std::cin, comparison, std::cerr);
+        return writeStandardOutput(comparison.str(), "the comparison") ? status : 1;
     }
-    if (options.version) {
-        std::cout << "vintrel 1.1\n";
-        return 0;
-    }
-    if (!options.compareFiles.empty())
-        return runCompare(options.compareFiles[0], options.compareFiles[1], std::cin, std::cout, std::cerr);
 
     const bool headless = options.dumpWidgets || options.screenshotFile;
     if (!hasDisplay()) {
@@ -210,7 +182,7 @@ int run(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("vintrel"));
     std::setlocale(LC_NUMERIC, "C");  // number text never goes through the C library's locale
 
-    RunFolder runFolder;
+    RunFolder runFolder(simulatedMachine() != nullptr);
     if (runFolder.path().empty() && simulatedMachine()) {
         std::cerr << "vintrel: cannot create a folder for the simulated machine; set VINTREL_ROOT\n";
         return 2;
@@ -292,8 +264,9 @@ int run(int argc, char** argv) {
         // After start-up, before the first timer tick.
         QTimer::singleShot(0, &form, [&] {
             const QByteArray json = forms::dumpWidgets(shown, scripted->asked());
-            std::fwrite(json.constData(), 1, static_cast<std::size_t>(json.size()), stdout);
-            std::fflush(stdout);
+            if (!writeStandardOutput({json.constData(), static_cast<std::size_t>(json.size())},
+                                     "the widgets"))
+                exitCode = 1;
             finish();
         });
     } else if (options.screenshotFile) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "app/standard_output.h"
 #include "forms/main_form.h"
 #include "forms/message_box.h"
 #include "forms/settings_form.h"
@@ -61,12 +62,7 @@ int writeCapturedProfile(const platform::sim::RecordingPlatform& recorder, const
         for (const std::string& line : platform::sim::replacePersonalValues(profile))
             std::cerr << "vintrel: capture: " << line << '\n';
     const std::string json = platform::sim::profileJson(profile);
-    if (file == "-") {
-        std::fwrite(json.data(), 1, json.size(), stdout);
-        if (std::fflush(stdout) == 0) return 0;
-        std::cerr << "vintrel: cannot write the profile to standard output\n";
-        return 2;
-    }
+    if (file == "-") return writeStandardOutput(json, "the profile") ? 0 : 1;
     // A folder refuses the write as "access is denied", which would send the user to its rights.
     if (std::error_code ec; std::filesystem::is_directory(file, ec)) {
         std::cerr << "vintrel: cannot write the profile to " << file << ": it is a folder\n";

@@ -15,7 +15,8 @@ void readWhatTheWindowsRead();
 
 // Writes the recorded machine to `file` ("-": standard output), whole or not at all, with
 // personal values replaced unless includePersonal; says on `err` what it replaced.
-// Returns the exit code: 0, or 2 with a message when the file cannot be written.
+// Returns the exit code: 0, or with a message 2 when the file cannot be written, 1 when
+// standard output cannot.
 int writeCapturedProfile(const platform::sim::RecordingPlatform& recorder, const std::string& file,
                          bool includePersonal);
 

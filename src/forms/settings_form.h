@@ -8,6 +8,7 @@
 #include <string>
 
 #include "forms/form.h"
+#include "forms/write_wait_loop.h"
 
 namespace vintrel::forms {
 
@@ -81,6 +82,8 @@ private:
     };
     unsigned loaded_ = 0;
     bool shownOnce_ = false;
+    // Its writes wait for a busy registry with the windows alive.
+    KeepAliveWhileWriting keepAlive_;
 
     TPageControl* PageControl1 = nullptr;
     TButton* Button1 = nullptr;

@@ -34,24 +34,38 @@ constexpr char32_t codePointForByte(unsigned char b) {
     return b;
 }
 
-// Decodes one UTF-8 sequence at s[i]; advances i. Malformed input yields U+FFFD.
-constexpr char32_t decodeUtf8(std::string_view s, std::size_t& i) {
+// Marks a malformed sequence in what decodeUtf8Strict returns.
+inline constexpr char32_t kMalformedUtf8 = 0xFFFFFFFF;
+
+// Decodes one UTF-8 sequence at s[i] and advances i, or returns kMalformedUtf8 after consuming
+// the longest start of a well-formed sequence (at least one byte), as Unicode's
+// replacement practice has it. Well-formed means the shortest form of a scalar value: overlong
+// forms (C0 8D), surrogates (ED A0 80), code points past U+10FFFF (F4 90 ...), stray
+// continuation bytes and cut sequences are malformed.
+constexpr char32_t decodeUtf8Strict(std::string_view s, std::size_t& i) {
     const auto b0 = static_cast<unsigned char>(s[i++]);
     if (b0 < 0x80) return b0;
-    int extra = 0;
-    char32_t cp = 0;
-    if ((b0 & 0xE0) == 0xC0) { extra = 1; cp = b0 & 0x1F; }
-    else if ((b0 & 0xF0) == 0xE0) { extra = 2; cp = b0 & 0x0F; }
-    else if ((b0 & 0xF8) == 0xF0) { extra = 3; cp = b0 & 0x07; }
-    else return 0xFFFD;
+    const int extra = b0 < 0xC2 ? 0 : b0 < 0xE0 ? 1 : b0 < 0xF0 ? 2 : b0 < 0xF5 ? 3 : 0;
+    if (extra == 0) return kMalformedUtf8;
+    // The range of the second byte: below it a form is overlong; above it, after ED a
+    // surrogate, after F4 past U+10FFFF.
+    const unsigned char low = b0 == 0xE0 ? 0xA0 : b0 == 0xF0 ? 0x90 : 0x80;
+    const unsigned char high = b0 == 0xED ? 0x9F : b0 == 0xF4 ? 0x8F : 0xBF;
+    char32_t cp = b0 & (0x3F >> extra);
     for (int k = 0; k < extra; ++k) {
-        if (i >= s.size()) return 0xFFFD;
+        if (i >= s.size()) return kMalformedUtf8;
         const auto b = static_cast<unsigned char>(s[i]);
-        if ((b & 0xC0) != 0x80) return 0xFFFD;
+        if (b < (k == 0 ? low : 0x80) || b > (k == 0 ? high : 0xBF)) return kMalformedUtf8;
         cp = (cp << 6) | (b & 0x3F);
         ++i;
     }
     return cp;
+}
+
+// The same with a malformed sequence read as U+FFFD.
+constexpr char32_t decodeUtf8(std::string_view s, std::size_t& i) {
+    const char32_t cp = decodeUtf8Strict(s, i);
+    return cp == kMalformedUtf8 ? 0xFFFD : cp;
 }
 
 std::string utf8ToCp1252(std::string_view utf8);

@@ -7,6 +7,9 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QThread>
+#include <csignal>
+#include <filesystem>
 
 #include "support/program_run.h"
 #include "support/test_paths.h"
@@ -203,6 +206,37 @@ TEST(CommandLine, StartUpProblemsAreNamed) {
     }
 }
 
+// A simulated run without VINTREL_ROOT keeps the machine's files in a folder of its own, which
+// goes when a signal ends the run, as it does at a normal end.
+TEST(CommandLine, SimulatedRunEndedBySignalLeavesNoFolder) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        test::TempDir temp;
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("VINTREL_ROOT");
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("VINTREL_MACHINE", exampleProfile());
+        env.insert("TMPDIR", QString::fromStdString(temp.str()));
+        process.setProcessEnvironment(env);
+        process.start(QString::fromStdString((test::binaryDir() / "src" / "vintrel").string()), {});
+        ASSERT_TRUE(process.waitForStarted());
+        // The run's folder, once the machine's files are laid out in it (Qt puts its own there).
+        const auto runFolder = [&]() -> std::filesystem::path {
+            for (const auto& entry : std::filesystem::directory_iterator(temp.path()))
+                if (entry.path().filename().string().starts_with("vintrel-sim-")) return entry.path();
+            return {};
+        };
+        const auto laidOut = [&] { return !runFolder().empty() && !std::filesystem::is_empty(runFolder()); };
+        for (int i = 0; i < 1000 && !laidOut() && process.state() == QProcess::Running; ++i)
+            QThread::msleep(20);
+        ASSERT_TRUE(laidOut()) << signal;
+        ::kill(static_cast<pid_t>(process.processId()), signal);
+        ASSERT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitStatus(), QProcess::CrashExit) << signal;
+        EXPECT_EQ(runFolder(), std::filesystem::path()) << signal;
+    }
+}
+
 TEST(CommandLine, ScreenshotWritesAPicture) {
     test::TempDir dir;
     const std::string file = (dir.path() / "main.png").string();
@@ -268,6 +302,27 @@ TEST(CommandLine, ReportToStandardOutputAndItsFailure) {
                    QString::fromStdString(root.str()));
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_TRUE(failed.err.contains("Invalid filename.")) << failed.err.toStdString();
+}
+
+// A full device takes nothing: each writer says so and fails, whether its text fits stdio's
+// buffer (help) or not (the rest).
+TEST(CommandLine, FullStandardOutputFails) {
+    const struct {
+        QStringList arguments;
+        const char* what;
+    } cases[] = {
+        {{"--report", "-"}, "the report"},
+        {{"--capture-profile", "-"}, "the profile"},
+        {{"--dump-widgets", "settings"}, "the widgets"},
+        {{"--help"}, "the help text"},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun run = runProgram(c.arguments, exampleProfile(), {}, QStringLiteral("/dev/full"));
+        EXPECT_EQ(run.exitCode, 1) << c.what;
+        EXPECT_TRUE(
+            run.err.contains(QByteArray("cannot write ") + c.what + " to standard output: No space left"))
+            << run.err.toStdString();
+    }
 }
 
 }  // namespace

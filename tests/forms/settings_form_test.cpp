@@ -1,12 +1,16 @@
 // The settings dialog on simulated machines: loading, Apply with its prompt, folder errors,
 // the Logitech check and the lists.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <QApplication>
 #include <QTest>
+#include <QTimer>
 
 #include "forms/controls.h"
 #include "forms/message_box.h"
 #include "forms/settings_form.h"
+#include "platform/registry/registry_store.h"
 #include "support/sim_machine.h"
 #include "system/registry_access.h"
 
@@ -154,6 +158,47 @@ TEST(SettingsApply, FolderErrorsStopApplyAndAreNotRetried) {
     get<TButton>(dialog, "Button3")->click();
     ASSERT_EQ(boxes.asked().size(), 1u);
     EXPECT_EQ(boxes.asked()[0].text, "Invalid filename.");
+}
+
+// OK while another program holds the registry's write lock for longer than a write used to
+// wait: the timers keep running, a wait cursor shows, the dialog stays open (even when asked to
+// close) until both owner values are written, and then closes.
+TEST(SettingsApply, OkWaitsForABusyRegistryWithTheWindowsAlive) {
+    SimMachine m(machine(delayLine("250")), {.keepRegistry = true});
+    ScriptedMessages boxes;
+    TSistemaDef dialog;
+    dialog.show();
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(registry::databasePath(m.root().str()).c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    int ticks = 0;
+    bool openWhileWaiting = true;
+    QTimer tick;
+    tick.setInterval(20);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        ++ticks;
+        dialog.close();
+        openWhileWaiting = openWhileWaiting && dialog.isVisible();
+        const QCursor* cursor = QApplication::overrideCursor();
+        if (cursor != nullptr && cursor->shape() == Qt::WaitCursor)
+            sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    });
+    tick.start();
+    get<TEdit>(dialog, "Edit1")->setCaption("Maria");
+    get<TButton>(dialog, "Button3")->click();
+    tick.stop();
+    sqlite3_close(other);
+    EXPECT_GT(ticks, 1);
+    EXPECT_TRUE(openWhileWaiting);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(system::RegReadString(platform::HKEY_LOCAL_MACHINE,
+                                    "Software\\Microsoft\\Windows\\CurrentVersion", "RegisteredOwner"),
+              "Maria");
+    EXPECT_EQ(system::RegReadString(platform::HKEY_CURRENT_USER,
+                                    "Software\\Microsoft\\MS Setup (ACME)\\User Info", "DefName"),
+              "Maria");
+    EXPECT_TRUE(boxes.asked().empty());
 }
 
 TEST(SettingsLogitech, CheckedOnlyWithTheExactWord) {

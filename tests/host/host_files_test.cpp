@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <ctime>
 #include <filesystem>
 #include <functional>
 
@@ -117,6 +118,38 @@ TEST_F(HostFilesTest, WriteWholeFileReplacesEverythingAndLeavesNoTemporaryFile) 
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(entries(report.parent_path()), std::vector<std::string>{"Sistema.txt"});
     EXPECT_EQ(files->hostPath("C:\\windows\\desktop\\sistema.txt"), report.string());
+}
+
+// The next write clears the temporary files of writers killed part-way, and nothing else: not
+// one a live writer holds locked, not one just made, not a user's file of a similar name.
+TEST_F(HostFilesTest, WriteWholeFileClearsTemporaryFilesOfKilledWriters) {
+    const fs::path desktop = base / "WINDOWS" / "Desktop";
+    const struct {
+        const char* name;
+        bool old, locked, kept;
+    } cases[] = {
+        {".vintrel-0123456789ab.tmp", true, false, false},  // its writer was killed
+        {".vintrel-fedcba987654.tmp", true, true, true},    // a writer still holds it
+        {".vintrel-00000000aaaa.tmp", false, false, true},  // made a moment ago
+        {".vintrel-notes.tmp", true, false, true},          // not our name: no digits
+        {"vintrel-0123456789ab.tmp", true, false, true},    // not hidden
+        {".vintrel-0123456789AB.tmp", true, false, true},   // capital digits
+    };
+    std::vector<int> locks;
+    for (const auto& c : cases) {
+        writeBytes(desktop / c.name, "part");
+        if (c.old) {
+            const timespec times[2] = {{0, UTIME_OMIT}, {std::time(nullptr) - 60, 0}};
+            ASSERT_EQ(::utimensat(AT_FDCWD, (desktop / c.name).c_str(), times, 0), 0);
+        }
+        if (c.locked) {
+            locks.push_back(::open((desktop / c.name).c_str(), O_RDONLY | O_CLOEXEC));
+            ASSERT_EQ(::flock(locks.back(), LOCK_EX), 0);
+        }
+    }
+    EXPECT_EQ(files->writeWholeFile("C:\\WINDOWS\\Desktop\\Sistema.txt", "report"), 0u);
+    for (const auto& c : cases) EXPECT_EQ(fs::exists(desktop / c.name), c.kept) << c.name;
+    for (const int fd : locks) ::close(fd);
 }
 
 TEST_F(HostFilesTest, WriteWholeFileThroughTheDesktopLink) {

@@ -44,7 +44,7 @@ TEST(WindowsTree, KeepsWhatExistsInWhateverLetterCase) {
     fs::create_directories(windows / "system");
     fs::create_directories(windows / "DESKTOP");
     writeBytes(windows / "DESKTOP" / "old.txt", "old");
-    const auto problems = prepareWindowsTree(temp.str(), desktop.str());
+    const auto problems = prepareWindowsTree(temp.str(), "");
     EXPECT_TRUE(problems.empty()) << describe(problems);
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(windows)) names.push_back(e.path().filename().string());
@@ -53,6 +53,49 @@ TEST(WindowsTree, KeepsWhatExistsInWhateverLetterCase) {
     EXPECT_FALSE(fs::exists(temp.path() / "C" / "WINDOWS"));
     EXPECT_FALSE(fs::is_symlink(windows / "DESKTOP"));
     EXPECT_EQ(readBytes(windows / "DESKTOP" / "old.txt"), "old");
+}
+
+// The link follows the desktop's folder when user-dirs.dirs renames it, so the report lands
+// on the desktop and not in a folder that no longer exists.
+TEST(WindowsTree, DesktopLinkFollowsARenamedDesktop) {
+    vintrel::test::TempDir temp;
+    vintrel::test::TempDir home;
+    const fs::path config = home.path() / ".config", link = temp.path() / "C" / "WINDOWS" / "Desktop";
+    fs::create_directories(home.path() / "Desktop");
+    EXPECT_TRUE(prepareWindowsTree(temp.str(), xdgDesktopDirFrom(home.str(), config.string())).empty());
+    EXPECT_EQ(fs::read_symlink(link), home.path() / "Desktop");
+
+    const fs::path renamed = home.path() / "Área de Trabalho";
+    fs::rename(home.path() / "Desktop", renamed);
+    writeBytes(config / "user-dirs.dirs", "XDG_DESKTOP_DIR=\"$HOME/Área de Trabalho\"\n");
+    const auto problems = prepareWindowsTree(temp.str(), xdgDesktopDirFrom(home.str(), config.string()));
+    EXPECT_TRUE(problems.empty()) << describe(problems);
+    EXPECT_EQ(fs::read_symlink(link), renamed);
+    writeBytes(link / "Sistema.txt", "report");
+    EXPECT_EQ(readBytes(renamed / "Sistema.txt"), "report");
+}
+
+// A folder made while there was no desktop hands what it holds to the desktop once there is
+// one, renaming what would collide, and becomes the link.
+TEST(WindowsTree, PrivateDesktopMovesOntoTheDesktopWithoutReplacingAnything) {
+    vintrel::test::TempDir temp;
+    vintrel::test::TempDir desktop;
+    const fs::path folder = temp.path() / "C" / "WINDOWS" / "Desktop";
+    EXPECT_TRUE(prepareWindowsTree(temp.str(), "").empty());
+    writeBytes(folder / "Sistema.txt", "mine");
+    writeBytes(folder / "notas", "notes");
+    writeBytes(folder / "pasta" / "a.txt", "a");
+    writeBytes(desktop.path() / "Sistema.txt", "theirs");
+    writeBytes(desktop.path() / "Sistema (2).txt", "theirs too");
+    const auto problems = prepareWindowsTree(temp.str(), desktop.str());
+    EXPECT_TRUE(problems.empty()) << describe(problems);
+    EXPECT_EQ(fs::read_symlink(folder), desktop.path());
+    const std::pair<const char*, const char*> expected[] = {
+        {"Sistema.txt", "theirs"},   {"Sistema (2).txt", "theirs too"},
+        {"Sistema (3).txt", "mine"}, {"notas", "notes"},
+        {"pasta/a.txt", "a"},
+    };
+    for (const auto& [name, bytes] : expected) EXPECT_EQ(readBytes(desktop.path() / name), bytes) << name;
 }
 
 TEST(WindowsTree, DesktopIsAPlainFolderWithoutADesktopToLinkTo) {
@@ -71,7 +114,7 @@ TEST(WindowsTree, ReportsWhatItCannotFixAndDeletesNothing) {
     fs::create_directories(windows);
     fs::create_directory_symlink(temp.path() / "gone", windows / "Desktop");
     writeBytes(windows / "SYSTEM", "a file");
-    const auto problems = prepareWindowsTree(temp.str(), desktop.str());
+    const auto problems = prepareWindowsTree(temp.str(), "");  // no desktop to lead to
     ASSERT_EQ(problems.size(), 2u) << describe(problems);
     EXPECT_EQ(problems[0].path, (windows / "SYSTEM").string());
     EXPECT_EQ(problems[1].path, (windows / "Desktop").string());

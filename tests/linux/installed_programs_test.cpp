@@ -214,5 +214,29 @@ TEST(UninstallKey, LiveSubkeysMergeWithTheStore) {
     EXPECT_EQ(gathered, 1);
 }
 
+// A gathering slower than the list's lifetime still serves all the reads that follow it
+// closely (a dialog filling its list) instead of gathering again for each.
+TEST(UninstallKey, ASlowGatheringServesTheReadsThatFollow) {
+    std::chrono::steady_clock::time_point now{};
+    int gathered = 0;
+    UninstallLiveKeys live(
+        [&] {
+            ++gathered;
+            now += std::chrono::seconds(3);
+            std::vector<InstalledProgram> list;
+            for (int i = 0; i < 10; ++i)
+                list.push_back({"p" + std::to_string(i) + ".desktop", "P", "apt-get remove p", "/p"});
+            return list;
+        },
+        std::chrono::seconds(2), [&] { return now; });
+    const std::string key = std::string(kUninstallKeyPath) + "\\p";
+    for (int i = 0; i < 10; ++i)
+        EXPECT_TRUE(live.value(HKEY_LOCAL_MACHINE, key + std::to_string(i) + ".desktop", "DisplayName"));
+    EXPECT_EQ(gathered, 1);
+    now += std::chrono::milliseconds(2001);
+    live.keyExists(HKEY_LOCAL_MACHINE, key + "0.desktop");
+    EXPECT_EQ(gathered, 2);
+}
+
 }  // namespace
 }  // namespace vintrel::platform::linux_host

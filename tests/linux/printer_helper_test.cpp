@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/helper_path.h"
 #include "platform/linux/printers_linux.h"
 #include "support/test_paths.h"
 
@@ -73,6 +74,49 @@ TEST(PrinterHelper, AnswersFailuresAndDeadline) {
             EXPECT_NE(problem.find(c.problem), std::string::npos) << c.path << ": " << problem;
         }
     }
+}
+
+// A copy of the program elsewhere runs no helper from beside it: only the build tree's or the
+// installed one.
+TEST(PrinterHelper, OnlyTheBuildTreeOrTheInstalledHelperIsChosen) {
+    const std::string built = (test::binaryDir() / "libexec" / "vintrel" / "vintrel-printers").string();
+    const struct {
+        std::string self, helper;
+    } cases[] = {
+        {(test::binaryDir() / "src" / "vintrel").string(), built},
+        {(test::binaryDir() / "tools" / "vintrel-reg").string(), built},
+        {"/usr/bin/vintrel", "/usr/libexec/vintrel/vintrel-printers"},
+        {"/tmp/x/bin/vintrel", "/usr/libexec/vintrel/vintrel-printers"},
+        {"/dev/shm/bin/vintrel", "/usr/libexec/vintrel/vintrel-printers"},
+        {"", "/usr/libexec/vintrel/vintrel-printers"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(helperPathFor(c.self, "vintrel-printers"), c.helper) << c.self;
+}
+
+// A helper that another user could have put there or changed is not run.
+TEST(PrinterHelper, RefusedWhereOtherUsersCanWrite) {
+    test::TempDir dir;  // in /tmp, which everyone may write to
+    const std::string open = (dir.path() / "open").string(), own = (dir.path() / "own").string();
+    std::filesystem::create_directories(open + "/libexec");
+    std::filesystem::create_directories(own);
+    ::chmod(open.c_str(), 0777);
+    ::chmod(own.c_str(), 0700);
+    const std::string planted = open + "/libexec/vintrel-printers", shared = own + "/shared";
+    std::ofstream(planted) << "#!/bin/sh\n";
+    std::ofstream(shared) << "#!/bin/sh\n";
+    ::chmod(planted.c_str(), 0755);
+    ::chmod(shared.c_str(), 0775);
+    const struct {
+        std::string path, problem;
+    } cases[] = {
+        {planted, open + " may be written by other users"},
+        {shared, shared + " may be written by other users"},
+        {own + "/missing", "cannot find"},
+    };
+    for (const auto& c : cases)
+        EXPECT_NE(untrustedPathProblem(c.path).find(c.problem), std::string::npos)
+            << untrustedPathProblem(c.path);
+    EXPECT_EQ(untrustedPathProblem(printerHelperPath()), "");
 }
 
 // The helper of this build is where the programs look for it, and answers whether or not a

@@ -51,6 +51,18 @@ TEST(OsRelease, ParsesTheQuotingFormsOfOsRelease) {
     EXPECT_EQ(productNameFromOsRelease(""), "Linux");
 }
 
+// Control characters inside a quoted PRETTY_NAME become blanks: none reaches the product name.
+TEST(OsRelease, ProductNameHoldsNoControlCharacters) {
+    const struct {
+        std::string text, name;
+    } cases[] = {
+        {"PRETTY_NAME=\"Debian\rUsu\xC3\xA1rio = x\"", "Debian Usu\xC3\xA1rio = x"},
+        {"PRETTY_NAME='A\tB\x1B[2JC\x7F'", "A B [2JC "},
+        {std::string("PRETTY_NAME=\"A\0B\"", 16), "A B"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(productNameFromOsRelease(c.text), c.name) << c.text;
+}
+
 TEST(ProductId, StableOemFormFromTheMachineId) {
     const auto id = productIdFromMachineId("3f1c2a9b7d6e4f5a8b9c0d1e2f3a4b5c\n");
     ASSERT_TRUE(id.has_value());

@@ -54,10 +54,8 @@ TEST(ProfileErrors, EveryProblemNamedAndNothingCut) {
         {R"({"clock": {"tscTicksPerSecond": -1}})", "clock.tscTicksPerSecond must not be negative"},
         {R"({"drives": {"C": {"type": -1}}})", "drives.C.type must be a drive type from 0 to 6"},
         {R"({"screen": {"width": -800}})", "screen sizes must not be negative"},
-        {R"({"drives": {"C": {"freeBytes": -1}}})", "ok",
-         [](const Profile& p) {
-             return p.drives[2].freeBytes == -1;  // a signed figure, kept as given
-         }},
+        {R"({"drives": {"C": {"freeBytes": -1}}})", "drives.C.freeBytes must not be negative"},
+        {R"({"drives": {"C": {"totalBytes": -400}}})", "drives.C.totalBytes must not be negative"},
         // huge numbers: refused, never cut to the field's width
         {R"({"drives": {"C": {"type": 4294967299}}})", "drives.C.type is too large"},
         {R"({"drives": {"C": {"serialNumber": 4294967296}}})", "drives.C.serialNumber is too large"},

@@ -18,9 +18,9 @@ struct ProgramRun {
 };
 
 // On this machine (profile empty) or on a profile; in `root` when given, else in a fresh
-// folder of its own.
+// folder of its own; standard output into `outputFile` when given.
 inline ProgramRun runProgram(const QStringList& arguments, const QString& profile = {},
-                             const QString& root = {}) {
+                             const QString& root = {}, const QString& outputFile = {}) {
     TempDir ownRoot;
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -29,6 +29,7 @@ inline ProgramRun runProgram(const QStringList& arguments, const QString& profil
     if (!profile.isEmpty()) env.insert("VINTREL_MACHINE", profile);
     env.insert("VINTREL_ROOT", root.isEmpty() ? QString::fromStdString(ownRoot.str()) : root);
     process.setProcessEnvironment(env);
+    if (!outputFile.isEmpty()) process.setStandardOutputFile(outputFile);
     process.start(QString::fromStdString((binaryDir() / "src" / "vintrel").string()), arguments);
     process.waitForFinished(60000);
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};

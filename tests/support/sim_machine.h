@@ -14,9 +14,9 @@ namespace vintrel::test {
 
 class SimMachine {
 public:
-    explicit SimMachine(const std::string& profileJson) {
+    explicit SimMachine(const std::string& profileJson, platform::sim::SimRunOptions options = {}) {
         auto sim = platform::sim::makeSimPlatform(platform::sim::parseProfile(profileJson, "test profile"),
-                                                  root_.str(), "test profile");
+                                                  root_.str(), "test profile", options);
         sim_ = sim.get();
         guard_ = std::make_unique<platform::ScopedPlatform>(std::move(sim));
         text::setDecimalSeparator(sim_->locale().current().decimalSeparator);

@@ -1,5 +1,6 @@
 #include "platform/host/whole_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -8,6 +9,8 @@
 #include <atomic>
 #include <cerrno>
 #include <ctime>
+#include <string_view>
+#include <vector>
 
 #include "platform/api/platform.h"
 #include "platform/host/host_errors.h"
@@ -65,6 +68,41 @@ std::string temporaryName(const std::string& folder) {
     for (int i = 0; i < 12; ++i, value >>= 4) name.push_back(kHex[value & 0xF]);
     name += ".tmp";
     return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+// A name temporaryName makes: ".vintrel-", 12 hexadecimal digits, ".tmp".
+bool isTemporaryName(std::string_view name) {
+    constexpr std::string_view kPrefix = ".vintrel-", kSuffix = ".tmp";
+    if (name.size() != kPrefix.size() + 12 + kSuffix.size() || !name.starts_with(kPrefix) ||
+        !name.ends_with(kSuffix))
+        return false;
+    for (const char c : name.substr(kPrefix.size(), 12))
+        if ((c < '0' || c > '9') && (c < 'a' || c > 'f')) return false;
+    return true;
+}
+
+// Removes the temporary files that writers killed part-way left in `folder`: ours by name and
+// owner, and unlocked (a writer locks its temporary file as soon as it has made it; one made
+// in the last seconds may not be locked yet and is left).
+void clearStaleTemporaries(const std::string& folder) {
+    Fd dirFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dirFd.valid()) return;
+    DIR* dir = ::fdopendir(::dup(dirFd.get()));
+    if (dir == nullptr) return;
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir))
+        if (isTemporaryName(entry->d_name)) names.emplace_back(entry->d_name);
+    ::closedir(dir);
+    const std::time_t recent = std::time(nullptr) - 2;
+    for (const std::string& name : names) {
+        Fd file(
+            ::openat(dirFd.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+        struct stat st {};
+        if (!file.valid() || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+            st.st_uid != ::geteuid() || st.st_mtime > recent || ::flock(file.get(), LOCK_EX | LOCK_NB) != 0)
+            continue;
+        ::unlinkat(dirFd.get(), name.c_str(), 0);
+    }
 }
 
 // Another open file holds a lock on fd's file: flock locks and record locks are separate on
@@ -147,6 +185,7 @@ std::uint32_t replaceWholeFile(const std::string& hostPath, std::string_view byt
         return error == ENXIO ? ERROR_ACCESS_DENIED : win32FromErrno(error);
     }
 
+    clearStaleTemporaries(folder);
     std::string temporary;
     Fd out;
     for (int attempt = 0; attempt < 100 && !out.valid(); ++attempt) {
@@ -159,6 +198,7 @@ std::uint32_t replaceWholeFile(const std::string& hostPath, std::string_view byt
         }
     }
     if (!out.valid()) return ERROR_ALREADY_EXISTS;
+    (void)::flock(out.get(), LOCK_EX);  // in use: not stale (clearStaleTemporaries)
 
     std::uint32_t result = 0;
     if (existed) (void)::fchmod(out.get(), mode);

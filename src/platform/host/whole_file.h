@@ -15,7 +15,8 @@ std::optional<std::string> readSmallFile(const std::string& path, std::size_t ma
 
 // Replaces the whole content of the file at hostPath (UTF-8), as one step: the bytes go to a
 // hidden temporary file in the same folder, which is synced and renamed over the target, so
-// readers see the old file or the new one, never a part. A file that exists keeps its
+// readers see the old file or the new one, never a part. Temporary files that writers ended
+// part-way (a SIGKILL) left in the folder are removed first. A file that exists keeps its
 // permission bits. Returns 0 or a Win32 code:
 // - ERROR_PATH_NOT_FOUND (3): the folder is missing;
 // - ERROR_ACCESS_DENIED (5): the file or the folder is read-only (no write permission for us,

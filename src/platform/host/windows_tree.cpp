@@ -6,8 +6,8 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <filesystem>
 
+#include "platform/host/desktop_link.h"
 #include "platform/host/dos_path.h"
 #include "platform/host/whole_file.h"
 #include "text/lines.h"
@@ -120,24 +120,15 @@ public:
             return;
         }
         if (found.name) {
-            const std::string path = joined(windows, *found.name);
-            struct stat st {};
-            if (::lstat(path.c_str(), &st) != 0) return;  // removed meanwhile: next start makes it
-            if (S_ISLNK(st.st_mode) && !isFolder(path))
-                report(path, "link leads to no folder");
-            else if (!S_ISLNK(st.st_mode) && !S_ISDIR(st.st_mode))
-                report(path, "exists and is not a folder");
+            followDesktop(joined(windows, *found.name), desktopDir, problems);
             return;
         }
         const std::string path = joined(windows, "Desktop");
         if (!desktopDir.empty() && isFolder(desktopDir)) {
-            std::error_code ignored;
-            std::string target = std::filesystem::absolute(desktopDir, ignored).string();
-            if (target.empty()) target = desktopDir;
-            if (::symlink(target.c_str(), path.c_str()) == 0) return;
+            if (linkToDesktop(path, desktopDir)) return;
             const int error = errno;
             if (error == EEXIST) return;  // another copy of the program made it meanwhile
-            report(path, "cannot link to " + target + ", made a plain folder", error);
+            report(path, "cannot link to " + desktopDir + ", made a plain folder", error);
         }
         if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
             const int error = errno;

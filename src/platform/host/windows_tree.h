@@ -1,7 +1,8 @@
 #pragma once
 // The Windows tree in the per-user root: the folder that stands for drive C: and, in it,
 // C:\WINDOWS, C:\WINDOWS\SYSTEM and C:\WINDOWS\Desktop. First start creates what is missing;
-// nothing that exists is ever deleted, replaced or changed.
+// nothing that exists is ever deleted or replaced, except that Desktop follows the user's
+// desktop folder at every start.
 
 #include <functional>
 #include <optional>
@@ -27,8 +28,9 @@ std::string driveCFolder(const std::string& root);
 // when that is an existing folder, else a plain folder. When `systemIni` is given and
 // C:\WINDOWS holds no SYSTEM.INI, it is created with the bytes systemIni() returns (asked only
 // then), whole or not at all; one that exists is never rewritten. Entries are found without regard to letter
-// case, so an existing "C:\Windows" is used as it is. A Desktop entry that exists is kept whatever it is; a
-// dangling Desktop link or a Desktop file is reported. Safe to run by two processes at once.
+// case, so an existing "C:\Windows" is used as it is. A Desktop entry that exists is brought in
+// line with desktopDir (see followDesktop); a dangling Desktop link with no desktop to lead to
+// or a Desktop file is reported. Safe to run by two processes at once.
 std::vector<TreeProblem> prepareWindowsTree(const std::string& root, const std::string& desktopDir,
                                             const std::function<std::string()>& systemIni = {});
 

@@ -10,10 +10,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <iostream>
 #include <mutex>
 
+#include "platform/linux/helper_path.h"
 #include "text/cp1252.h"
 
 extern char** environ;
@@ -153,6 +153,14 @@ std::optional<std::vector<CupsQueue>> queuesOf(HelperRun* run, std::string& prob
     return parseQueueRecords(*answer);
 }
 
+// A run of the installed helper, once it is known that no other user can have planted it.
+std::unique_ptr<HelperRun> startInstalledHelper(int timeoutMs, std::string& problem) {
+    const std::string path = printerHelperPath();
+    problem = untrustedPathProblem(path);
+    if (!problem.empty()) return nullptr;
+    return HelperRun::start(path, timeoutMs, timeoutMs + kStartUpGraceMs, problem);
+}
+
 struct Prefetch {
     std::mutex mutex;
     std::unique_ptr<HelperRun> run;
@@ -175,10 +183,7 @@ public:
 }  // namespace
 
 std::string printerHelperPath() {
-    std::error_code ec;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return "/usr/libexec/vintrel/vintrel-printers";
-    return (self.parent_path().parent_path() / "libexec" / "vintrel" / "vintrel-printers").string();
+    return helperPath("vintrel-printers");
 }
 
 std::optional<std::vector<CupsQueue>> queryPrinterHelper(const std::string& path, int timeoutMs, int waitMs,
@@ -191,7 +196,7 @@ void prefetchCupsQueues(int timeoutMs) {
     const std::lock_guard lock(p.mutex);
     if (p.run) return;
     std::string problem;
-    p.run = HelperRun::start(printerHelperPath(), timeoutMs, timeoutMs + kStartUpGraceMs, problem);
+    p.run = startInstalledHelper(timeoutMs, problem);
     if (!p.run) sayOnce(problem);
 }
 
@@ -204,7 +209,7 @@ std::vector<CupsQueue> installedCupsQueues(int timeoutMs) {
     }
     std::string problem;
     if (!run || Clock::now() - run->started() >= kPrefetchFresh)
-        run = HelperRun::start(printerHelperPath(), timeoutMs, timeoutMs + kStartUpGraceMs, problem);
+        run = startInstalledHelper(timeoutMs, problem);
     const auto queues = queuesOf(run.get(), problem);
     if (!queues) sayOnce(problem);
     return queues.value_or(std::vector<CupsQueue>{});

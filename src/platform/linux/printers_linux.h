@@ -14,16 +14,16 @@
 namespace vintrel::platform::linux_host {
 
 // The installed queues; empty when no scheduler answers within timeoutMs, or when the helper
-// is missing or fails (said once on standard error). Uses the answer of a prefetch started
-// within the last few seconds, else asks anew.
+// is missing, fails or may have been planted by another user (said once on standard error).
+// Uses the answer of a prefetch started within the last few seconds, else asks anew.
 std::vector<CupsQueue> installedCupsQueues(int timeoutMs = 300);
 
 // Starts asking in the background, so that the first installedCupsQueues of a start-up does
 // not wait for the helper. Does nothing when a prefetch is already running.
 void prefetchCupsQueues(int timeoutMs = 300);
 
-// The helper's path: libexec/vintrel/vintrel-printers beside the running program's folder
-// (/usr/bin -> /usr/libexec/vintrel, and the same in the build tree).
+// The helper's path (see helperPath): /usr/bin -> /usr/libexec/vintrel, and the same in the
+// build tree.
 std::string printerHelperPath();
 
 // One run of the helper at `path`: its queues, or nullopt with the reason in `problem` when it

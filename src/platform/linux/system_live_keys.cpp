@@ -126,7 +126,13 @@ std::map<std::string, std::string> parseOsRelease(std::string_view text) {
 std::string productNameFromOsRelease(std::string_view text) {
     const auto values = parseOsRelease(text);
     const auto pretty = values.find("PRETTY_NAME");
-    return pretty != values.end() && !pretty->second.empty() ? pretty->second : "Linux";
+    if (pretty == values.end() || pretty->second.empty()) return "Linux";
+    // A quoted value may hold any byte: a line end or escape sequence would reach the
+    // window and forge report lines.
+    std::string name = pretty->second;
+    for (char& c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    return name;
 }
 
 std::optional<std::string> productIdFromMachineId(std::string_view machineIdText) {

@@ -35,7 +35,8 @@ void addSystemLiveKeys(registry::LiveKeyTable& table, const SystemSources& sourc
 // dropped. Comments, blank lines and lines without a valid name are skipped. UTF-8 values.
 std::map<std::string, std::string> parseOsRelease(std::string_view text);
 
-// Pure: PRETTY_NAME of os-release text, or "Linux" (the default os-release(5) gives).
+// Pure: PRETTY_NAME of os-release text with control characters made blanks, or "Linux" (the
+// default os-release(5) gives).
 std::string productNameFromOsRelease(std::string_view text);
 
 // Pure: a product id in the Windows OEM form "12345-OEM-1234567-12345" from the text of

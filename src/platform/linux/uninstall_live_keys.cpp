@@ -24,12 +24,11 @@ RegValue stringValue(const std::string& text) {
 
 }  // namespace
 
-UninstallLiveKeys::UninstallLiveKeys(Lister lister, std::chrono::milliseconds lifetime)
-    : lister_(std::move(lister)), lifetime_(lifetime) {}
+UninstallLiveKeys::UninstallLiveKeys(Lister lister, std::chrono::milliseconds lifetime, Clock clock)
+    : lister_(std::move(lister)), lifetime_(lifetime), clock_(std::move(clock)) {}
 
 const std::vector<UninstallLiveKeys::Program>& UninstallLiveKeys::programs() {
-    const auto now = std::chrono::steady_clock::now();
-    if (!lastUse_ || now - *lastUse_ > lifetime_) {
+    if (!lastUse_ || clock_() - *lastUse_ > lifetime_) {
         programs_.clear();
         std::vector<std::string> folded;
         for (const InstalledProgram& p : lister_ ? lister_() : std::vector<InstalledProgram>{}) {
@@ -42,7 +41,7 @@ const std::vector<UninstallLiveKeys::Program>& UninstallLiveKeys::programs() {
             programs_.push_back({std::move(key), windowsText(p.name), windowsText(p.uninstallCommand)});
         }
     }
-    lastUse_ = now;
+    lastUse_ = clock_();  // after the gathering: its own length never makes it stale
     return programs_;
 }
 

@@ -5,8 +5,10 @@
 //   DisplayName      its name, Windows-1252, at most 255 bytes
 //   UninstallString  the command that removes its package (text only; nothing runs it)
 // The list is gathered at the first question and kept while questions keep coming (a
-// dialog's reads), gathered anew after `lifetime` without one. Subkeys and values written by
-// the user are the store's: they are listed beside these and override them.
+// dialog's reads), gathered anew after `lifetime` without one; the time counts from the end
+// of a gathering, so a dialog's or a report's reads gather once however long it takes.
+// Subkeys and values written by the user are the store's: they are listed beside these and
+// override them.
 
 #include <algorithm>
 #include <chrono>
@@ -26,7 +28,9 @@ inline constexpr std::string_view kUninstallKeyPath =
 class UninstallLiveKeys : public registry::LiveKeys {
 public:
     using Lister = std::function<std::vector<InstalledProgram>()>;
-    explicit UninstallLiveKeys(Lister lister, std::chrono::milliseconds lifetime = std::chrono::seconds(2));
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+    explicit UninstallLiveKeys(Lister lister, std::chrono::milliseconds lifetime = std::chrono::seconds(2),
+                               Clock clock = &std::chrono::steady_clock::now);
 
     std::optional<RegValue> value(HKey root, std::string_view keyPath, std::string_view valueName) override;
     bool keyExists(HKey root, std::string_view keyPath) override;
@@ -47,6 +51,7 @@ private:
 
     Lister lister_;
     std::chrono::milliseconds lifetime_;
+    Clock clock_;
     std::mutex mutex_;
     std::vector<Program> programs_;
     std::optional<std::chrono::steady_clock::time_point> lastUse_;

@@ -27,7 +27,8 @@ struct StoreImpl;
 class RegistryStore {
 public:
     struct Options {
-        // How long a write waits for another process that holds the database.
+        // How long opening and reading wait for another process that holds the database. A
+        // write waits for as long as it takes (platform/api/write_wait.h).
         int busyTimeoutMs = 3000;
         // How long after a write to the file is heard its version is read again before reads
         // may skip reading it (a commit shows once its journal is on the disk).

@@ -3,6 +3,8 @@
 #include <array>
 #include <chrono>
 
+#include "platform/api/write_wait.h"
+
 namespace vintrel::registry::detail {
 
 namespace {
@@ -112,17 +114,41 @@ int StoreImpl::execText(const char* sql, std::string* result) {
 
 // ------------------------------------------------------------------ transactions
 
+int StoreImpl::beginWrite() {
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    platform::WriteWaiter* told = nullptr;
+    int rc = SQLITE_BUSY;
+    while ((rc & 0xFF) == SQLITE_BUSY) {
+        // Reads made while waiting may have begun a snapshot or learnt key rows: let go of both.
+        endSnapshot();
+        // Our own commits leave the data version as it was.
+        forgetKeys();
+        sqlite3_stmt* begin = db != nullptr ? statement(kBegin) : nullptr;
+        if (begin == nullptr) {
+            rc = db != nullptr ? sqlite3_errcode(db) : SQLITE_CANTOPEN;
+            break;
+        }
+        // Short tries, so that the waiter is called often; reads keep the longer timeout.
+        sqlite3_busy_timeout(db, kWriteTryMs);
+        rc = sqlite3_step(begin);
+        sqlite3_reset(begin);
+        sqlite3_busy_timeout(db, options.busyTimeoutMs);
+        if ((rc & 0xFF) == SQLITE_BUSY) {
+            if (platform::WriteWaiter* waiter = platform::writeWaiter()) {
+                told = waiter;
+                waiter->waiting(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start));
+            }
+        }
+    }
+    if (told != nullptr) told->waited();
+    return rc;
+}
+
 long StoreImpl::write(const std::function<long()>& body) {
     if (!readOnly.empty()) return platform::ERROR_ACCESS_DENIED;
     if (depth > 0) return body();
-    endSnapshot();
-    // Our own commits leave the data version as it was.
-    forgetKeys();
-    sqlite3_stmt* begin = statement(kBegin);
-    if (begin == nullptr) return noteFailure(sqlite3_errcode(db));
-    const int rc = sqlite3_step(begin);
-    sqlite3_reset(begin);
-    if (rc != SQLITE_DONE) return noteFailure(rc);
+    if (const int rc = beginWrite(); rc != SQLITE_DONE) return noteFailure(rc);
     ++depth;
     long result = 0;
     try {

@@ -36,6 +36,9 @@ enum Sql : std::size_t {
     kSqlCount
 };
 
+// How long one try to begin a write waits inside SQLite for the write lock.
+inline constexpr int kWriteTryMs = 40;
+
 long win32FromSqlite(int rc);
 bool isDamage(int rc);
 
@@ -103,6 +106,10 @@ struct StoreImpl {
     // Called at the start of every operation, under the lock: 0 when the connection is usable.
     long ready();
 
+    // Begins a write transaction, waiting for as long as another connection holds the write
+    // lock: tries of kWriteTryMs, with the installed WriteWaiter called between them. SQLite's
+    // code of the last try.
+    int beginWrite();
     // Runs body in a write transaction (or inside the one already open).
     long write(const std::function<long()>& body);
     void rollback();

@@ -232,7 +232,9 @@ private:
     std::shared_ptr<RegistryStore> store_;
     std::shared_ptr<LiveKeys> live_;
     std::shared_ptr<DesktopValues> desktop_;
-    mutable std::mutex mutex_;
+    // Recursive: while a write waits for the store, the waiter may read the registry on this
+    // thread.
+    mutable std::recursive_mutex mutex_;
     std::map<HKey, OpenKey> handles_;
     std::map<HKey, OpenKey> roots_;
     HKey nextHandle_ = 0x100;

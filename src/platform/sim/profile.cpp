@@ -83,6 +83,8 @@ void readDrives(const Reader& r, const json& drives, Profile& profile) {
         d.volume.fileSystemName = r.text(drive, "fileSystemName", "", where);
         d.totalBytes = r.number<std::int64_t>(drive, "totalBytes", 0, where);
         d.freeBytes = r.number<std::int64_t>(drive, "freeBytes", 0, where);
+        if (d.totalBytes < 0 || d.freeBytes < 0)
+            r.fail(where + (d.totalBytes < 0 ? ".totalBytes" : ".freeBytes") + " must not be negative");
         d.volumeQueryFails = r.boolean(drive, "volumeQueryFails", false, where);
         d.spaceQueryFails = r.boolean(drive, "spaceQueryFails", false, where);
     }
