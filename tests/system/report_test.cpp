@@ -7,6 +7,9 @@
 #include <fstream>
 #include <sstream>
 
+#include <optional>
+
+#include "platform/host/durable_write.h"
 #include "support/sim_machine.h"
 #include "system/errors.h"
 #include "system/report.h"
@@ -119,8 +122,15 @@ TEST(Report, FailuresKeepTheOldReport) {
     const struct {
         const char* label;
         std::uint32_t code;
-    } cases[] = {{"read-only", 5}, {"locked for writing", 32}};
+    } cases[] = {{"read-only", 5}, {"locked for writing", 32}, {"disk full", 101}};
     for (const auto& c : cases) {
+        // A full disk: the write of the new report's bytes fails as write(2) does then.
+        auto full = +[](int, const void*, size_t) -> ssize_t {
+            errno = ENOSPC;
+            return -1;
+        };
+        std::optional<platform::host::ScopedDurableCalls> diskFull;
+        if (c.code == 101) diskFull.emplace(platform::host::DurableCalls{full, ::fsync, ::rename, ::link});
         int lock = -1;
         if (c.code == 5) ::chmod(path.c_str(), 0444);
         if (c.code == 32) {
@@ -135,6 +145,7 @@ TEST(Report, FailuresKeepTheOldReport) {
             ADD_FAILURE() << c.label << ": written";
         } catch (const InOutError& e) {
             EXPECT_EQ(e.code(), c.code) << c.label;
+            if (c.code == 101) EXPECT_EQ(std::string(e.what()), "Disk full");
         }
         if (lock >= 0) ::close(lock);
         ::chmod(path.c_str(), 0644);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/api/platform.h"
+#include "platform/host/durable_write.h"
 #include "platform/host/host_errors.h"
 
 namespace vintrel::platform::host {
@@ -48,39 +49,6 @@ std::string folderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
-std::uint64_t mix(std::uint64_t x) {
-    x += 0x9E3779B97F4A7C15ull;
-    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
-    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
-    return x ^ (x >> 31);
-}
-
-std::string temporaryName(const std::string& folder) {
-    static std::atomic<std::uint64_t> counter{0};
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    const std::uint64_t seed = (static_cast<std::uint64_t>(::getpid()) << 40) ^
-                               static_cast<std::uint64_t>(now.tv_nsec) ^
-                               (static_cast<std::uint64_t>(now.tv_sec) << 20) ^ counter.fetch_add(1);
-    std::uint64_t value = mix(seed);
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string name = ".vintrel-";
-    for (int i = 0; i < 12; ++i, value >>= 4) name.push_back(kHex[value & 0xF]);
-    name += ".tmp";
-    return folder == "/" ? "/" + name : folder + "/" + name;
-}
-
-// A name temporaryName makes: ".vintrel-", 12 hexadecimal digits, ".tmp".
-bool isTemporaryName(std::string_view name) {
-    constexpr std::string_view kPrefix = ".vintrel-", kSuffix = ".tmp";
-    if (name.size() != kPrefix.size() + 12 + kSuffix.size() || !name.starts_with(kPrefix) ||
-        !name.ends_with(kSuffix))
-        return false;
-    for (const char c : name.substr(kPrefix.size(), 12))
-        if ((c < '0' || c > '9') && (c < 'a' || c > 'f')) return false;
-    return true;
-}
-
 // Removes the temporary files that writers killed part-way left in `folder`: ours by name and
 // owner, and unlocked (a writer locks its temporary file as soon as it has made it; one made
 // in the last seconds may not be locked yet and is left).
@@ -91,7 +59,7 @@ void clearStaleTemporaries(const std::string& folder) {
     if (dir == nullptr) return;
     std::vector<std::string> names;
     while (const dirent* entry = ::readdir(dir))
-        if (isTemporaryName(entry->d_name)) names.emplace_back(entry->d_name);
+        if (isDurableTemporaryName(entry->d_name)) names.emplace_back(entry->d_name);
     ::closedir(dir);
     const std::time_t recent = std::time(nullptr) - 2;
     for (const std::string& name : names) {
@@ -118,18 +86,6 @@ bool lockedElsewhere(int fd) {
     if (errno == EAGAIN || errno == EACCES) return true;
     if (errno == EINVAL && ::fcntl(fd, F_SETLK, &lock) != 0) return errno == EAGAIN || errno == EACCES;
     return false;
-}
-
-std::uint32_t writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return win32FromErrno(errno);
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return 0;
 }
 
 }  // namespace
@@ -186,34 +142,9 @@ std::uint32_t replaceWholeFile(const std::string& hostPath, std::string_view byt
     }
 
     clearStaleTemporaries(folder);
-    std::string temporary;
-    Fd out;
-    for (int attempt = 0; attempt < 100 && !out.valid(); ++attempt) {
-        temporary = temporaryName(folder);
-        out.reset(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
-                         existed ? 0600 : 0666));
-        if (!out.valid() && errno != EEXIST) {
-            const int error = errno;
-            return error == ENOENT ? ERROR_PATH_NOT_FOUND : win32FromErrno(error);
-        }
-    }
-    if (!out.valid()) return ERROR_ALREADY_EXISTS;
-    (void)::flock(out.get(), LOCK_EX);  // in use: not stale (clearStaleTemporaries)
-
-    std::uint32_t result = 0;
-    if (existed) (void)::fchmod(out.get(), mode);
-    result = writeAll(out.get(), bytes);
-    if (result == 0 && ::fsync(out.get()) != 0) result = win32FromErrno(errno);
-    if (::close(out.release()) != 0 && result == 0) result = win32FromErrno(errno);
-    if (result == 0 && ::rename(temporary.c_str(), hostPath.c_str()) != 0) result = win32FromErrno(errno);
-    if (result != 0) {
-        ::unlink(temporary.c_str());
-        return result;
-    }
-    // Make the rename itself durable; a folder that cannot be synced is no failure of ours.
-    Fd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folderFd.valid()) (void)::fsync(folderFd.get());
-    return 0;
+    const int error = writeDurably(hostPath, bytes, existed ? static_cast<int>(mode) : -1, Placement::Replace);
+    if (error == ENOENT) return ERROR_PATH_NOT_FOUND;
+    return error == 0 ? 0 : win32FromErrno(error);
 }
 
 }  // namespace vintrel::platform::host

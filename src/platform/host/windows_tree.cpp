@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "platform/host/desktop_link.h"
+#include "platform/host/durable_write.h"
 #include "platform/host/dos_path.h"
 #include "platform/host/whole_file.h"
 #include "text/lines.h"
@@ -91,26 +92,9 @@ public:
         }
         if (found.name) return;
         const std::string path = joined(folder, name);
-        const std::string content = bytes();
-        std::string temp = joined(folder, ".vintrel-new-XXXXXX");
-        const int fd = ::mkstemp(temp.data());
-        if (fd < 0) {
-            report(path, "cannot create file", errno);
-            return;
-        }
-        const bool written =
-            ::fchmod(fd, 0644) == 0 &&
-            ::write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size()) &&
-            ::fsync(fd) == 0;
-        const int writeError = errno;
-        if (::close(fd) != 0 || !written) {
-            ::unlink(temp.c_str());
-            report(path, "cannot write file", writeError);
-            return;
-        }
-        if (::link(temp.c_str(), path.c_str()) != 0 && errno != EEXIST)
-            report(path, "cannot create file", errno);
-        ::unlink(temp.c_str());
+        // Linked in place only while the name is free: a file another start made meanwhile stays.
+        const int error = writeDurably(path, bytes(), 0644, Placement::KeepExisting);
+        if (error != 0 && error != EEXIST) report(path, "cannot create file", error);
     }
 
     void desktopIn(const std::string& windows, const std::string& desktopDir) {

@@ -57,12 +57,41 @@ std::vector<std::string> localeCandidates(std::string_view locale) {
     return out;
 }
 
-std::optional<DesktopEntry> parseDesktopEntry(std::string_view text, std::string_view locale) {
-    const std::vector<std::string> candidates = localeCandidates(locale);
-    std::vector<std::optional<std::string_view>> localized(candidates.size());
-    std::optional<std::string_view> name, type, tryExec, noDisplay, hidden, flatpak, snap;
-    bool inGroup = false, seenGroup = false;
+namespace {
 
+// The keys of the [Desktop Entry] group that matter here, each the first one given.
+struct EntryFields {
+    std::vector<std::string> candidates;  // locale suffixes, best first
+    std::vector<std::optional<std::string_view>> localized;
+    std::optional<std::string_view> name, type, tryExec, noDisplay, hidden, flatpak, snap;
+
+    void take(std::string_view key, std::string_view value) {
+        const auto first = [&](std::optional<std::string_view>& slot) {
+            if (!slot) slot = value;
+        };
+        if (key.starts_with("Name[") && key.ends_with(']')) {
+            const std::string_view suffix = key.substr(5, key.size() - 6);
+            for (std::size_t i = 0; i < candidates.size(); ++i)
+                if (suffix == candidates[i] && !localized[i]) localized[i] = value;
+            return;
+        }
+        if (key == "Name") first(name);
+        else if (key == "Type") first(type);
+        else if (key == "TryExec") first(tryExec);
+        else if (key == "NoDisplay") first(noDisplay);
+        else if (key == "Hidden") first(hidden);
+        else if (key == "X-Flatpak") first(flatpak);
+        else if (key == "X-SnapInstanceName") first(snap);
+    }
+};
+
+}  // namespace
+
+std::optional<DesktopEntry> parseDesktopEntry(std::string_view text, std::string_view locale) {
+    EntryFields f;
+    f.candidates = localeCandidates(locale);
+    f.localized.resize(f.candidates.size());
+    bool inGroup = false, seenGroup = false;
     for (std::string_view line : text::lines(text)) {
         line = text::trimRight(line, "\r");
         if (line.empty() || line.front() == '#') continue;
@@ -72,50 +101,26 @@ std::optional<DesktopEntry> parseDesktopEntry(std::string_view text, std::string
             seenGroup = seenGroup || inGroup;
             continue;
         }
-        if (!inGroup) continue;
         const auto equals = line.find('=');
-        if (equals == std::string_view::npos) continue;
-        const std::string_view key = text::trimRight(line.substr(0, equals), " \t");
-        const std::string_view value = text::trimLeft(line.substr(equals + 1), " \t");
-        auto take = [&](std::optional<std::string_view>& slot) {
-            if (!slot) slot = value;
-        };
-        if (key == "Name") {
-            take(name);
-        } else if (key.starts_with("Name[") && key.ends_with(']')) {
-            const std::string_view suffix = key.substr(5, key.size() - 6);
-            for (std::size_t i = 0; i < candidates.size(); ++i)
-                if (suffix == candidates[i] && !localized[i]) localized[i] = value;
-        } else if (key == "Type") {
-            take(type);
-        } else if (key == "TryExec") {
-            take(tryExec);
-        } else if (key == "NoDisplay") {
-            take(noDisplay);
-        } else if (key == "Hidden") {
-            take(hidden);
-        } else if (key == "X-Flatpak") {
-            take(flatpak);
-        } else if (key == "X-SnapInstanceName") {
-            take(snap);
-        }
+        if (!inGroup || equals == std::string_view::npos) continue;
+        f.take(text::trimRight(line.substr(0, equals), " \t"), text::trimLeft(line.substr(equals + 1), " \t"));
     }
-    if (!seenGroup || !name) return std::nullopt;
+    if (!seenGroup || !f.name) return std::nullopt;
 
     DesktopEntry entry;
-    std::string_view chosen = *name;
-    for (const auto& value : localized)
+    std::string_view chosen = *f.name;
+    for (const auto& value : f.localized)
         if (value && !value->empty()) {
             chosen = *value;
             break;
         }
     entry.name = unescaped(chosen);
-    entry.type = type ? unescaped(*type) : std::string();
-    entry.tryExec = tryExec ? unescaped(*tryExec) : std::string();
-    entry.noDisplay = noDisplay && *noDisplay == "true";
-    entry.hidden = hidden && *hidden == "true";
-    entry.flatpakId = flatpak ? unescaped(*flatpak) : std::string();
-    entry.snapInstance = snap ? unescaped(*snap) : std::string();
+    entry.type = f.type ? unescaped(*f.type) : std::string();
+    entry.tryExec = f.tryExec ? unescaped(*f.tryExec) : std::string();
+    entry.noDisplay = f.noDisplay && *f.noDisplay == "true";
+    entry.hidden = f.hidden && *f.hidden == "true";
+    entry.flatpakId = f.flatpak ? unescaped(*f.flatpak) : std::string();
+    entry.snapInstance = f.snap ? unescaped(*f.snap) : std::string();
     return entry;
 }
 

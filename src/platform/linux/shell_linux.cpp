@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/host/durable_write.h"
 #include "platform/host/whole_file.h"
 #include "platform/linux/kde_recent_documents.h"
 #include "text/cp1252.h"
@@ -64,18 +65,6 @@ std::string resolveProgram(std::string_view program, std::string_view path) {
     return {};
 }
 
-bool writeAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 // Closes every descriptor from `first` on except `keep`. Runs between fork and exec, so
 // only system calls.
 void closeDescriptorsFrom(int first, int keep, int limit) {
@@ -87,70 +76,81 @@ void closeDescriptorsFrom(int first, int keep, int limit) {
         if (fd != keep) ::close(fd);
 }
 
+// What the children of a launch need, all prepared before the fork: after it only system
+// calls run.
+struct Launch {
+    std::string exe;
+    std::vector<char*> args;
+    int fdLimit = 65536;
+    int devNull = -1;
+    int report[2] = {-1, -1};  // the exec's errno travels back through this pipe
+};
+
+// The grandchild: default signals, standard streams on /dev/null, no inherited descriptor but
+// the report pipe (close-on-exec), then the program.
+[[noreturn]] void execProgram(const Launch& l) {
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    struct sigaction dfl {};
+    dfl.sa_handler = SIG_DFL;
+    ::sigaction(SIGPIPE, &dfl, nullptr);
+    ::sigaction(SIGCHLD, &dfl, nullptr);
+    if (l.devNull >= 0) {
+        ::dup2(l.devNull, 0);
+        ::dup2(l.devNull, 1);
+        ::dup2(l.devNull, 2);
+    }
+    closeDescriptorsFrom(3, l.report[1], l.fdLimit);
+    ::execve(l.exe.c_str(), l.args.data(), environ);
+    const int error = errno;
+    [[maybe_unused]] auto n = ::write(l.report[1], &error, sizeof error);
+    ::_exit(127);
+}
+
+// The child: a session of its own, whose child runs the program, so nothing is left to reap.
+[[noreturn]] void detach(const Launch& l) {
+    ::setsid();
+    const pid_t grandchild = ::fork();
+    if (grandchild == 0) execProgram(l);
+    if (grandchild < 0) {
+        const int error = errno;
+        [[maybe_unused]] auto n = ::write(l.report[1], &error, sizeof error);
+        ::_exit(1);
+    }
+    ::_exit(0);
+}
+
 class ProcessLauncher final : public Launcher {
 public:
     bool spawnDetached(const std::vector<std::string>& argv) override {
         if (argv.empty()) return false;
         const char* pathEnv = std::getenv("PATH");
-        const std::string exe = resolveProgram(argv[0], pathEnv ? pathEnv : "/usr/local/bin:/usr/bin:/bin");
-        if (exe.empty()) return false;
-
-        // Everything the children need is prepared here: after fork only system calls run.
-        std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
+        Launch l;
+        l.exe = resolveProgram(argv[0], pathEnv ? pathEnv : "/usr/local/bin:/usr/bin:/bin");
+        if (l.exe.empty()) return false;
+        for (const auto& a : argv) l.args.push_back(const_cast<char*>(a.c_str()));
+        l.args.push_back(nullptr);
         rlimit lim{};
-        const int fdLimit = ::getrlimit(RLIMIT_NOFILE, &lim) == 0 && lim.rlim_cur < 65536
-                                ? static_cast<int>(lim.rlim_cur)
-                                : 65536;
-        const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-        int report[2];
-        if (::pipe2(report, O_CLOEXEC) != 0) {
-            if (devNull >= 0) ::close(devNull);
+        if (::getrlimit(RLIMIT_NOFILE, &lim) == 0 && lim.rlim_cur < 65536) l.fdLimit = static_cast<int>(lim.rlim_cur);
+        l.devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+        if (::pipe2(l.report, O_CLOEXEC) != 0) {
+            if (l.devNull >= 0) ::close(l.devNull);
             return false;
         }
-
         const pid_t child = ::fork();
-        if (child == 0) {
-            ::setsid();
-            const pid_t grandchild = ::fork();
-            if (grandchild == 0) {
-                sigset_t none;
-                sigemptyset(&none);
-                ::sigprocmask(SIG_SETMASK, &none, nullptr);
-                struct sigaction dfl {};
-                dfl.sa_handler = SIG_DFL;
-                ::sigaction(SIGPIPE, &dfl, nullptr);
-                ::sigaction(SIGCHLD, &dfl, nullptr);
-                if (devNull >= 0) {
-                    ::dup2(devNull, 0);
-                    ::dup2(devNull, 1);
-                    ::dup2(devNull, 2);
-                }
-                closeDescriptorsFrom(3, report[1], fdLimit);
-                ::execve(exe.c_str(), args.data(), environ);
-                const int error = errno;
-                [[maybe_unused]] auto n = ::write(report[1], &error, sizeof error);
-                ::_exit(127);
-            }
-            if (grandchild < 0) {
-                const int error = errno;
-                [[maybe_unused]] auto n = ::write(report[1], &error, sizeof error);
-                ::_exit(1);
-            }
-            ::_exit(0);
-        }
-        ::close(report[1]);
-        if (devNull >= 0) ::close(devNull);
+        if (child == 0) detach(l);
+        ::close(l.report[1]);
+        if (l.devNull >= 0) ::close(l.devNull);
         if (child < 0) {
-            ::close(report[0]);
+            ::close(l.report[0]);
             return false;
         }
         int error = 0;
         ssize_t n;
-        do n = ::read(report[0], &error, sizeof error);
+        do n = ::read(l.report[0], &error, sizeof error);
         while (n < 0 && errno == EINTR);
-        ::close(report[0]);
+        ::close(l.report[0]);
         int status = 0;
         while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
         }
@@ -311,17 +311,7 @@ std::vector<std::string> defaultApplicationsFrom(std::string_view mimeappsText, 
 bool clearRecentlyUsedFile(const std::string& file) {
     struct stat st {};
     if (::stat(file.c_str(), &st) != 0) return errno == ENOENT;
-    const auto slash = file.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string(".") : file.substr(0, slash);
-    std::string temp = dir + "/.recently-used.xbel.XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-    const bool ok = ::fchmod(fd, 0600) == 0 && writeAll(fd, kEmptyXbel) && ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !ok || ::rename(temp.c_str(), file.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    return host::writeDurably(file, kEmptyXbel, 0600, host::Placement::Replace) == 0;
 }
 
 std::unique_ptr<Launcher> makeProcessLauncher() {

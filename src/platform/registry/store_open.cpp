@@ -184,6 +184,38 @@ bool StoreImpl::checkFolder(const std::string& folder, bool& writable, std::stri
     return true;
 }
 
+// An existing database file: a regular file, closed to other users, readable; readOnly says why
+// it cannot be written, if it cannot. Companions left by a read-only run carry the mode the file
+// had then; a journal that cannot be written would keep the file read-only.
+static bool checkExistingFile(const std::string& file, struct stat& st, bool writable, std::string& readOnly,
+                              std::string& error) {
+    if (!S_ISREG(st.st_mode)) {
+        error = file + " is not a regular file";
+        return false;
+    }
+    if ((st.st_mode & 077) != 0 && st.st_uid == ::geteuid()) {
+        st.st_mode &= 0700;
+        ::chmod(file.c_str(), st.st_mode);
+    }
+    // Unreadable is not damaged: the file is left as it is.
+    if (::access(file.c_str(), R_OK) != 0) {
+        error = file + " cannot be read: " + std::strerror(errno);
+        return false;
+    }
+    if (!writable)
+        readOnly = "its folder is read-only";
+    else if (!writableByUs(file, st.st_mode))
+        readOnly = "the file is read-only";
+    for (const char* suffix : {"-wal", "-shm"}) {
+        struct stat companion {};
+        const std::string path = file + suffix;
+        if (readOnly.empty() && ::lstat(path.c_str(), &companion) == 0 && S_ISREG(companion.st_mode) &&
+            companion.st_uid == ::geteuid() && (companion.st_mode & 0200) == 0)
+            ::chmod(path.c_str(), 0600);
+    }
+    return true;
+}
+
 StoreImpl::Health StoreImpl::openFile(std::string& error, std::string& damage) {
     readOnly.clear();
     const std::string folder = folderOf(file);
@@ -201,33 +233,8 @@ StoreImpl::Health StoreImpl::openFile(std::string& error, std::string& damage) {
             return Health::Failed;
         }
         if (fd >= 0) ::close(fd);
-    } else {
-        if (!S_ISREG(st.st_mode)) {
-            error = file + " is not a regular file";
-            return Health::Failed;
-        }
-        if ((st.st_mode & 077) != 0 && st.st_uid == ::geteuid()) {
-            st.st_mode &= 0700;
-            ::chmod(file.c_str(), st.st_mode);
-        }
-        // Unreadable is not damaged: the file is left as it is.
-        if (::access(file.c_str(), R_OK) != 0) {
-            error = file + " cannot be read: " + std::strerror(errno);
-            return Health::Failed;
-        }
-        if (!writable)
-            readOnly = "its folder is read-only";
-        else if (!writableByUs(file, st.st_mode))
-            readOnly = "the file is read-only";
-        // Companions left by a read-only run carry the mode the file had then; a journal
-        // that cannot be written would keep the file read-only.
-        for (const char* suffix : {"-wal", "-shm"}) {
-            struct stat companion {};
-            const std::string path = file + suffix;
-            if (readOnly.empty() && ::lstat(path.c_str(), &companion) == 0 && S_ISREG(companion.st_mode) &&
-                companion.st_uid == ::geteuid() && (companion.st_mode & 0200) == 0)
-                ::chmod(path.c_str(), 0600);
-        }
+    } else if (!checkExistingFile(file, st, writable, readOnly, error)) {
+        return Health::Failed;
     }
     int rc = SQLITE_OK;
     if (readOnly.empty()) {

@@ -135,6 +135,91 @@ std::vector<std::string> stringList(const Reader& r, const json& root, const cha
     }
     return out;
 }
+
+void readScreen(const Reader& r, const json& s, Profile& profile) {
+    profile.screen.width = r.number<int>(s, "width", 800, "screen");
+    profile.screen.height = r.number<int>(s, "height", 600, "screen");
+    if (profile.screen.width < 0 || profile.screen.height < 0) r.fail("screen sizes must not be negative");
+    if (s.contains("bitsPerPixel")) profile.bitsPerPixel = r.number<std::uint32_t>(s, "bitsPerPixel", 0, "screen");
+}
+
+void readLocale(const Reader& r, const json& l, Profile& profile) {
+    const std::string separator = r.text(l, "decimalSeparator", ".", "locale");
+    if (separator.size() != 1) r.fail("locale.decimalSeparator must be one character");
+    profile.locale.decimalSeparator = separator[0];
+    profile.locale.shortDateFormat = r.text(l, "shortDateFormat", profile.locale.shortDateFormat, "locale");
+    profile.locale.timeFormat = r.text(l, "timeFormat", profile.locale.timeFormat, "locale");
+    profile.locale.amDesignator = r.text(l, "amDesignator", profile.locale.amDesignator, "locale");
+    profile.locale.pmDesignator = r.text(l, "pmDesignator", profile.locale.pmDesignator, "locale");
+}
+
+// REGEDIT4 text, or a list of its lines for readable profiles.
+void readRegistry(const Reader& r, const json& reg, Profile& profile) {
+    if (reg.is_string()) {
+        profile.registryText = text::utf8ToCp1252(reg.get<std::string>());
+    } else if (reg.is_array()) {
+        for (const json& line : reg) {
+            if (!line.is_string()) r.fail("registry lines must be strings");
+            profile.registryText += text::utf8ToCp1252(line.get<std::string>()) + "\r\n";
+        }
+    } else {
+        r.fail("registry must be REGEDIT4 text or a list of its lines");
+    }
+}
+
+void readFolders(const Reader& r, const json& root, Profile& profile) {
+    profile.folders = stringList(r, root, "folders");
+    for (std::size_t i = 0; i < profile.folders.size(); ++i)
+        if (profile.folders[i].find('\0') != std::string::npos)
+            r.fail("folders[" + std::to_string(i) + "] holds a NUL character");
+}
+
+void readFiles(const Reader& r, const json& files, Profile& profile) {
+    if (!files.is_object()) r.fail("files must be an object of DOS path to content");
+    for (const auto& [path, content] : files.items()) {
+        if (!content.is_string()) r.fail("files." + path + " must be a string");
+        if (path.find('\0') != std::string::npos)
+            r.fail("files." + path.substr(0, path.find('\0')) + " holds a NUL character in its name");
+        profile.files.push_back({text::utf8ToCp1252(path), text::utf8ToCp1252(content.get<std::string>())});
+    }
+}
+
+void readClock(const Reader& r, const json& c, Profile& profile) {
+    if (c.contains("tscTicksPerSecond"))
+        profile.tscTicksPerSecond = r.number<std::uint64_t>(c, "tscTicksPerSecond", 0, "clock");
+    profile.priorityRaiseFails = r.boolean(c, "priorityRaiseFails", false, "clock");
+    if (c.contains("localTime")) profile.localTime = readLocalTime(r, r.text(c, "localTime", "", "clock"));
+}
+
+void readPrinters(const Reader& r, const json& printers, Profile& profile) {
+    if (!printers.is_array()) r.fail("printers must be a list");
+    for (const json& p : printers) {
+        if (p.is_string())
+            profile.printers.push_back({text::utf8ToCp1252(p.get<std::string>()), ""});
+        else if (p.is_object())
+            profile.printers.push_back({r.text(p, "name", "", "printers"), r.text(p, "ports", "", "printers")});
+        else
+            r.fail("printers must hold names or objects");
+    }
+}
+
+// Every section of the profile, each where it is present.
+void readSections(const Reader& r, const json& root, Profile& profile) {
+    if (root.contains("drives")) readDrives(r, r.object(root, "drives", "profile"), profile);
+    if (root.contains("memory")) readMemory(r, r.object(root, "memory", "profile"), profile);
+    if (root.contains("screen")) readScreen(r, r.object(root, "screen", "profile"), profile);
+    if (root.contains("locale")) readLocale(r, r.object(root, "locale", "profile"), profile);
+    if (root.contains("registry")) readRegistry(r, root.at("registry"), profile);
+    readFolders(r, root, profile);
+    if (root.contains("files")) readFiles(r, root.at("files"), profile);
+    profile.waveOutDevices = r.number<std::uint32_t>(root, "waveOutDevices", 0, "profile");
+    if (root.contains("clock")) readClock(r, r.object(root, "clock", "profile"), profile);
+    if (root.contains("printers")) readPrinters(r, root.at("printers"), profile);
+    profile.windows = stringList(r, root, "windows");
+    profile.platformId = r.number<std::uint32_t>(root, "platformId", VER_PLATFORM_WIN32_NT, "profile");
+    if (profile.platformId != VER_PLATFORM_WIN32_WINDOWS && profile.platformId != VER_PLATFORM_WIN32_NT)
+        r.fail("platformId must be 1 (Windows 95/98) or 2 (NT family)");
+}
 }  // namespace
 
 Profile parseProfile(const std::string& jsonText, const std::string& origin) {
@@ -146,81 +231,9 @@ Profile parseProfile(const std::string& jsonText, const std::string& origin) {
         r.fail(std::string("not valid JSON: ") + e.what());
     }
     if (!root.is_object()) r.fail("the profile must be a JSON object");
-
     Profile profile;
     try {
-        if (root.contains("drives")) readDrives(r, r.object(root, "drives", "profile"), profile);
-        if (root.contains("memory")) readMemory(r, r.object(root, "memory", "profile"), profile);
-        if (root.contains("screen")) {
-            const json& s = r.object(root, "screen", "profile");
-            profile.screen.width = r.number<int>(s, "width", 800, "screen");
-            profile.screen.height = r.number<int>(s, "height", 600, "screen");
-            if (profile.screen.width < 0 || profile.screen.height < 0)
-                r.fail("screen sizes must not be negative");
-            if (s.contains("bitsPerPixel")) profile.bitsPerPixel = r.number<std::uint32_t>(s, "bitsPerPixel", 0, "screen");
-        }
-        if (root.contains("locale")) {
-            const json& l = r.object(root, "locale", "profile");
-            const std::string separator = r.text(l, "decimalSeparator", ".", "locale");
-            if (separator.size() != 1) r.fail("locale.decimalSeparator must be one character");
-            profile.locale.decimalSeparator = separator[0];
-            profile.locale.shortDateFormat = r.text(l, "shortDateFormat", profile.locale.shortDateFormat, "locale");
-            profile.locale.timeFormat = r.text(l, "timeFormat", profile.locale.timeFormat, "locale");
-            profile.locale.amDesignator = r.text(l, "amDesignator", profile.locale.amDesignator, "locale");
-            profile.locale.pmDesignator = r.text(l, "pmDesignator", profile.locale.pmDesignator, "locale");
-        }
-        if (root.contains("registry")) {
-            const json& reg = root.at("registry");
-            if (reg.is_string()) {
-                profile.registryText = text::utf8ToCp1252(reg.get<std::string>());
-            } else if (reg.is_array()) {  // one line per item, for readable profiles
-                for (const json& line : reg) {
-                    if (!line.is_string()) r.fail("registry lines must be strings");
-                    profile.registryText += text::utf8ToCp1252(line.get<std::string>()) + "\r\n";
-                }
-            } else {
-                r.fail("registry must be REGEDIT4 text or a list of its lines");
-            }
-        }
-        profile.folders = stringList(r, root, "folders");
-        for (std::size_t i = 0; i < profile.folders.size(); ++i)
-            if (profile.folders[i].find('\0') != std::string::npos)
-                r.fail("folders[" + std::to_string(i) + "] holds a NUL character");
-        if (root.contains("files")) {
-            const json& files = root.at("files");
-            if (!files.is_object()) r.fail("files must be an object of DOS path to content");
-            for (const auto& [path, content] : files.items()) {
-                if (!content.is_string()) r.fail("files." + path + " must be a string");
-                if (path.find('\0') != std::string::npos)
-                    r.fail("files." + path.substr(0, path.find('\0')) + " holds a NUL character in its name");
-                profile.files.push_back({text::utf8ToCp1252(path), text::utf8ToCp1252(content.get<std::string>())});
-            }
-        }
-        profile.waveOutDevices = r.number<std::uint32_t>(root, "waveOutDevices", 0, "profile");
-        if (root.contains("clock")) {
-            const json& c = r.object(root, "clock", "profile");
-            if (c.contains("tscTicksPerSecond"))
-                profile.tscTicksPerSecond = r.number<std::uint64_t>(c, "tscTicksPerSecond", 0, "clock");
-            profile.priorityRaiseFails = r.boolean(c, "priorityRaiseFails", false, "clock");
-            if (c.contains("localTime")) profile.localTime = readLocalTime(r, r.text(c, "localTime", "", "clock"));
-        }
-        if (root.contains("printers")) {
-            const json& printers = root.at("printers");
-            if (!printers.is_array()) r.fail("printers must be a list");
-            for (const json& p : printers) {
-                if (p.is_string()) {
-                    profile.printers.push_back({text::utf8ToCp1252(p.get<std::string>()), ""});
-                } else if (p.is_object()) {
-                    profile.printers.push_back({r.text(p, "name", "", "printers"), r.text(p, "ports", "", "printers")});
-                } else {
-                    r.fail("printers must hold names or objects");
-                }
-            }
-        }
-        profile.windows = stringList(r, root, "windows");
-        profile.platformId = r.number<std::uint32_t>(root, "platformId", VER_PLATFORM_WIN32_NT, "profile");
-        if (profile.platformId != VER_PLATFORM_WIN32_WINDOWS && profile.platformId != VER_PLATFORM_WIN32_NT)
-            r.fail("platformId must be 1 (Windows 95/98) or 2 (NT family)");
+        readSections(r, root, profile);
     } catch (const json::exception& e) {
         r.fail(e.what());
     }
