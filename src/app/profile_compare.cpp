@@ -9,6 +9,7 @@
 #include <set>
 
 #include "platform/registry/key_path.h"
+#include "platform/api/registry_locations.h"
 #include "platform/registry/reg_file.h"
 #include "text/cp1252.h"
 
@@ -17,7 +18,6 @@ namespace {
 
 using platform::sim::Profile;
 
-constexpr const char* kUninstall = "SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\";
 
 // What a capture writes in place of personal values: equal to anything.
 bool placeholder(const std::string& text) {
@@ -149,7 +149,7 @@ Values registryValues(const Profile& p) {
 }
 
 bool isProgramValue(const std::string& id) {
-    static const std::string prefix = std::string("HKEY_LOCAL_MACHINE\\") + kUninstall;
+    static const std::string prefix = "HKEY_LOCAL_MACHINE\\" + registry::foldName(platform::reg::kUninstallKey);
     return id.compare(0, prefix.size(), prefix) == 0;
 }
 

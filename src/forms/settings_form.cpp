@@ -27,9 +27,6 @@ TSistemaDef* SistemaDef = nullptr;
 
 namespace {
 using text::operator""_w;
-using platform::HKEY_CLASSES_ROOT;
-using platform::HKEY_CURRENT_USER;
-using platform::HKEY_LOCAL_MACHINE;
 
 constexpr const char* kControlPanelFolder =
     "\\Menu Iniciar\\Painel de Controle.{21EC2020-3AEA-1069-A2DD-08002B30309D}";
@@ -37,14 +34,7 @@ constexpr const char* kPrintersFolder = "\\Menu Iniciar\\Impressoras.{2227A280-3
 constexpr std::string_view kDialUpFolder =
     "\\Menu Iniciar\\Acesso à rede dial-up.{992CFFA0-F557-101A-88EC-00DD010CCC48}"_w;
 
-constexpr const char* kVersionKeyRead = "SOFTWARE\\MICROSOFT\\WINDOWS\\CurrentVersion";
-constexpr const char* kVersionKeyWrite = "Software\\Microsoft\\Windows\\CurrentVersion";
-constexpr const char* kUserInfoKey = "Software\\Microsoft\\MS Setup (ACME)\\User Info";
-constexpr const char* kDesktopKey = "Control Panel\\Desktop";
-constexpr const char* kIconKeyRead = "paint.Picture\\DefaultIcon";
-constexpr const char* kIconKeyWrite = "Paint.Picture\\DefaultIcon";
-constexpr const char* kLogitechKeyRead = "SOFTWARE\\Logitech\\MouseWare\\CurrentVersion\\SerialV\\0000";
-constexpr const char* kLogitechKeyWrite = "Software\\Logitech\\MouseWare\\CurrentVersion\\SerialV\\0000";
+namespace reg = platform::reg;
 
 constexpr std::string_view kRestartText =
     "As alterações terão efeito na próxima vez que o Windows foriniciado. Você deseja Reiniciar o Windows agora?"_w;
@@ -214,27 +204,27 @@ void TSistemaDef::load() {
     CheckBox3->setChecked(system::FolderExists(folderPath(kDialUpFolder)));
     loaded_ |= kFolders;
 
-    Edit1->setCaption(system::RegReadString(HKEY_LOCAL_MACHINE, kVersionKeyRead, "RegisteredOwner"));
-    Edit2->setCaption(system::RegReadString(HKEY_LOCAL_MACHINE, kVersionKeyRead, "RegisteredOrganization"));
-    label("Label3")->setCaption(system::RegReadString(HKEY_LOCAL_MACHINE, kVersionKeyRead, "ProductName"));
-    label("Label8")->setCaption(system::RegReadString(HKEY_LOCAL_MACHINE, kVersionKeyRead, "ProductId"));
+    Edit1->setCaption(system::RegReadString(reg::RegisteredOwner));
+    Edit2->setCaption(system::RegReadString(reg::RegisteredOrganization));
+    label("Label3")->setCaption(system::RegReadString(reg::ProductName));
+    label("Label8")->setCaption(system::RegReadString(reg::ProductId));
     loaded_ |= kOwner;
 
-    if (system::RegReadString(HKEY_CLASSES_ROOT, kIconKeyRead, "") == "%1") CheckBox4->setChecked(true);
+    if (system::RegReadString(reg::BitmapIcon) == "%1") CheckBox4->setChecked(true);
     loaded_ |= kBitmap;
 
-    if (system::RegReadString(HKEY_LOCAL_MACHINE, kLogitechKeyRead, "DoubleClick") == "001")
+    if (system::RegReadString(reg::MiddleDoubleClick) == "001")
         CheckBox14->setChecked(true);  // runs the Logitech check
     loaded_ |= kMiddle;
 
     TLabel* delay = label("Label5");
-    delay->setCaption(system::RegReadString(HKEY_CURRENT_USER, kDesktopKey, "MenuShowDelay"));
+    delay->setCaption(system::RegReadString(reg::MenuShowDelay));
     if (delay->caption().empty() &&
-        system::RegWriteString(HKEY_CURRENT_USER, kDesktopKey, "MenuShowDelay", "400"))
+        system::RegWriteString(reg::MenuShowDelay, "400"))
         delay->setCaption("400");
     if (delay->caption() == "400") Button2->setEnabled(false);
     TrackBar1->setPosition(
-        system::StrToInt(system::RegReadString(HKEY_CURRENT_USER, kDesktopKey, "MenuShowDelay")));
+        system::StrToInt(system::RegReadString(reg::MenuShowDelay)));
     loaded_ |= kDelay;
 }
 
@@ -291,25 +281,25 @@ void TSistemaDef::Button1Click() {
     bool prompt = false;
     bool restart = false;
     if ((loaded_ & kDelay) && TrackBar1->position() != SavedMenuDelay) {
-        system::RegWriteString(HKEY_CURRENT_USER, kDesktopKey, "MenuShowDelay", label("Label5")->caption());
+        system::RegWriteString(reg::MenuShowDelay, label("Label5")->caption());
         SavedMenuDelay = TrackBar1->position();
         prompt = true;
     }
     if ((loaded_ & kOwner) && Edit1->caption() != SavedOwner) {
-        system::RegWriteString(HKEY_LOCAL_MACHINE, kVersionKeyWrite, "RegisteredOwner", Edit1->caption());
-        system::RegWriteString(HKEY_CURRENT_USER, kUserInfoKey, "DefName", Edit1->caption());
+        system::RegWriteString(reg::RegisteredOwner, Edit1->caption());
+        system::RegWriteString(reg::DefName, Edit1->caption());
         SavedOwner = Edit1->caption();
     }
     if ((loaded_ & kOwner) && Edit2->caption() != SavedOrganization) {
-        system::RegWriteString(HKEY_LOCAL_MACHINE, kVersionKeyWrite, "RegisteredOrganization",
+        system::RegWriteString(reg::RegisteredOrganization,
                                Edit2->caption());
-        system::RegWriteString(HKEY_CURRENT_USER, kUserInfoKey, "DefCompany", Edit2->caption());
+        system::RegWriteString(reg::DefCompany, Edit2->caption());
         SavedOrganization = Edit2->caption();
     }
     if ((loaded_ & kBitmap) && CheckBox4->isChecked() != SavedBitmapAsIcon) {
         SavedBitmapAsIcon = CheckBox4->isChecked();
         prompt = true;
-        system::RegWriteString(HKEY_CLASSES_ROOT, kIconKeyWrite, "",
+        system::RegWriteString(reg::BitmapIcon,
                                SavedBitmapAsIcon ? "%1" : "mspaint.exe,1");
     }
     if (loaded_ & kFolders) {
@@ -321,7 +311,7 @@ void TSistemaDef::Button1Click() {
         prompt = true;
         restart = true;
         SavedMiddleDoubleClick = CheckBox14->isChecked();
-        system::RegWriteString(HKEY_LOCAL_MACHINE, kLogitechKeyWrite, "DoubleClick",
+        system::RegWriteString(reg::MiddleDoubleClick,
                                SavedMiddleDoubleClick ? "001" : "000");
     }
     if (!prompt) return;

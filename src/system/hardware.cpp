@@ -49,7 +49,7 @@ std::string FormatClockLine(double megahertz) {
 }
 
 std::string FormatScreenMode() {
-    const std::string depth = readMachine("Config\\0001\\Display\\Settings", "BitsPerPixel");
+    const std::string depth = RegReadString(platform::reg::BitsPerPixel);
     const auto screen = platform::current().ui().screenSize();
     const std::string size = std::to_string(screen.width) + " x " + std::to_string(screen.height);
     if (depth == "8") return size + " (256 Cores)";
@@ -71,15 +71,15 @@ std::string SoundAndCdromText() {
 
 std::string DetectedDevicesText() {
     struct Probe {
-        const char* key;
+        std::string_view key;
         const char* requiredClass;  // nullptr: no class check
         const char* name;
     };
     static constexpr Probe kProbes[] = {
-        {"Enum\\Root\\Printer\\0000", nullptr, "Impressora, "},
-        {"Enum\\Bios\\*PNP0303\\04", "Keyboard", "Teclado, "},
-        {"Enum\\Root\\*PNP0F0C\\0000", "Mouse", "Mouse, "},
-        {"Enum\\Root\\Modem\\0000", "Modem", "Modem, "},
+        {platform::reg::kPrinterEnumKey, nullptr, "Impressora, "},
+        {platform::reg::kKeyboardEnumKey, "Keyboard", "Teclado, "},
+        {platform::reg::kMouseEnumKey, "Mouse", "Mouse, "},
+        {platform::reg::kModemEnumKey, "Modem", "Modem, "},
     };
     std::string text;
     for (const Probe& probe : kProbes) {
@@ -92,19 +92,19 @@ std::string DetectedDevicesText() {
 }
 
 std::string DisplayAdapterName() {
-    return readMachine("System\\CurrentControlSet\\Services\\Class\\DISPLAY\\0000", "DriverDesc");
+    return RegReadString(platform::reg::DisplayAdapter);
 }
 
 std::string MonitorName() {
-    return readMachine("System\\CurrentControlSet\\Services\\Class\\Monitor\\0000", "DriverDesc");
+    return RegReadString(platform::reg::Monitor);
 }
 
 std::string OperatingSystemLine() {
-    return "Os: " + readMachine("Software\\Microsoft\\Windows\\CurrentVersion", "ProductName");
+    return "Os: " + RegReadString(platform::reg::ProductNameShown);
 }
 
 std::string ProcessorVendorLine() {
-    return "Cpu: " + readMachine("Hardware\\Description\\System\\CentralProcessor\\0", "VendorIdentifier");
+    return "Cpu: " + RegReadString(platform::reg::ProcessorVendor);
 }
 
 }  // namespace vintrel::system

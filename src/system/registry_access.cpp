@@ -40,7 +40,7 @@ bool RegWriteString(HKey root, std::string_view keyPath, std::string_view valueN
 }
 
 std::string WindowsDirectoryFromRegistry() {
-    return RegReadString(HKEY_LOCAL_MACHINE, "SOFTWARE\\MICROSOFT\\WINDOWS\\CurrentVersion", "SystemRoot");
+    return RegReadString(platform::reg::SystemRoot);
 }
 
 bool FolderExists(std::string_view path) {

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/api/platform.h"
+#include "platform/api/registry_locations.h"
 
 namespace vintrel::system {
 
@@ -30,6 +31,15 @@ private:
 // Stores text as REG_SZ with its terminating NUL, creating the key path when missing.
 bool RegWriteString(platform::HKey root, std::string_view keyPath, std::string_view valueName,
                     std::string_view text);
+
+// A location of the table (registry_locations.h), read with its read spelling and written
+// with its write spelling.
+inline std::string RegReadString(const platform::RegistryLocation& location) {
+    return RegReadString(location.root, location.readKey, location.valueName);
+}
+inline bool RegWriteString(const platform::RegistryLocation& location, std::string_view text) {
+    return RegWriteString(location.root, location.writeKey, location.valueName, text);
+}
 
 // HKLM\SOFTWARE\MICROSOFT\WINDOWS\CurrentVersion "SystemRoot", such as C:\WINDOWS, or empty text.
 std::string WindowsDirectoryFromRegistry();

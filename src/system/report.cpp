@@ -15,14 +15,9 @@ using text::operator""_w;
 
 namespace {
 
-constexpr const char* kVersionKey = "SOFTWARE\\MICROSOFT\\WINDOWS\\CurrentVersion";
-constexpr const char* kClassKey = "System\\CurrentControlSet\\Services\\Class\\";
-
-std::string version(const char* name) {
-    return RegReadString(HKEY_LOCAL_MACHINE, kVersionKey, name);
-}
 std::string driverDesc(const char* deviceClass) {
-    return RegReadString(HKEY_LOCAL_MACHINE, std::string(kClassKey) + deviceClass + "\\0000", "DriverDesc");
+    return RegReadString(HKEY_LOCAL_MACHINE, std::string(platform::reg::kClassKey) + deviceClass + "\\0000",
+                         "DriverDesc");
 }
 
 class Lines {
@@ -55,11 +50,11 @@ std::string ReportText(const std::vector<std::string>& programs) {
     Lines out;
     out.line(firstLine());
     out.empty();
-    out.line("Windows        = " + version("ProductName"));
-    out.line("ID             = " + version("ProductId"));
+    out.line("Windows        = " + RegReadString(platform::reg::ProductName));
+    out.line("ID             = " + RegReadString(platform::reg::ProductId));
     out.empty();
-    out.line(std::string("Usuário        = "_w) + version("RegisteredOwner"));
-    out.line("Empresa        = " + version("RegisteredOrganization"));
+    out.line(std::string("Usuário        = "_w) + RegReadString(platform::reg::RegisteredOwner));
+    out.line("Empresa        = " + RegReadString(platform::reg::RegisteredOrganization));
     out.empty();
     {
         const std::string memory = FormatPhysicalMemory();

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/api/platform.h"
+#include "platform/api/registry_locations.h"
 #include "system/errors.h"
 #include "text/collation.h"
 #include "text/hex_digit.h"
@@ -66,7 +67,7 @@ std::int32_t StrToInt(std::string_view text) {
 void ListInstalledPrograms(const std::function<void(const std::string&)>& add) {
     Registry& registry = current().registry();
     HKey key = 0;
-    if (registry.openKey(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_ALL_ACCESS, key) != 0) return;
+    if (registry.openKey(HKEY_LOCAL_MACHINE, platform::reg::kUninstallKey, KEY_ALL_ACCESS, key) != 0) return;
     std::vector<std::string> names;
     std::uint32_t count = 0, longest = 0;
     if (registry.queryInfoKey(key, count, longest) == 0)
@@ -85,7 +86,7 @@ void ListInstalledPrograms(const std::function<void(const std::string&)>& add) {
     for (const std::string& name : names) {
         registry.closeKey(key);
         key = 0;
-        if (registry.openKey(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + name, KEY_ALL_ACCESS, key) !=
+        if (registry.openKey(HKEY_LOCAL_MACHINE, std::string(platform::reg::kUninstallKey) + name, KEY_ALL_ACCESS, key) !=
             0) {
             key = 0;
             continue;

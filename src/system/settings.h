@@ -17,8 +17,6 @@ namespace vintrel::system {
 // "'<text>' is not a valid integer value".
 std::int32_t StrToInt(std::string_view text);
 
-inline constexpr const char* kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
 // Calls `add` with the display name of every subkey of the uninstall key that has a non-empty
 // "UninstallString" and "DisplayName", in the registry's order. A value of another type than
 // text raises Error "Invalid data type for '<name>'"; the names given before it stay given.

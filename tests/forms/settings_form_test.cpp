@@ -121,6 +121,41 @@ TEST(SettingsApply, OrderPromptAndExit) {
     }
 }
 
+// Every value Apply writes, read back where other programs look for it (spelled here as they
+// spell it, not through the program's own table): a value written under a wrong name fails.
+TEST(SettingsApply, EveryWrittenValueReadsBackWhereWindowsKeepsIt) {
+    using platform::HKEY_CLASSES_ROOT;
+    using platform::HKEY_CURRENT_USER;
+    using platform::HKEY_LOCAL_MACHINE;
+    const char* version = "SOFTWARE\\Microsoft\\Windows\\CURRENTVERSION";
+    const char* userInfo = "software\\microsoft\\ms setup (acme)\\user info";
+    const struct {
+        platform::HKey root;
+        const char* key;
+        const char* value;
+        const char* expected;
+    } written[] = {
+        {HKEY_LOCAL_MACHINE, version, "registeredowner", "Maria"},
+        {HKEY_CURRENT_USER, userInfo, "DEFNAME", "Maria"},
+        {HKEY_LOCAL_MACHINE, version, "REGISTEREDORGANIZATION", "Malvex"},
+        {HKEY_CURRENT_USER, userInfo, "defcompany", "Malvex"},
+        {HKEY_CURRENT_USER, "CONTROL PANEL\\DESKTOP", "menushowdelay", "400"},
+        {HKEY_CLASSES_ROOT, "PAINT.PICTURE\\defaulticon", "", "%1"},
+        {HKEY_LOCAL_MACHINE, "software\\logitech\\mouseware\\currentversion\\serialv\\0000", "doubleclick", "001"},
+    };
+    SimMachine m(machine(delayLine("250"), R"(,"files":{"C:\\WINDOWS\\SYSTEM.INI":"[boot.description]\r\nmouse.drv=Logitech mouse\r\n"})"));
+    ScriptedMessages boxes;  // the restart prompt is answered No
+    TSistemaDef dialog;
+    get<TEdit>(dialog, "Edit1")->setCaption("Maria");
+    get<TEdit>(dialog, "Edit2")->setCaption("Malvex");
+    get<TButton>(dialog, "Button2")->click();
+    get<TCheckBox>(dialog, "CheckBox4")->setChecked(true);
+    get<TCheckBox>(dialog, "CheckBox14")->setChecked(true);
+    get<TButton>(dialog, "Button1")->click();
+    for (const auto& w : written)
+        EXPECT_EQ(system::RegReadString(w.root, w.key, w.value), w.expected) << w.key << " " << w.value;
+}
+
 TEST(SettingsApply, FolderErrorsStopApplyAndAreNotRetried) {
     const std::string panel = "C:\\WINDOWS\\Menu Iniciar\\Painel de Controle.{21EC2020-3AEA-1069-A2DD-08002B30309D}";
     const struct {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/host/whole_file.h"
+#include "platform/api/registry_locations.h"
 #include "platform/linux/gsettings_keys.h"
 #include "platform/registry/key_path.h"
 
@@ -53,8 +54,8 @@ class LinuxDesktopValues : public registry::DesktopValues {
 public:
     explicit LinuxDesktopValues(DesktopSettingsContext context)
         : context_(std::move(context)), plan_(planDesktopSettings(context_.desktop)) {
-        locations_.push_back({HKEY_CLASSES_ROOT, "Paint.Picture\\DefaultIcon", ""});
-        locations_.push_back({HKEY_CURRENT_USER, "Control Panel\\Desktop", "MenuShowDelay"});
+        for (const RegistryLocation& l : {reg::BitmapIcon, reg::MenuShowDelay})
+            locations_.push_back({l.root, std::string(l.writeKey), std::string(l.valueName)});
     }
 
     const std::vector<registry::ValueLocation>& locations() const override { return locations_; }

@@ -1,5 +1,6 @@
 #include "platform/linux/hw_live_keys.h"
 
+#include "platform/api/registry_locations.h"
 #include "platform/linux/processor_linux.h"
 #include "text/cp1252.h"
 
@@ -7,7 +8,6 @@ namespace vintrel::platform::linux_host {
 namespace {
 
 constexpr std::size_t kMaxValueBytes = 255;
-constexpr const char* kClassRoot = "System\\CurrentControlSet\\Services\\Class\\";
 
 std::optional<std::string> windowsText(const std::optional<std::string>& utf8) {
     if (!utf8 || utf8->empty()) return std::nullopt;
@@ -35,16 +35,16 @@ registry::LiveKeyTable::Producer classOf(const std::shared_ptr<HardwareFacts>& f
 
 std::vector<HardwareLiveValue> hardwareLiveValues(std::shared_ptr<HardwareFacts> facts) {
     std::vector<HardwareLiveValue> v;
-    auto add = [&](std::string key, std::string name, registry::LiveKeyTable::Producer p) {
-        v.push_back({HKEY_LOCAL_MACHINE, std::move(key), std::move(name), std::move(p)});
+    auto add = [&](std::string_view key, std::string_view name, registry::LiveKeyTable::Producer p) {
+        v.push_back({HKEY_LOCAL_MACHINE, std::string(key), std::string(name), std::move(p)});
     };
-    auto cls = [](const char* name) { return std::string(kClassRoot) + name + "\\0000"; };
+    auto cls = [](const char* name) { return std::string(reg::kClassKey) + name + "\\0000"; };
 
-    add("Hardware\\Description\\System\\CentralProcessor\\0", "VendorIdentifier", [] {
+    add(reg::ProcessorVendor.readKey, reg::ProcessorVendor.valueName, [] {
         static const auto vendor = cpuVendorIdentifier();
         return windowsText(vendor);
     });
-    add("Config\\0001\\Display\\Settings", "BitsPerPixel", [facts]() -> std::optional<std::string> {
+    add(reg::BitsPerPixel.readKey, reg::BitsPerPixel.valueName, [facts]() -> std::optional<std::string> {
         const auto depth = facts->colorDepth();
         if (!depth) return std::nullopt;
         return std::to_string(*depth);
@@ -58,13 +58,13 @@ std::vector<HardwareLiveValue> hardwareLiveValues(std::shared_ptr<HardwareFacts>
     add(cls("Modem"), "DriverDesc", nameOf(facts, &HardwareFacts::modem));
     add(cls("Printer"), "DriverDesc", nameOf(facts, &HardwareFacts::printerModel));
 
-    add("Enum\\Root\\Printer\\0000", "DeviceDesc", nameOf(facts, &HardwareFacts::printerName));
-    add("Enum\\Bios\\*PNP0303\\04", "DeviceDesc", nameOf(facts, &HardwareFacts::keyboard));
-    add("Enum\\Bios\\*PNP0303\\04", "Class", classOf(facts, &HardwareFacts::keyboard, "Keyboard"));
-    add("Enum\\Root\\*PNP0F0C\\0000", "DeviceDesc", nameOf(facts, &HardwareFacts::mouse));
-    add("Enum\\Root\\*PNP0F0C\\0000", "Class", classOf(facts, &HardwareFacts::mouse, "Mouse"));
-    add("Enum\\Root\\Modem\\0000", "DeviceDesc", nameOf(facts, &HardwareFacts::modem));
-    add("Enum\\Root\\Modem\\0000", "Class", classOf(facts, &HardwareFacts::modem, "Modem"));
+    add(reg::kPrinterEnumKey, "DeviceDesc", nameOf(facts, &HardwareFacts::printerName));
+    add(reg::kKeyboardEnumKey, "DeviceDesc", nameOf(facts, &HardwareFacts::keyboard));
+    add(reg::kKeyboardEnumKey, "Class", classOf(facts, &HardwareFacts::keyboard, "Keyboard"));
+    add(reg::kMouseEnumKey, "DeviceDesc", nameOf(facts, &HardwareFacts::mouse));
+    add(reg::kMouseEnumKey, "Class", classOf(facts, &HardwareFacts::mouse, "Mouse"));
+    add(reg::kModemEnumKey, "DeviceDesc", nameOf(facts, &HardwareFacts::modem));
+    add(reg::kModemEnumKey, "Class", classOf(facts, &HardwareFacts::modem, "Modem"));
     return v;
 }
 

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "platform/host/host_files.h"
+#include "platform/api/registry_locations.h"
 #include "platform/host/windows_tree.h"
 #include "platform/linux/desktop_settings.h"
 #include "platform/linux/hw_gatherers.h"
@@ -49,11 +50,11 @@ std::shared_ptr<registry::RegistryStore> openStore(const std::string& root, std:
 // HKLM ...\CurrentVersion "SystemRoot" as the registry answers it, else C:\WINDOWS.
 std::string windowsDirectory(Registry& registry) {
     HKey key = 0;
-    if (registry.openKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\MICROSOFT\\WINDOWS\\CurrentVersion", KEY_READ, key) != 0)
+    if (registry.openKey(reg::SystemRoot.root, reg::SystemRoot.readKey, KEY_READ, key) != 0)
         return "C:\\WINDOWS";
     RegValue value;
     std::uint32_t size = 0;
-    const long result = registry.queryValue(key, "SystemRoot", 256, value, size);
+    const long result = registry.queryValue(key, reg::SystemRoot.valueName, 256, value, size);
     registry.closeKey(key);
     if (result != 0 || (value.type != REG_SZ && value.type != REG_EXPAND_SZ)) return "C:\\WINDOWS";
     return value.data.substr(0, value.data.find('\0'));

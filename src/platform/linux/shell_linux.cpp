@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "platform/host/durable_write.h"
+#include "platform/api/registry_locations.h"
 #include "platform/host/whole_file.h"
 #include "platform/linux/kde_recent_documents.h"
 #include "text/cp1252.h"
@@ -25,7 +26,7 @@ namespace vintrel::platform::linux_host {
 namespace {
 
 constexpr std::intptr_t kShellSuccess = 42;
-constexpr const char* kAppPaths = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+constexpr std::string_view kAppPaths = reg::kAppPathsKey;
 
 constexpr std::string_view kEmptyXbel =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"

@@ -14,11 +14,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/api/registry_locations.h"
 #include "platform/registry/live_key_table.h"
 
 namespace vintrel::platform::linux_host {
 
-inline constexpr std::string_view kCurrentVersionKey = "SOFTWARE\\MICROSOFT\\WINDOWS\\CurrentVersion";
+inline constexpr std::string_view kCurrentVersionKey = reg::kVersionKeyUpper;
 
 // Where the values are read from; tests point these at fixtures.
 struct SystemSources {

@@ -17,13 +17,13 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/api/registry_locations.h"
 #include "platform/linux/installed_programs.h"
 #include "platform/registry/live_keys.h"
 
 namespace vintrel::platform::linux_host {
 
-inline constexpr std::string_view kUninstallKeyPath =
-    "SOFTWARE\\MICROSOFT\\WINDOWS\\CurrentVersion\\Uninstall";
+inline constexpr std::string_view kUninstallKeyPath = reg::kUninstallKey;
 
 class UninstallLiveKeys : public registry::LiveKeys {
 public:

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "platform/api/registry_locations.h"
 #include "platform/registry/reg_file.h"
 #include "platform/registry/registry_store.h"
 #include "platform/sim/recording_record.h"
@@ -122,7 +123,7 @@ void recordedFiles(const RecordingPlatform::Record& r, Profile& profile) {
     }
 }
 
-constexpr const char* kVersionKey = "Software\\Microsoft\\Windows\\CurrentVersion";
+constexpr std::string_view kVersionKey = reg::kVersionKey;
 
 }  // namespace
 
