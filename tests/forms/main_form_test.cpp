@@ -2,7 +2,9 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QTest>
 #include <QTextDocument>
+#include <QTimer>
 
 #include "forms/error_handler.h"
 #include "forms/main_form.h"
@@ -13,6 +15,21 @@
 
 namespace vintrel::forms {
 namespace {
+
+// One tick of the named timer, delivered as its timeout is, after checking its interval.
+void tick(TForm1& form, const char* timer, int intervalMs) {
+    auto* t = form.findChild<QTimer*>(QString::fromLatin1(timer));
+    ASSERT_NE(t, nullptr) << timer;
+    EXPECT_EQ(t->interval(), intervalMs) << timer;
+    EXPECT_TRUE(t->isActive()) << timer;
+    QMetaObject::invokeMethod(t, "timeout");
+}
+
+void click(TForm1& form, const char* control) {
+    auto* w = form.findChild<QWidget*>(QString::fromLatin1(control));
+    ASSERT_NE(w, nullptr) << control;
+    QTest::mouseClick(w, Qt::LeftButton);
+}
 using test::SimMachine;
 
 std::string fixedDrive(const std::string& label = "", std::uint32_t serial = 0, std::uint32_t flags = 0,
@@ -147,7 +164,7 @@ TEST(DiskTotals, BarAndLabelsFollowThePercentage) {
     // The total keeps its start-up text while free space changes with every tick.
     m.profile().drives[2].totalBytes = 4000000000;
     m.profile().drives[2].freeBytes = 0;
-    form.Timer2Timer();
+    tick(form, "Timer2", 2000);
     EXPECT_EQ(form.label("lttot")->caption(), startTotal);
     EXPECT_EQ(form.label("ltlivre")->caption(), "0 MB");
     EXPECT_EQ(child(form, "ScrollBox6")->width(), 100);
@@ -172,7 +189,7 @@ TEST(MemoryBox, FirstFillAndRefresh) {
     m.profile().memory.memoryLoad = 100;
     m.profile().memory.totalPhys = 134217728;
     m.profile().memory.availPageFile = 1572864;
-    form.Timer1Timer();
+    tick(form, "Timer1", 1000);
     EXPECT_EQ(form.label("Label20")->caption(), "65MB");  // written once
     EXPECT_EQ(form.label("Label10")->caption(), "100%");
     EXPECT_EQ(form.label("Label5")->caption(), "0,0 KB");
@@ -180,6 +197,18 @@ TEST(MemoryBox, FirstFillAndRefresh) {
     m.profile().memory.memoryLoad = 0;
     form.Atualizar();
     EXPECT_EQ(child(form, "ScrollBox2")->width(), 0);
+}
+
+TEST(VideoBox, ScreenModeFollowsTheFiveSecondTick) {
+    SimMachine m(R"({"screen":{"width":800,"height":600,"bitsPerPixel":16}})");
+    TForm1 form;
+    EXPECT_EQ(form.label("Label6")->caption(), "800 x 600  (16Bits)");
+    m.profile().screen = {1024, 768};
+    tick(form, "Timer2", 2000);
+    tick(form, "Timer1", 1000);
+    EXPECT_EQ(form.label("Label6")->caption(), "800 x 600  (16Bits)");
+    tick(form, "Timer3", 5000);
+    EXPECT_EQ(form.label("Label6")->caption(), "1024 x 768  (16Bits)");
 }
 
 TEST(MainWindowMenu, AlwaysOnTopTogglesAndNeverMoves) {
@@ -205,9 +234,9 @@ TEST(MainWindowMenu, AlwaysOnTopTogglesAndNeverMoves) {
 TEST(MainWindowClicks, LaunchesGoThroughTheShell) {
     SimMachine m("{}");
     TForm1 form;
-    form.SpeedButton4Click();
-    form.Label3Click();
-    form.Label4Click();
+    click(form, "SpeedButton4");
+    click(form, "Label3");
+    click(form, "Label4");
     const auto& launches = m.record().launches;
     ASSERT_EQ(launches.size(), 3u);
     EXPECT_EQ(launches[0].operation, "Open");
