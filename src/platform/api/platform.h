@@ -186,7 +186,9 @@ public:
     virtual long closeKey(HKey key) = 0;
     virtual long enumKey(HKey key, std::uint32_t index, std::string& name) = 0;
     virtual long queryInfoKey(HKey key, std::uint32_t& subKeys, std::uint32_t& maxSubKeyLength) = 0;
-    // Handles currently open (for checks that no handle outlives a call).
+    // Handles currently open. Every registry access closes what it opens, and the checks that
+    // no handle outlives a call read this; it stays on the interface because both providers'
+    // handle tables answer it for free and a leak shows in any provider, not only a fake.
     virtual std::size_t openHandleCount() const = 0;
     // Between these two, reads may share one consistent view of the stored keys, so that a
     // refresh reading several values pays for one look at the store. Pairs nest; a write
