@@ -61,18 +61,34 @@ public:
     const std::vector<registry::ValueLocation>& locations() const override { return locations_; }
 
     std::optional<RegValue> value(const registry::ValueLocation& location) override {
-        if (&location == &locations_[0]) return bitmapIcon();
-        if (&location == &locations_[1]) return menuDelay();
-        return std::nullopt;
+        switch (indexOf(location)) {
+        case kBitmapIconIndex: return bitmapIcon();
+        case kMenuDelayIndex: return menuDelay();
+        default: return std::nullopt;
+        }
     }
 
     void apply(const registry::ValueLocation& location, const RegValue* stored) override {
         const std::optional<std::string> text = stored != nullptr ? textOf(*stored) : std::nullopt;
-        if (&location == &locations_[0]) setBitmapIcon(stored == nullptr ? std::nullopt : text);
-        if (&location == &locations_[1]) setMenuDelay(text ? number(*text) : std::nullopt);
+        switch (indexOf(location)) {
+        case kBitmapIconIndex: setBitmapIcon(stored == nullptr ? std::nullopt : text); break;
+        case kMenuDelayIndex: setMenuDelay(text ? number(*text) : std::nullopt); break;
+        default: break;
+        }
     }
 
 private:
+    static constexpr int kBitmapIconIndex = 0, kMenuDelayIndex = 1;
+
+    // Which of this desktop's locations, as locations() gave it or spelled the same.
+    int indexOf(const registry::ValueLocation& l) const {
+        for (std::size_t i = 0; i < locations_.size(); ++i)
+            if (l.root == locations_[i].root && l.valueName == locations_[i].valueName &&
+                l.keyPath == locations_[i].keyPath)
+                return static_cast<int>(i);
+        return -1;
+    }
+
     GSettingsKey thumbnailKey(const char* key) const { return {plan_.thumbnailSchema, key, ""}; }
 
     std::optional<RegValue> bitmapIcon() {
