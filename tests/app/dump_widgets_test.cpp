@@ -2,6 +2,7 @@
 // --dump-widgets sees it.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -38,61 +39,36 @@ protected:
     static inline std::map<QString, QJsonObject> widgets_;
 };
 
-TEST_F(DumpedMainWindow, FixedControlsStandWhereDesigned) {
-    const struct {
-        const char* name;
-        const char* parent;
-        int x, y, width, height;
-    } cases[] = {
-        {"ScrollBox3", "Form1", 0, 0, 121, 121},      {"ScrollBox7", "ScrollBox3", 0, 0, 117, 20},
-        {"Label19", "ScrollBox7", 0, 0, 105, 17},     {"Label20", "ScrollBox3", 8, 32, 105, 16},
-        {"Label21", "ScrollBox3", 8, 64, 105, 17},    {"ScrollBox1", "ScrollBox3", 7, 80, 104, 17},
-        {"Label10", "ScrollBox1", 0, 0, 100, 13},     {"Label11", "ScrollBox2", 0, 0, 100, 13},
-        {"ScrollBox11", "Form1", 120, 0, 153, 121},   {"ScrollBox12", "ScrollBox11", 0, 0, 149, 20},
-        {"Label3", "ScrollBox12", 0, 0, 145, 17},     {"Label6", "ScrollBox11", 0, 24, 145, 17},
-        {"Label8", "ScrollBox11", 0, 40, 145, 25},    {"Label1", "ScrollBox11", 0, 64, 145, 13},
-        {"Label9", "ScrollBox11", 0, 80, 145, 41},    {"ScrollBox13", "Form1", 272, 0, 241, 121},
-        {"ScrollBox14", "ScrollBox13", 0, 0, 237, 20}, {"Label4", "ScrollBox14", 0, 0, 233, 17},
-        {"Label26", "ScrollBox13", 0, 24, 233, 17},   {"Label27", "ScrollBox13", 0, 40, 233, 17},
-        {"Label2", "ScrollBox13", 0, 56, 233, 17},    {"Label28", "ScrollBox13", 0, 80, 233, 13},
-        {"Label29", "ScrollBox13", 0, 96, 233, 13},   {"Painel1", "Form1", 0, 128, 513, 65},
-        {"ScrollBox4", "Painel1", 0, 0, 510, 20},     {"Label12", "ScrollBox4", 0, 0, 105, 16},
-        {"ScrollBox9", "Form1", 0, 200, 249, 76},     {"ScrollBox10", "ScrollBox9", 0, 0, 246, 20},
-        {"Label24", "ScrollBox10", 2, 0, 239, 17},    {"Label25", "ScrollBox9", 0, 24, 241, 25},
-        {"ScrollBox15", "ScrollBox9", 64, 48, 121, 20}, {"Label5", "ScrollBox15", 0, 0, 113, 21},
-        {"Painel2", "Form1", 248, 200, 265, 76},      {"ScrollBox8", "Painel2", 0, 0, 261, 20},
-        {"Label18", "ScrollBox8", 0, 0, 257, 16},     {"Label22", "Painel2", 8, 20, 128, 13},
-        {"Label23", "Painel2", 8, 36, 100, 13},       {"ScrollBox5", "Painel2", 155, 53, 104, 17},
-        {"Label16", "ScrollBox5", 0, 0, 100, 13},     {"Label17", "ScrollBox6", 0, 0, 100, 13},
-        {"SpeedButton4", "Form1", 8, 280, 73, 17},    {"SpeedButton3", "Form1", 272, 280, 81, 25},
-        {"SpeedButton2", "Form1", 352, 280, 81, 25},  {"SpeedButton1", "Form1", 432, 280, 81, 25},
-        {"lhd1", "Painel1", 0, 24, 105, 17},          {"s1d1", "Painel1", 110, 24, 104, 17},
-        {"Gauge1", "s1d1", 0, 0, 100, 13},            {"lhd10", "Painel1", 0, 168, 105, 17},
-        {"s1d10", "Painel1", 110, 168, 104, 17},
-    };
-    for (const auto& c : cases) {
-        const QJsonObject w = widget(c.name);
-        EXPECT_EQ(w["parent"].toString().toStdString(), c.parent) << c.name;
-        EXPECT_EQ(w["x"].toInt(), c.x) << c.name;
-        EXPECT_EQ(w["y"].toInt(), c.y) << c.name;
-        EXPECT_EQ(w["width"].toInt(), c.width) << c.name;
-        EXPECT_EQ(w["height"].toInt(), c.height) << c.name;
-    }
-}
-
-TEST_F(DumpedMainWindow, RightAlignedLabelsKeepTheirRightEdge) {
-    const struct {
-        const char* name;
-        int right, top;
-    } cases[] = {
-        {"Label13", 329, 0}, {"Label14", 406, 0}, {"Label15", 497, 0}, {"lttot", 256, 20}, {"ltlivre", 256, 36},
-        {"lfat1", 257, 24},  {"ltot1", 329, 24},  {"lusado1", 409, 24}, {"llivre2", 497, 40},
-    };
-    for (const auto& c : cases) {
-        const QJsonObject w = widget(c.name);
-        EXPECT_EQ(w["x"].toInt() + w["width"].toInt(), c.right) << c.name;
-        EXPECT_EQ(w["y"].toInt(), c.top) << c.name;
-        EXPECT_GT(w["width"].toInt(), 0) << c.name;
+// Every named control of each window (every page of the settings dialog included) as the
+// example machine shows it: class, parent, geometry, caption, hint, state. The dumps in
+// tests/data/dumps are what the windows looked like when last checked by eye; after a wanted
+// change, VINTREL_UPDATE_GOLDEN=1 writes them anew, and the diff shows what moved.
+TEST(GoldenDumps, EachWindowAsCheckedIn) {
+    for (const char* window : {"main", "settings", "about"}) {
+        test::TempDir root;
+        const ProgramRun run = runProgram({"--dump-widgets", window}, exampleProfile(), QString::fromStdString(root.str()));
+        ASSERT_EQ(run.exitCode, 0) << window << ": " << run.err.toStdString();
+        const std::filesystem::path file = test::dataDir() / "dumps" / (std::string(window) + ".json");
+        if (qEnvironmentVariableIsSet("VINTREL_UPDATE_GOLDEN")) {
+            QFile out(QString::fromStdString(file.string()));
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+            out.write(run.out);
+            continue;
+        }
+        QFile in(QString::fromStdString(file.string()));
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly)) << file;
+        const QJsonArray expected = QJsonDocument::fromJson(in.readAll()).array();
+        const QJsonArray actual = QJsonDocument::fromJson(run.out).array();
+        ASSERT_FALSE(expected.isEmpty()) << file;
+        std::map<QString, QJsonObject> shown;
+        for (const auto& item : actual) shown[item.toObject()["name"].toString()] = item.toObject();
+        for (const auto& item : expected) {
+            const QJsonObject want = item.toObject();
+            const QString name = want["name"].toString();
+            EXPECT_EQ(QJsonDocument(shown[name]).toJson().toStdString(), QJsonDocument(want).toJson().toStdString())
+                << window << ": " << name.toStdString();
+        }
+        EXPECT_EQ(actual.size(), expected.size()) << window << ": controls added or gone";
     }
 }
 
@@ -254,23 +230,6 @@ TEST(CommandLine, ScreenshotWritesAPicture) {
 
 // The other windows the catalogue builds, as a user of --dump-widgets sees them.
 TEST(CommandLine, DumpsTheSettingsDialogAndTheAboutWindow) {
-    const struct {
-        const char* window;
-        const char* name;
-        const char* parent;
-        int x, y;
-        const char* text;
-    } cases[] = {
-        {"settings", "SistemaDef", "", 218, 126, "SistemaDef"},
-        {"settings", "Button1", "SistemaDef", 352, 232, "&Aplicar"},
-        {"settings", "TrackBar1", "GroupBox2", 112, 16, ""},
-        {"settings", "Label5", "GroupBox2", 48, 24, "400"},
-        {"settings", "Edit1", "TabSheet2", 104, 64, ""},
-        {"settings", "ListBox2", "TabSheet6", 24, 24, ""},
-        {"about", "Form2", "", 309, 154, "Malvex Desenvolvimentos."},
-        {"about", "ScrollBox2", "ScrollBox1", 8, 68, ""},
-    };
-    std::map<std::string, std::map<QString, QJsonObject>> dumps;
     for (const char* window : {"settings", "about"}) {
         test::TempDir root;
         const ProgramRun run = runProgram({"--dump-widgets", window}, exampleProfile(), QString::fromStdString(root.str()));
@@ -278,17 +237,7 @@ TEST(CommandLine, DumpsTheSettingsDialogAndTheAboutWindow) {
         const QJsonArray all = QJsonDocument::fromJson(run.out).array();
         ASSERT_FALSE(all.isEmpty()) << window;
         EXPECT_TRUE(all[0].toObject()["messages"].toArray().isEmpty()) << window;
-        for (const auto& item : all) dumps[window][item.toObject()["name"].toString()] = item.toObject();
     }
-    for (const auto& c : cases) {
-        const QJsonObject w = dumps[c.window][QString::fromLatin1(c.name)];
-        EXPECT_EQ(w["parent"].toString().toStdString(), c.parent) << c.name;
-        EXPECT_EQ(w["x"].toInt(), c.x) << c.name;
-        EXPECT_EQ(w["y"].toInt(), c.y) << c.name;
-        EXPECT_EQ(w["text"].toString().toStdString(), c.text) << c.name;
-    }
-    EXPECT_EQ(dumps["settings"]["PageControl1"]["page"].toString(), QStringLiteral("TabSheet1"));
-    EXPECT_TRUE(dumps["settings"]["ListBox1"]["items"].isArray());
 }
 
 TEST(CommandLine, ReportToStandardOutputAndItsFailure) {
