@@ -41,6 +41,15 @@ gsettings set org.gnome.desktop.thumbnailers disable-all true
 "$reg" query "$icon" /ve | grep -q 'mspaint.exe,1' || fail "GNOME: disable-all does not read as mspaint.exe,1"
 gsettings reset org.gnome.desktop.thumbnailers disable-all
 
+# import and delete reach the desktop too: a .reg file's value, then the whole key deleted
+# (the list goes back to its default).
+printf 'REGEDIT4\r\n\r\n[HKEY_CLASSES_ROOT\\Paint.Picture\\DefaultIcon]\r\n@="mspaint.exe,1"\r\n' >"$work/icon.reg"
+gsettings set org.gnome.desktop.thumbnailers disable "['image/png']"
+"$reg" import "$work/icon.reg" >/dev/null
+[ "$(gsettings get org.gnome.desktop.thumbnailers disable)" = "['image/png', 'image/bmp']" ] || fail "GNOME: import did not reach the desktop"
+"$reg" delete 'HKCR\Paint.Picture' /f >/dev/null
+[ "$(gsettings get org.gnome.desktop.thumbnailers disable)" = "@as []" ] || fail "GNOME: deleting the key did not reset the list"
+
 # MATE, with its schema as MATE declares it.
 mkdir -p "$work/schemas"
 cat >"$work/schemas/org.mate.thumbnailers.gschema.xml" <<'XML'
