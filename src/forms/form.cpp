@@ -11,6 +11,7 @@
 #include <QShowEvent>
 #include <QTimer>
 #include <QToolTip>
+#include <algorithm>
 
 #include "forms/qt_text.h"
 #include "forms/window_font.h"
@@ -86,6 +87,38 @@ void TForm::indexControls() {
     controls_.clear();
     for (QWidget* w : findChildren<QWidget*>())
         if (!w->objectName().isEmpty()) controls_.insert(w->objectName(), w);
+}
+
+void TForm::setTabStops(const std::vector<TabStop>& order) {
+    tabChain_.clear();
+    const auto flatten = [this](const auto& self, const std::vector<TabStop>& stops) -> void {
+        for (const TabStop& stop : stops) {
+            tabChain_.push_back(stop.control);
+            self(self, stop.inside);
+        }
+    };
+    flatten(flatten, order);
+}
+
+bool TForm::focusNextPrevChild(bool next) {
+    // The control of the chain that has the focus, or holds it (a page control's tab bar).
+    QWidget* focused = focusWidget();
+    auto at = tabChain_.end();
+    for (QWidget* w = focused; w && w != this && at == tabChain_.end(); w = w->parentWidget())
+        at = std::find(tabChain_.begin(), tabChain_.end(), w);
+    if (at == tabChain_.end()) return QWidget::focusNextPrevChild(next);
+    const auto count = static_cast<std::ptrdiff_t>(tabChain_.size());
+    std::ptrdiff_t index = at - tabChain_.begin();
+    for (std::ptrdiff_t step = 1; step < count; ++step) {
+        index = (index + (next ? 1 : count - 1)) % count;
+        QWidget* candidate = tabChain_[static_cast<std::size_t>(index)];
+        if (candidate->isVisibleTo(this) && candidate->isEnabled() &&
+            (candidate->focusPolicy() & Qt::TabFocus)) {
+            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return true;
 }
 
 QWidget* TForm::control(const QString& name) const {

@@ -49,6 +49,15 @@ TForm1::TForm1() : TForm("Form1", "TForm1", "Malvex - Vintrel 1.1", QSize(kClien
     buildButtons();
     buildTimersAndMenu();
     indexControls();
+    // The boxes in their designed order; none of them, nor the flat buttons, takes the focus.
+    std::vector<TabStop> rows = {{control(QStringLiteral("ScrollBox4"))}};
+    for (const DiskRow& row : diskRows_) rows.push_back({row.s1d});
+    setTabStops({{Painel1, rows},
+                 {Painel2},
+                 {control(QStringLiteral("ScrollBox3"))},
+                 {ScrollBox9},
+                 {control(QStringLiteral("ScrollBox11"))},
+                 {control(QStringLiteral("ScrollBox13"))}});
 
     FormCreate();
 

@@ -180,11 +180,17 @@ void TSistemaDef::buildDesktopPage() {
 }
 
 void TSistemaDef::buildTabOrder() {
-    QWidget* chain[] = {Button1,  PageControl1, CheckBox1, CheckBox2,  CheckBox3, CheckBox7,
-                        Button9,  TrackBar1,    Button2,   Edit1,      Edit2,     Button12,
-                        Button14, CheckBox4,    CheckBox5, CheckBox14, ListBox1,  Button15,
-                        ListBox2, Button3,      Button4,   Button13};
-    for (std::size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
+    const auto at = [this](const char* name) { return control(QString::fromLatin1(name)); };
+    const std::vector<TabStop> pages = {
+        {at("TabSheet1"),
+         {{at("GroupBox1"), {{CheckBox1}, {CheckBox2}, {CheckBox3}, {CheckBox7}, {Button9}}},
+          {at("GroupBox2"), {{TrackBar1}, {Button2}}}}},
+        {at("TabSheet2"), {{Edit1}, {Edit2}, {Button12}, {Button14}}},
+        {at("TabSheet3"), {{CheckBox4}, {CheckBox5}, {CheckBox14}}},
+        {at("TabSheet4"), {{ListBox1}, {Button15}}},
+        {at("TabSheet6"), {{ListBox2}}},
+    };
+    setTabStops({{Button1}, {PageControl1, pages}, {Button3}, {Button4}, {Button13}});
     Button1->setFocus();
 }
 
