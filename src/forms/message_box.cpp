@@ -1,7 +1,11 @@
 #include "forms/message_box.h"
 
+#include <QApplication>
+#include <QDialogButtonBox>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleFactory>
 
 #include "forms/qt_text.h"
 #include "text/cp1252.h"
@@ -10,6 +14,28 @@ namespace vintrel::forms {
 namespace {
 using text::operator""_w;
 ScriptedMessages* g_script = nullptr;
+
+// The buttons of a box in the order and look Windows gives them ("&Sim" before "&Não", no
+// icons on them), whatever the desktop's platform theme prefers (GNOME and XFCE put No first).
+class WindowsButtonRow : public QProxyStyle {
+public:
+    WindowsButtonRow() : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {}
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == SH_DialogButtonLayout) return QDialogButtonBox::WinLayout;
+        if (hint == SH_DialogButtonBox_ButtonsHaveIcons) return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+
+void useWindowsButtonRow(QMessageBox& box) {
+    auto* row = box.findChild<QDialogButtonBox*>();
+    if (!row) return;
+    auto* style = new WindowsButtonRow;
+    style->setParent(row);
+    row->setStyle(style);
+    for (QAbstractButton* button : row->buttons()) button->setIcon(QIcon());
+}
 }  // namespace
 
 const char* buttonsName(MessageKind kind) {
@@ -45,12 +71,18 @@ Answer showMessageBox(QWidget* owner, const std::string& caption, const std::str
     box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
     if (kind == MessageKind::Question) {
         // The buttons as a Brazilian-Portuguese system labels them.
-        box.addButton(QMessageBox::Yes)->setText(qt("&Sim"));
+        QPushButton* yes = box.addButton(QMessageBox::Yes);
+        yes->setText(qt("&Sim"));
         box.addButton(QMessageBox::No)->setText(qt("&Não"_w));
         box.setEscapeButton(QMessageBox::No);
+        // In Windows' order, the focus on the first: Enter answers Yes.
+        useWindowsButtonRow(box);
+        box.setDefaultButton(yes);
+        yes->setFocus();
         return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
     }
     box.addButton(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+    useWindowsButtonRow(box);
     box.exec();
     return Answer::Ok;
 }
