@@ -13,6 +13,7 @@
 #include <QToolTip>
 #include <algorithm>
 
+#include "forms/accessibility.h"
 #include "forms/qt_text.h"
 #include "forms/window_font.h"
 #include "platform/api/platform.h"
@@ -40,6 +41,7 @@ TForm::TForm(const char* name, const char* className, std::string_view caption, 
     : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                            Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     initResources();
+    installAccessibility();
     setObjectName(QString::fromLatin1(name));
     setProperty(kClassProperty, className);
     setWindowTitle(qt(caption));

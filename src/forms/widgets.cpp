@@ -9,6 +9,7 @@
 #include <QStyle>
 #include <QTextDocument>
 
+#include "forms/accessibility.h"
 #include "forms/qt_text.h"
 
 namespace vintrel::forms {
@@ -143,7 +144,7 @@ void TLabel::mouseReleaseEvent(QMouseEvent* event) {
 
 TScrollBox::TScrollBox(QWidget* parent, const char* name, QRect geometry, const QColor& background,
                        bool framed)
-    : QFrame(clientOf(parent)), client_(new QWidget(this)) {
+    : QFrame(clientOf(parent)), client_(new TBoxClient(this)) {
     setObjectName(QString::fromLatin1(name));
     setProperty(kClassProperty, "TScrollBox");
     if (framed) {
@@ -185,6 +186,7 @@ void TGauge::setProgress(int value) {
     if (value == progress_) return;
     progress_ = value;
     update();
+    setAccessibleProgress(this, value);
 }
 
 void TGauge::paintEvent(QPaintEvent*) {

@@ -66,6 +66,13 @@ private:
     std::string hint_;
 };
 
+// The inner area of a box, which holds the box's children.
+class TBoxClient : public QWidget {
+    Q_OBJECT
+public:
+    explicit TBoxClient(QWidget* box) : QWidget(box) {}
+};
+
 // A box: optionally with a sunken 2-pixel frame, a background colour, and an inner client
 // area that holds the children and clips them.
 class TScrollBox : public QFrame {
