@@ -138,6 +138,15 @@ std::string unusableRoot() {
     return std::string("VINTREL_ROOT=") + root + " cannot be used as the program's folder (" + ec.message() + ")";
 }
 
+// Qt says on every start from a root shell (su, sudo -i) that XDG_RUNTIME_DIR is unset, and
+// then uses a folder of its own: nothing the user can act on. Every other message passes.
+QtMessageHandler g_qtMessages = nullptr;
+void quietRuntimeDirNotice(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    if (g_qtMessages) g_qtMessages(type, context, message);
+}
+
 void loadWindowFont() {
     forms::installWindowFont(QString::fromLatin1(kWindowFont));
 }
@@ -197,6 +206,7 @@ int run(int argc, char** argv) {
         std::cerr << "vintrel: " << problem << '\n';
         return 2;
     }
+    g_qtMessages = qInstallMessageHandler(quietRuntimeDirNotice);
     FontConfigWarmUp fontConfig;  // on the second core, while Qt and the platform start
     Application application(argc, argv);
     // On every way out, the thread ends before Qt's own teardown of its fonts.

@@ -5,13 +5,15 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QIcon>
-#include <QMenu>
 #include <QImageReader>
+#include <QMenu>
 #include <QPixmap>
 #include <QShowEvent>
 #include <QTimer>
 #include <QToolTip>
+#include <QWindow>
 #include <algorithm>
+#include <cmath>
 
 #include "forms/accessibility.h"
 #include "forms/qt_text.h"
@@ -61,9 +63,29 @@ void TForm::setClientSize(int width, int height) {
 }
 
 void TForm::centreOnScreen() {
-    const auto screen = platform::current().ui().screenSize();
-    move(screen.width / 2 - outerWidth() / 2, screen.height / 2 - outerHeight() / 2);
+    // Until the window manager tells its frame, the designed one, scaled as the window is.
+    const int side = static_cast<int>(std::lround(kFrame * devicePixelRatioF()));
+    const int caption = static_cast<int>(std::lround(kCaption * devicePixelRatioF()));
+    centreWithFrame({side, side, caption + side, side}, false);
     centred_ = true;
+}
+
+void TForm::centreWithFrame(const platform::FrameExtents& frame, bool known) {
+    // The screen, the frame and so the position in the window manager's device pixels; halves
+    // truncated there, as the system computes them, then in the window's own units.
+    const qreal ratio = devicePixelRatioF();
+    const auto screen = platform::current().ui().screenSize();
+    const int outerW = static_cast<int>(std::lround(width() * ratio)) + frame.left + frame.right;
+    const int outerH = static_cast<int>(std::lround(height() * ratio)) + frame.top + frame.bottom;
+    const QPoint device(screen.width / 2 - outerW / 2, screen.height / 2 - outerH / 2);
+    const QPoint at(static_cast<int>(std::floor(device.x() / ratio)),
+                    static_cast<int>(std::floor(device.y() / ratio)));
+    // A shown window is placed by its frame's corner outright: move() skips a position that Qt
+    // believes the window already has, which it may not (a modal dialog opened at once).
+    if (known && windowHandle())
+        windowHandle()->setFramePosition(at);
+    else
+        move(at);
 }
 
 void TForm::showEvent(QShowEvent* event) {
@@ -79,10 +101,7 @@ void TForm::centreWithRealFrame(int attemptsLeft) {
             QTimer::singleShot(50, this, [this, attemptsLeft] { centreWithRealFrame(attemptsLeft - 1); });
         return;
     }
-    const auto screen = platform::current().ui().screenSize();
-    const int outerW = width() + frame->left + frame->right;
-    const int outerH = height() + frame->top + frame->bottom;
-    move(screen.width / 2 - outerW / 2, screen.height / 2 - outerH / 2);
+    centreWithFrame(*frame, true);
 }
 
 void TForm::indexControls() {

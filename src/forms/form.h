@@ -13,6 +13,7 @@
 
 #include "forms/error_handler.h"
 #include "forms/widgets.h"
+#include "platform/api/platform.h"
 
 class QEventLoop;
 class QPixmap;
@@ -100,6 +101,8 @@ protected:
 private:
     // Centres again with the frame the window manager really drew, once it tells.
     void centreWithRealFrame(int attemptsLeft);
+    // Centres the window with this frame (device pixels) around it; `known`: the real frame.
+    void centreWithFrame(const platform::FrameExtents& frame, bool known);
     bool centred_ = false;
     QTimer* newTimer(const char* name, int interval);
     QAction* newMenuItem(QMenu* menu, const char* name, std::string_view caption);
