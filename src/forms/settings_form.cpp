@@ -389,7 +389,7 @@ void TSistemaDef::CheckBox14Click() {
 
 void TSistemaDef::Button13Click() {
     system::WriteReport(ListBox1->items());
-    system::OpenReportInEditor();
+    if (const std::string where = system::OpenReportInEditor(); !where.empty()) showPlainMessage(this, where);
 }
 
 }  // namespace vintrel::forms
