@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include "platform/linux/drm_mode.h"
 #include "support/program_run.h"
 #include "support/test_paths.h"
 
@@ -257,6 +258,19 @@ TEST(CommandLine, DumpsTheSettingsDialogAndTheAboutWindow) {
     }
     EXPECT_EQ(dumps["settings"]["PageControl1"]["page"].toString(), QStringLiteral("TabSheet1"));
     EXPECT_TRUE(dumps["settings"]["ListBox1"]["items"].isArray());
+}
+
+// Without a display the report never shows the offscreen platform's made-up screen: the mode
+// the display driver shows, where one can be read, else nothing.
+TEST(CommandLine, ReportWithoutADisplayInventsNoScreen) {
+    const ProgramRun run = runProgram({"--report", "-"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const auto mode = platform::linux_host::drmCurrentMode();
+    const QByteArray expected =
+        mode ? QByteArray::number(mode->width) + " x " + QByteArray::number(mode->height) + "  (" +
+                   (mode->depth ? QByteArray::number(mode->depth) : QByteArray()) + "Bits)"
+             : QByteArray();
+    EXPECT_TRUE(run.out.contains("Res. Atual.    = " + expected + "\r\n")) << run.out.toStdString();
 }
 
 TEST(CommandLine, ReportToStandardOutputAndItsFailure) {

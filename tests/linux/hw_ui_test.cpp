@@ -2,19 +2,22 @@
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWindow>
 #include <algorithm>
-#include <cstdlib>
-#include <QCoreApplication>
 #include <chrono>
-#include <thread>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <thread>
 
+#include "platform/linux/drm_mode.h"
 #include "platform/linux/hw_facts.h"
 #include "platform/linux/hw_gatherers.h"
 #include "platform/linux/ui_linux.h"
+#include "support/test_paths.h"
 
 namespace vintrel::platform::linux_host {
 namespace {
@@ -23,14 +26,26 @@ TEST(LinuxUserInterface, ScreenSizeInDevicePixels) {
     auto ui = makeLinuxUserInterface();
     const auto size = ui->screenSize();
     const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) {
-        EXPECT_EQ(size.width, 0);
-        EXPECT_EQ(size.height, 0);
+    if (!screen || QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        // No real screen: the display driver's mode where it tells one, else no figures.
+        const auto mode = drmCurrentMode();
+        EXPECT_EQ(size.width, mode ? mode->width : 0);
+        EXPECT_EQ(size.height, mode ? mode->height : 0);
         return;
     }
     EXPECT_EQ(size.width, qRound(screen->geometry().width() * screen->devicePixelRatio()));
     EXPECT_EQ(size.height, qRound(screen->geometry().height() * screen->devicePixelRatio()));
     EXPECT_GT(size.width, 0);
+}
+
+// Folders without a display device in them give no mode, and nothing breaks on the way.
+TEST(DrmMode, NoDeviceNoMode) {
+    test::TempDir dir;
+    EXPECT_FALSE(drmCurrentMode(dir.str() + "/missing"));
+    EXPECT_FALSE(drmCurrentMode(dir.str()));
+    std::ofstream(dir.path() / "card0") << "not a device";
+    std::ofstream(dir.path() / "renderD128");
+    EXPECT_FALSE(drmCurrentMode(dir.str()));
 }
 
 TEST(LinuxUserInterface, OwnWindowsListedWithTitles) {

@@ -13,6 +13,7 @@
 #include <map>
 #include <optional>
 
+#include "platform/linux/drm_mode.h"
 #include "text/cp1252.h"
 
 namespace vintrel::platform::linux_host {
@@ -101,7 +102,12 @@ std::optional<std::string> textProperty(xcb_connection_t* c, xcb_get_property_co
 class LinuxUserInterface final : public UserInterface {
 public:
     ScreenSize screenSize() override {
-        if (!qGuiApp) return {};
+        // Without a graphical session (the offscreen platform's screen is made up): the mode
+        // the display driver shows, else no figures at all.
+        if (!qGuiApp || QGuiApplication::platformName() == QLatin1String("offscreen")) {
+            const auto mode = drmCurrentMode();
+            return mode ? ScreenSize{mode->width, mode->height} : ScreenSize{};
+        }
         const QScreen* screen = QGuiApplication::primaryScreen();
         if (!screen) return {};
         // Qt gives logical pixels; the system metrics count device pixels.
