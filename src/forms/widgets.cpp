@@ -2,12 +2,14 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QImage>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QStyle>
 #include <QTextDocument>
+#include <cmath>
 
 #include "forms/accessibility.h"
 #include "forms/qt_text.h"
@@ -82,7 +84,52 @@ bool TLabel::overstrikeBold() const {
     return needsOverstrike(font());
 }
 
+void TLabel::setCharacterHeight(int characterHeight) {
+    const auto& strikes = windowFontStrikes();
+    const FontStrike* below = nullptr;
+    for (const FontStrike& s : strikes) {
+        if (s.characterHeight == characterHeight) return;  // drawn by its own strike
+        if (s.characterHeight < characterHeight) below = &s;
+    }
+    if (!below) return;
+    QFont strike = font();
+    strike.setPixelSize(below->cellHeight);
+    scale_ = static_cast<qreal>(characterHeight) / below->characterHeight;
+    setFont(strike);
+    if (captionSet_) applySizing();
+}
+
+void TLabel::paintScaled() {
+    // The caption drawn with the strike at its own size, then every pixel of it scaled.
+    const QRect area = contentsRect();
+    const QSize natural(static_cast<int>(std::ceil(area.width() / scale_)),
+                        static_cast<int>(std::ceil(area.height() / scale_)));
+    QImage text(natural, QImage::Format_ARGB32_Premultiplied);
+    text.fill(Qt::transparent);
+    {
+        QPainter painter(&text);
+        painter.setFont(font());
+        int flags = static_cast<int>(alignment());
+        const QRect r(QPoint(0, 0), natural);
+        const bool twice = overstrikeBold();
+        for (const QRect& at : {r, r.translated(1, 0)}) {
+            style()->drawItemText(&painter, at, flags, palette(), isEnabled(), this->text(),
+                                  foregroundRole());
+            if (!twice) break;
+        }
+    }
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(QRect(area.topLeft(), QSize(static_cast<int>(std::lround(natural.width() * scale_)),
+                                                  static_cast<int>(std::lround(natural.height() * scale_)))),
+                      text);
+}
+
 void TLabel::paintEvent(QPaintEvent* event) {
+    if (scale_ != 1) {
+        paintScaled();
+        return;
+    }
     if (!overstrikeBold()) {
         QLabel::paintEvent(event);
         return;
@@ -98,7 +145,8 @@ void TLabel::paintEvent(QPaintEvent* event) {
 void TLabel::applySizing() {
     if (sizing_ == Sizing::Fixed || wordWrap()) return;
     const int overstrike = overstrikeBold() && !text().isEmpty() ? 1 : 0;
-    const int width = QFontMetrics(font()).horizontalAdvance(text()) + overstrike;
+    const int width =
+        static_cast<int>(std::lround((QFontMetrics(font()).horizontalAdvance(text()) + overstrike) * scale_));
     if (sizing_ == Sizing::AutoLeft)
         resize(width, height());
     else
