@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <fstream>
 
 #include "platform/linux/drm_mode.h"
 #include "support/program_run.h"
@@ -130,6 +131,24 @@ TEST_F(DumpedMainWindow, WindowSizeAndCentring) {
     EXPECT_FALSE(widget("lhd3")["visible"].toBool());
     EXPECT_EQ(widget("Gauge1")["value"].toInt(), 58);
     EXPECT_EQ(widget("Timer2")["value"].toInt(), 2000);
+}
+
+// At scale 2 the window is centred on the screen in its device pixels, as the window manager
+// places it: the designed frame doubled around the doubled client area, halves truncated.
+TEST(CommandLine, CentredInDevicePixelsAtScaleTwo) {
+    test::TempDir root;
+    const std::string profile = (root.path() / "wide.json").string();
+    std::ofstream(profile) << R"({"screen":{"width":2560,"height":1600},"drives":{"C":{"type":3}}})";
+    qputenv("QT_SCALE_FACTOR", "2");
+    const ProgramRun run =
+        runProgram({"--dump-widgets"}, QString::fromStdString(profile), QString::fromStdString(root.str()));
+    qunsetenv("QT_SCALE_FACTOR");
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonObject form = QJsonDocument::fromJson(run.out).array().first().toObject();
+    ASSERT_EQ(form["name"].toString(), QStringLiteral("Form1"));
+    const int outerWidth = 2 * 515 + 2 * 6, outerHeight = 2 * form["height"].toInt() + 2 * 24;
+    EXPECT_EQ(form["left"].toInt(), (1280 - outerWidth / 2) / 2);
+    EXPECT_EQ(form["top"].toInt(), (800 - outerHeight / 2) / 2);
 }
 
 TEST(CommandLine, HelpVersionAndErrors) {

@@ -8,6 +8,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -33,9 +34,23 @@ TEST(LinuxUserInterface, ScreenSizeInDevicePixels) {
         EXPECT_EQ(size.height, mode ? mode->height : 0);
         return;
     }
-    EXPECT_EQ(size.width, qRound(screen->geometry().width() * screen->devicePixelRatio()));
-    EXPECT_EQ(size.height, qRound(screen->geometry().height() * screen->devicePixelRatio()));
+    EXPECT_EQ(size.width, deviceLength(screen->geometry().width(), screen->devicePixelRatio()));
+    EXPECT_EQ(size.height, deviceLength(screen->geometry().height(), screen->devicePixelRatio()));
     EXPECT_GT(size.width, 0);
+}
+
+// The screen's device pixels from Qt's rounded logical size, at whole and fractional factors.
+TEST(LinuxUserInterface, DeviceLengthFromLogical) {
+    const struct {
+        int device;
+        double ratio;
+    } cases[] = {{1280, 1},    {1024, 1},    {2560, 2},    {1600, 2},    {1280, 1.5},
+                 {1024, 1.5},  {1920, 1.25}, {1080, 1.25}, {1366, 1.25}, {768, 1.5},
+                 {3840, 1.75}, {2160, 1.75}, {1050, 1.5},  {900, 1.25}};
+    for (const auto& c : cases) {
+        const int logical = static_cast<int>(std::lround(c.device / c.ratio));
+        EXPECT_EQ(deviceLength(logical, c.ratio), c.device) << c.device << " at " << c.ratio;
+    }
 }
 
 // Folders without a display device in them give no mode, and nothing breaks on the way.

@@ -113,8 +113,7 @@ public:
         // Qt gives logical pixels; the system metrics count device pixels.
         const qreal ratio = screen->devicePixelRatio();
         const QRect g = screen->geometry();
-        return {static_cast<int>(std::lround(g.width() * ratio)),
-                static_cast<int>(std::lround(g.height() * ratio))};
+        return {deviceLength(g.width(), ratio), deviceLength(g.height(), ratio)};
     }
 
     void setTopMost(std::uint64_t window, bool topMost) override {
@@ -273,6 +272,24 @@ std::string windowTitleFromLatin1(std::string_view latin1) {
         out.push_back(b >= 0x80 && b < 0xA0 ? '?' : c);
     }
     return out;
+}
+
+int deviceLength(int logical, double ratio) {
+    if (ratio <= 0) return logical;
+    const double exact = logical * ratio;
+    int best = 0;
+    double bestDistance = 0;
+    for (int n = static_cast<int>(std::floor((logical - 0.5) * ratio));
+         n <= std::ceil((logical + 0.5) * ratio); ++n) {
+        if (n <= 0 || std::lround(n / ratio) != logical) continue;
+        // Even lengths first, then the nearest to the product.
+        const double distance = std::abs(n - exact) + (n % 2 != 0 ? ratio + 1 : 0);
+        if (best == 0 || distance < bestDistance) {
+            best = n;
+            bestDistance = distance;
+        }
+    }
+    return best != 0 ? best : static_cast<int>(std::lround(exact));
 }
 
 std::unique_ptr<UserInterface> makeLinuxUserInterface() {
