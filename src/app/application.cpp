@@ -1,5 +1,7 @@
 #include "app/application.h"
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QEvent>
 #include <QFile>
@@ -16,8 +18,6 @@
 #include <memory>
 #include <system_error>
 
-#include <unistd.h>
-
 #include "app/command_line.h"
 #include "app/font_warm_up.h"
 #include "app/machine_capture.h"
@@ -27,6 +27,7 @@
 #include "forms/message_box.h"
 #include "forms/widget_dump.h"
 #include "forms/window_font.h"
+#include "forms/window_style.h"
 #include "platform/api/platform.h"
 #include "platform/host/whole_file.h"
 #include "platform/linux/linux_platform.h"
@@ -242,7 +243,7 @@ int run(int argc, char** argv) {
     // The printers are first read after the clock measurement: the helper answers meanwhile,
     // on the core that the font configuration has just left.
     if (!simulatedMachine()) platform::linux_host::prefetchCupsQueues();
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows")));
+    QApplication::setStyle(new forms::WindowStyle);
     loadWindowFont();
     const auto capture = [&] {
         recorder->startReplay();

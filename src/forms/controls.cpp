@@ -1,6 +1,7 @@
 #include "forms/controls.h"
 
 #include <QKeyEvent>
+#include <QPainter>
 #include <QPixmap>
 #include <QStyledItemDelegate>
 #include <algorithm>
@@ -174,6 +175,12 @@ TImage::TImage(QWidget* parent, const char* name, QPoint position, const QPixmap
     : QLabel(clientOf(parent)) {
     declare(this, name, "TImage", QRect(position, picture.size()));
     setPixmap(picture);
+}
+
+void TImage::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawPixmap(0, 0, pixmap());
 }
 
 }  // namespace vintrel::forms

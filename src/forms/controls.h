@@ -109,6 +109,10 @@ class TImage : public QLabel {
     Q_OBJECT
 public:
     TImage(QWidget* parent, const char* name, QPoint position, const QPixmap& picture);
+
+protected:
+    // Every pixel of the picture scaled alike on a scaled screen (QLabel smooths it).
+    void paintEvent(QPaintEvent* event) override;
 };
 
 }  // namespace vintrel::forms

@@ -1,13 +1,11 @@
 #include "forms/message_box.h"
 
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QMessageBox>
-#include <QProxyStyle>
 #include <QPushButton>
-#include <QStyleFactory>
 
 #include "forms/qt_text.h"
+#include "forms/window_style.h"
 #include "text/cp1252.h"
 
 namespace vintrel::forms {
@@ -15,23 +13,12 @@ namespace {
 using text::operator""_w;
 ScriptedMessages* g_script = nullptr;
 
-// The buttons of a box in the order and look Windows gives them ("&Sim" before "&Não", no
-// icons on them), whatever the desktop's platform theme prefers (GNOME and XFCE put No first).
-class WindowsButtonRow : public QProxyStyle {
-public:
-    WindowsButtonRow() : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {}
-    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                  QStyleHintReturn* returned) const override {
-        if (hint == SH_DialogButtonLayout) return QDialogButtonBox::WinLayout;
-        if (hint == SH_DialogButtonBox_ButtonsHaveIcons) return 0;
-        return QProxyStyle::styleHint(hint, option, widget, returned);
-    }
-};
-
 void useWindowsButtonRow(QMessageBox& box) {
     auto* row = box.findChild<QDialogButtonBox*>();
     if (!row) return;
-    auto* style = new WindowsButtonRow;
+    // The buttons of a box in the order and look Windows gives them ("&Sim" before "&Não", no
+    // icons on them), whatever the desktop's platform theme prefers (GNOME and XFCE put No first).
+    auto* style = new WindowStyle(true);
     style->setParent(row);
     row->setStyle(style);
     for (QAbstractButton* button : row->buttons()) button->setIcon(QIcon());

@@ -13,6 +13,7 @@
 
 #include "forms/accessibility.h"
 #include "forms/qt_text.h"
+#include "forms/window_style.h"
 
 namespace vintrel::forms {
 
@@ -218,7 +219,12 @@ void TScrollBox::paintEvent(QPaintEvent* event) {
     // A refreshed label inside the box repaints only its own patch, which the frame does not
     // reach: drawing the frame clipped away would be most of such a repaint.
     if (contentsRect().contains(event->rect())) return;
-    QFrame::paintEvent(event);
+    if (devicePixelRatioF() == 1) {
+        QFrame::paintEvent(event);
+        return;
+    }
+    // On a scaled screen the frame's lines are the 1x lines with every pixel scaled.
+    paintUnscaled(this, [this](QPainter& painter) { drawFrame(&painter); });
 }
 
 // ---------------------------------------------------------------- TGauge
@@ -238,21 +244,22 @@ void TGauge::setProgress(int value) {
 }
 
 void TGauge::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    const QRect all = rect();
-    const int filled = all.width() * progress_ / 100;
-    const QRect bar(0, 0, filled, all.height());
-    const QString label = QString::number(progress_) + QLatin1Char('%');
-    painter.fillRect(all, Qt::white);
-    painter.fillRect(bar, Qt::black);
-    painter.setFont(font());
-    // The text reads black on white and white on the black part of the bar.
-    painter.setPen(Qt::black);
-    painter.setClipRect(all.adjusted(filled, 0, 0, 0));
-    painter.drawText(all, Qt::AlignCenter, label);
-    painter.setPen(Qt::white);
-    painter.setClipRect(bar);
-    painter.drawText(all, Qt::AlignCenter, label);
+    paintUnscaled(this, [this](QPainter& painter) {
+        const QRect all = rect();
+        const int filled = all.width() * progress_ / 100;
+        const QRect bar(0, 0, filled, all.height());
+        const QString label = QString::number(progress_) + QLatin1Char('%');
+        painter.fillRect(all, Qt::white);
+        painter.fillRect(bar, Qt::black);
+        painter.setFont(font());
+        // The text reads black on white and white on the black part of the bar.
+        painter.setPen(Qt::black);
+        painter.setClipRect(all.adjusted(filled, 0, 0, 0));
+        painter.drawText(all, Qt::AlignCenter, label);
+        painter.setPen(Qt::white);
+        painter.setClipRect(bar);
+        painter.drawText(all, Qt::AlignCenter, label);
+    });
 }
 
 // ---------------------------------------------------------------- TSpeedButton

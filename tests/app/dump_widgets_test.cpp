@@ -2,12 +2,14 @@
 // --dump-widgets sees it.
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <fstream>
+#include <iostream>
 
 #include "platform/linux/drm_mode.h"
 #include "support/program_run.h"
@@ -149,6 +151,33 @@ TEST(CommandLine, CentredInDevicePixelsAtScaleTwo) {
     const int outerWidth = 2 * 515 + 2 * 6, outerHeight = 2 * form["height"].toInt() + 2 * 24;
     EXPECT_EQ(form["left"].toInt(), (1280 - outerWidth / 2) / 2);
     EXPECT_EQ(form["top"].toInt(), (800 - outerHeight / 2) / 2);
+}
+
+// At scale 2 each window is its 1x picture with every pixel doubled: the bitmap face's own
+// letters, frames, gauges and pictures (a few pixels may differ where Qt draws a line itself).
+TEST(CommandLine, ScaleTwoDoublesEveryPixel) {
+    test::TempDir root;
+    for (const char* window : {"main", "settings", "about"}) {
+        QImage pictures[2];
+        for (int scale : {1, 2}) {
+            const std::string file =
+                (root.path() / (std::string(window) + std::to_string(scale) + ".png")).string();
+            qputenv("QT_SCALE_FACTOR", QByteArray::number(scale));
+            const ProgramRun run = runProgram({"--screenshot", QString::fromStdString(file), window},
+                                              exampleProfile(), QString::fromStdString(root.str()));
+            qunsetenv("QT_SCALE_FACTOR");
+            ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+            pictures[scale - 1] = QImage(QString::fromStdString(file)).convertToFormat(QImage::Format_RGB32);
+        }
+        const QImage doubled = pictures[0].scaled(pictures[0].size() * 2);
+        ASSERT_EQ(pictures[1].size(), doubled.size()) << window;
+        qint64 same = 0;
+        for (int y = 0; y < doubled.height(); ++y)
+            for (int x = 0; x < doubled.width(); ++x) same += doubled.pixel(x, y) == pictures[1].pixel(x, y);
+        const double share = static_cast<double>(same) / (qint64{doubled.width()} * doubled.height());
+        EXPECT_GE(share, 0.98) << window;
+        std::cout << window << ": " << share * 100 << " % of the pixels as the 1x picture doubled\n";
+    }
 }
 
 TEST(CommandLine, HelpVersionAndErrors) {
