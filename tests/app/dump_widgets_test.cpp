@@ -157,18 +157,31 @@ TEST(CommandLine, CentredInDevicePixelsAtScaleTwo) {
 // letters, frames, gauges and pictures (a few pixels may differ where Qt draws a line itself).
 TEST(CommandLine, ScaleTwoDoublesEveryPixel) {
     test::TempDir root;
-    for (const char* window : {"main", "settings", "about"}) {
+    const std::string owner = (root.path() / "owner.json").string();
+    std::ofstream(owner) << R"({"drives":{"C":{"type":3}},"registry":["REGEDIT4",
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]",
+        "\"SystemRoot\"=\"C:\\\\WINDOWS\"","\"RegisteredOwner\"=\"Maria da Silva\""]})";
+    const struct {
+        QStringList window;
+        QString profile;
+    } cases[] = {
+        {{"main"}, exampleProfile()},
+        {{"settings"}, exampleProfile()},
+        {{"settings", "TabSheet2"}, QString::fromStdString(owner)},  // an edit with text
+        {{"about"}, exampleProfile()},
+    };
+    for (const auto& c : cases) {
         QImage pictures[2];
         for (int scale : {1, 2}) {
-            const std::string file =
-                (root.path() / (std::string(window) + std::to_string(scale) + ".png")).string();
+            const QString file = QString::fromStdString(root.str()) + QStringLiteral("/%1.png").arg(scale);
             qputenv("QT_SCALE_FACTOR", QByteArray::number(scale));
-            const ProgramRun run = runProgram({"--screenshot", QString::fromStdString(file), window},
-                                              exampleProfile(), QString::fromStdString(root.str()));
+            const ProgramRun run = runProgram(QStringList{"--screenshot", file} + c.window, c.profile,
+                                              QString::fromStdString(root.str()));
             qunsetenv("QT_SCALE_FACTOR");
             ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-            pictures[scale - 1] = QImage(QString::fromStdString(file)).convertToFormat(QImage::Format_RGB32);
+            pictures[scale - 1] = QImage(file).convertToFormat(QImage::Format_RGB32);
         }
+        const std::string window = c.window.join(' ').toStdString();
         const QImage doubled = pictures[0].scaled(pictures[0].size() * 2);
         ASSERT_EQ(pictures[1].size(), doubled.size()) << window;
         qint64 same = 0;
