@@ -160,7 +160,9 @@ TEST(CommandLine, ScaleTwoDoublesEveryPixel) {
     const std::string owner = (root.path() / "owner.json").string();
     std::ofstream(owner) << R"({"drives":{"C":{"type":3}},"registry":["REGEDIT4",
         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]",
-        "\"SystemRoot\"=\"C:\\\\WINDOWS\"","\"RegisteredOwner\"=\"Maria da Silva\""]})";
+        "\"SystemRoot\"=\"C:\\\\WINDOWS\"","\"RegisteredOwner\"=\"Maria da Silva\"",
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\a]",
+        "\"DisplayName\"=\"Editor de Textos\"","\"UninstallString\"=\"x\""]})";
     const struct {
         QStringList window;
         QString profile;
@@ -168,6 +170,7 @@ TEST(CommandLine, ScaleTwoDoublesEveryPixel) {
         {{"main"}, exampleProfile()},
         {{"settings"}, exampleProfile()},
         {{"settings", "TabSheet2"}, QString::fromStdString(owner)},  // an edit with text
+        {{"settings", "TabSheet4"}, QString::fromStdString(owner)},  // the program list
         {{"about"}, exampleProfile()},
     };
     for (const auto& c : cases) {
