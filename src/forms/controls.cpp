@@ -78,23 +78,28 @@ void TEdit::setCaption(std::string_view cp1252) {
 }
 
 void TEdit::paintEvent(QPaintEvent* event) {
-    if (devicePixelRatioF() == 1 || hasFocus()) {
-        QLineEdit::paintEvent(event);
-        return;
-    }
-    // On a scaled screen, while nobody edits it: the panel and the text through the style,
-    // which draws them at 1x with every pixel scaled, where the edit itself would draw the
-    // bitmap face's 1x letters at doubled advances. Placed as the edit places them.
-    QPainter painter(this);
     QStyleOptionFrame panel;
     initStyleOption(&panel);
-    style()->drawPrimitive(QStyle::PE_PanelLineEdit, &panel, &painter, this);
     const QRect contents = style()
                                ->subElementRect(QStyle::SE_LineEditContents, &panel, this)
                                .marginsRemoved(textMargins())
                                .adjusted(2, 1, -2, -1);  // the edit's own margins
+    const bool fits = fontMetrics().horizontalAdvance(displayText()) < contents.width();
+    if (devicePixelRatioF() == 1 || hasSelectedText() || !fits) {
+        QLineEdit::paintEvent(event);
+        return;
+    }
+    // On a scaled screen: the panel and the text through the style, which draws them at 1x
+    // with every pixel scaled, where the edit itself would draw the bitmap face's 1x letters at
+    // doubled advances; placed as the edit places them, with the cursor while focused.
+    QPainter painter(this);
+    style()->drawPrimitive(QStyle::PE_PanelLineEdit, &panel, &painter, this);
     style()->drawItemText(&painter, contents, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                           palette(), isEnabled(), displayText(), QPalette::Text);
+    if (hasFocus()) {
+        const QRect cursor = cursorRect();
+        painter.fillRect(QRect(cursor.center().x(), cursor.top(), 1, cursor.height()), palette().text());
+    }
 }
 
 // ---------------------------------------------------------------- TButton
