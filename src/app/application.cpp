@@ -1,5 +1,7 @@
 #include "app/application.h"
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QEvent>
 #include <QFile>
@@ -17,8 +19,6 @@
 #include <memory>
 #include <system_error>
 
-#include <unistd.h>
-
 #include "app/command_line.h"
 #include "app/font_warm_up.h"
 #include "app/machine_capture.h"
@@ -31,6 +31,7 @@
 #include "forms/message_box.h"
 #include "forms/widget_dump.h"
 #include "forms/window_font.h"
+#include "forms/window_style.h"
 #include "platform/api/platform.h"
 #include "platform/host/whole_file.h"
 #include "platform/linux/linux_platform.h"
@@ -116,6 +117,15 @@ std::string unusableRoot() {
     return std::string("VINTREL_ROOT=") + root + " cannot be used as the program's folder (" + ec.message() + ")";
 }
 
+// Qt says on every start from a root shell (su, sudo -i) that XDG_RUNTIME_DIR is unset, and
+// then uses a folder of its own: nothing the user can act on. Every other message passes.
+QtMessageHandler g_qtMessages = nullptr;
+void quietRuntimeDirNotice(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    if (g_qtMessages) g_qtMessages(type, context, message);
+}
+
 void loadWindowFont() {
     forms::installWindowFont(QString::fromLatin1(kWindowFont));
 }
@@ -172,6 +182,7 @@ int run(int argc, char** argv) {
         std::cerr << "vintrel: " << problem << '\n';
         return 2;
     }
+    g_qtMessages = qInstallMessageHandler(quietRuntimeDirNotice);
     FontConfigWarmUp fontConfig;  // on the second core, while Qt and the platform start
     Application application(argc, argv);
     // On every way out, the thread ends before Qt's own teardown of its fonts.
@@ -207,7 +218,7 @@ int run(int argc, char** argv) {
     // The printers are first read after the clock measurement: the helper answers meanwhile,
     // on the core that the font configuration has just left.
     if (!simulatedMachine()) platform::linux_host::prefetchCupsQueues();
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Windows")));
+    QApplication::setStyle(new forms::WindowStyle);
     loadWindowFont();
     const auto capture = [&] {
         recorder->startReplay();

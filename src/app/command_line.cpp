@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <algorithm>
 #include <cctype>
 #include <optional>
 #include <utility>
@@ -12,6 +13,17 @@ bool endsWithPng(const std::string& file) {
     std::string end = file.substr(file.size() - 4);
     for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return end == ".png";
+}
+
+bool knownPage(const std::string& page) {
+    const auto& pages = settingsPageNames();
+    return std::find(pages.begin(), pages.end(), page) != pages.end();
+}
+
+std::string pageList() {
+    std::string list;
+    for (const std::string& page : settingsPageNames()) list += (list.empty() ? "" : ", ") + page;
+    return list;
 }
 
 }  // namespace
@@ -53,8 +65,14 @@ ParseResult parseCommandLine(const std::vector<std::string>& arguments) {
             }
             takeWindow(i);
             if (o.window == WindowName::Settings && i + 1 < arguments.size() &&
-                arguments[i + 1].rfind("--", 0) != 0)
+                arguments[i + 1].rfind("--", 0) != 0) {
                 o.page = arguments[++i];
+                if (!knownPage(o.page)) {
+                    result.error =
+                        "the settings dialog has no page " + o.page + "; its pages are " + pageList();
+                    return result;
+                }
+            }
         } else if (a == "--report" || a == "--capture-profile") {
             auto file = takeOutputFile(i);
             if (!file) {
@@ -112,7 +130,8 @@ std::string usageText() {
            "  --screenshot FILE [WINDOW [PAGE]]  render WINDOW after start-up to FILE (PNG) and exit\n"
            "  --dump-widgets [WINDOW]            print WINDOW's named controls as JSON and exit\n"
            "                                     WINDOW: main (default), settings or about;\n"
-           "                                     PAGE: a settings page, TabSheet1 to TabSheet6\n"
+           "                                     PAGE: a settings page: TabSheet1, TabSheet2,\n"
+           "                                     TabSheet3, TabSheet4 or TabSheet6\n"
            "  --open WINDOW                      run as usual and open WINDOW (settings or about)\n"
            "                                     at start, as its button does\n"
            "  --report FILE                      write the system report to FILE (- for standard\n"

@@ -26,6 +26,12 @@ const char* windowNameText(WindowName name) {
     return "main";
 }
 
+const std::vector<std::string>& settingsPageNames() {
+    static const std::vector<std::string> names = {"TabSheet1", "TabSheet2", "TabSheet3", "TabSheet4",
+                                                   "TabSheet6"};
+    return names;
+}
+
 std::unique_ptr<forms::TForm> openWindow(WindowName name, forms::TForm1& mainWindow,
                                          const std::string& page) {
     switch (name) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vintrel::forms {
 class TForm;
@@ -18,6 +19,8 @@ enum class WindowName { Main, Settings, About };
 
 std::optional<WindowName> parseWindowName(std::string_view name);
 const char* windowNameText(WindowName name);
+// The pages of the settings dialog, by name, in their order.
+const std::vector<std::string>& settingsPageNames();
 
 // The window to dump or picture: the main window itself, or a new window opened from it
 // (not modally: nobody is there to close it). `page` names a page to show, where the window

@@ -44,6 +44,7 @@ TForm2::TForm2() : TForm("Form2", "TForm2", "Malvex Desenvolvimentos.", QSize(25
     auto* product =
         makeAutoLabel(ScrollBox2, "Label2", QPoint(48, 48), 24, "Vintrel 1.1", formFont(19, true));
     product->setTextColour(QColor(0, 0, 128));
+    product->setCharacterHeight(19);
     new TImage(ScrollBox2, "Image1", QPoint(8, 53), programPicture(QStringLiteral(":/vintrel.xpm")));
     makeAutoLabel(ScrollBox2, "Label8", QPoint(48, 72), 13, kMakerName, formFont(11, false, true))
         ->setTransparent(true);

@@ -1,7 +1,9 @@
 #include "forms/controls.h"
 
 #include <QKeyEvent>
+#include <QPainter>
 #include <QPixmap>
+#include <QStyleOptionFrame>
 #include <QStyledItemDelegate>
 #include <algorithm>
 
@@ -73,6 +75,31 @@ std::string TEdit::caption() const {
 }
 void TEdit::setCaption(std::string_view cp1252) {
     setText(qt(cp1252));
+}
+
+void TEdit::paintEvent(QPaintEvent* event) {
+    QStyleOptionFrame panel;
+    initStyleOption(&panel);
+    const QRect contents = style()
+                               ->subElementRect(QStyle::SE_LineEditContents, &panel, this)
+                               .marginsRemoved(textMargins())
+                               .adjusted(2, 1, -2, -1);  // the edit's own margins
+    const bool fits = fontMetrics().horizontalAdvance(displayText()) < contents.width();
+    if (devicePixelRatioF() == 1 || hasSelectedText() || !fits) {
+        QLineEdit::paintEvent(event);
+        return;
+    }
+    // On a scaled screen: the panel and the text through the style, which draws them at 1x
+    // with every pixel scaled, where the edit itself would draw the bitmap face's 1x letters at
+    // doubled advances; placed as the edit places them, with the cursor while focused.
+    QPainter painter(this);
+    style()->drawPrimitive(QStyle::PE_PanelLineEdit, &panel, &painter, this);
+    style()->drawItemText(&painter, contents, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                          palette(), isEnabled(), displayText(), QPalette::Text);
+    if (hasFocus()) {
+        const QRect cursor = cursorRect();
+        painter.fillRect(QRect(cursor.center().x(), cursor.top(), 1, cursor.height()), palette().text());
+    }
 }
 
 // ---------------------------------------------------------------- TButton
@@ -174,6 +201,12 @@ TImage::TImage(QWidget* parent, const char* name, QPoint position, const QPixmap
     : QLabel(clientOf(parent)) {
     declare(this, name, "TImage", QRect(position, picture.size()));
     setPixmap(picture);
+}
+
+void TImage::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawPixmap(0, 0, pixmap());
 }
 
 }  // namespace vintrel::forms

@@ -50,6 +50,10 @@ public:
     TEdit(QWidget* parent, const char* name, QRect geometry, std::string_view text);
     std::string caption() const;
     void setCaption(std::string_view cp1252);
+
+protected:
+    // On a scaled screen: drawn at 1x and every pixel scaled, as the rest of the window.
+    void paintEvent(QPaintEvent* event) override;
 };
 
 class TButton : public QPushButton {
@@ -109,6 +113,10 @@ class TImage : public QLabel {
     Q_OBJECT
 public:
     TImage(QWidget* parent, const char* name, QPoint position, const QPixmap& picture);
+
+protected:
+    // Every pixel of the picture scaled alike on a scaled screen (QLabel smooths it).
+    void paintEvent(QPaintEvent* event) override;
 };
 
 }  // namespace vintrel::forms

@@ -5,13 +5,17 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QIcon>
-#include <QMenu>
 #include <QImageReader>
+#include <QMenu>
 #include <QPixmap>
 #include <QShowEvent>
 #include <QTimer>
 #include <QToolTip>
+#include <QWindow>
+#include <algorithm>
+#include <cmath>
 
+#include "forms/accessibility.h"
 #include "forms/qt_text.h"
 #include "forms/window_font.h"
 #include "platform/api/platform.h"
@@ -39,6 +43,7 @@ TForm::TForm(const char* name, const char* className, std::string_view caption, 
     : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                            Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     initResources();
+    installAccessibility();
     setObjectName(QString::fromLatin1(name));
     setProperty(kClassProperty, className);
     setWindowTitle(qt(caption));
@@ -58,9 +63,29 @@ void TForm::setClientSize(int width, int height) {
 }
 
 void TForm::centreOnScreen() {
-    const auto screen = platform::current().ui().screenSize();
-    move(screen.width / 2 - outerWidth() / 2, screen.height / 2 - outerHeight() / 2);
+    // Until the window manager tells its frame, the designed one, scaled as the window is.
+    const int side = static_cast<int>(std::lround(kFrame * devicePixelRatioF()));
+    const int caption = static_cast<int>(std::lround(kCaption * devicePixelRatioF()));
+    centreWithFrame({side, side, caption + side, side}, false);
     centred_ = true;
+}
+
+void TForm::centreWithFrame(const platform::FrameExtents& frame, bool known) {
+    // The screen, the frame and so the position in the window manager's device pixels; halves
+    // truncated there, as the system computes them, then in the window's own units.
+    const qreal ratio = devicePixelRatioF();
+    const auto screen = platform::current().ui().screenSize();
+    const int outerW = static_cast<int>(std::lround(width() * ratio)) + frame.left + frame.right;
+    const int outerH = static_cast<int>(std::lround(height() * ratio)) + frame.top + frame.bottom;
+    const QPoint device(screen.width / 2 - outerW / 2, screen.height / 2 - outerH / 2);
+    const QPoint at(static_cast<int>(std::floor(device.x() / ratio)),
+                    static_cast<int>(std::floor(device.y() / ratio)));
+    // A shown window is placed by its frame's corner outright: move() skips a position that Qt
+    // believes the window already has, which it may not (a modal dialog opened at once).
+    if (known && windowHandle())
+        windowHandle()->setFramePosition(at);
+    else
+        move(at);
 }
 
 void TForm::showEvent(QShowEvent* event) {
@@ -76,16 +101,45 @@ void TForm::centreWithRealFrame(int attemptsLeft) {
             QTimer::singleShot(50, this, [this, attemptsLeft] { centreWithRealFrame(attemptsLeft - 1); });
         return;
     }
-    const auto screen = platform::current().ui().screenSize();
-    const int outerW = width() + frame->left + frame->right;
-    const int outerH = height() + frame->top + frame->bottom;
-    move(screen.width / 2 - outerW / 2, screen.height / 2 - outerH / 2);
+    centreWithFrame(*frame, true);
 }
 
 void TForm::indexControls() {
     controls_.clear();
     for (QWidget* w : findChildren<QWidget*>())
         if (!w->objectName().isEmpty()) controls_.insert(w->objectName(), w);
+}
+
+void TForm::setTabStops(const std::vector<TabStop>& order) {
+    tabChain_.clear();
+    const auto flatten = [this](const auto& self, const std::vector<TabStop>& stops) -> void {
+        for (const TabStop& stop : stops) {
+            tabChain_.push_back(stop.control);
+            self(self, stop.inside);
+        }
+    };
+    flatten(flatten, order);
+}
+
+bool TForm::focusNextPrevChild(bool next) {
+    // The control of the chain that has the focus, or holds it (a page control's tab bar).
+    QWidget* focused = focusWidget();
+    auto at = tabChain_.end();
+    for (QWidget* w = focused; w && w != this && at == tabChain_.end(); w = w->parentWidget())
+        at = std::find(tabChain_.begin(), tabChain_.end(), w);
+    if (at == tabChain_.end()) return QWidget::focusNextPrevChild(next);
+    const auto count = static_cast<std::ptrdiff_t>(tabChain_.size());
+    std::ptrdiff_t index = at - tabChain_.begin();
+    for (std::ptrdiff_t step = 1; step < count; ++step) {
+        index = (index + (next ? 1 : count - 1)) % count;
+        QWidget* candidate = tabChain_[static_cast<std::size_t>(index)];
+        if (candidate->isVisibleTo(this) && candidate->isEnabled() &&
+            (candidate->focusPolicy() & Qt::TabFocus)) {
+            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return true;
 }
 
 QWidget* TForm::control(const QString& name) const {

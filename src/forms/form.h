@@ -9,15 +9,23 @@
 #include <QTimer>
 #include <QWidget>
 #include <string_view>
+#include <vector>
 
 #include "forms/error_handler.h"
 #include "forms/widgets.h"
+#include "platform/api/platform.h"
 
 class QEventLoop;
 class QPixmap;
 class QMenu;
 
 namespace vintrel::forms {
+
+// A control in the order Tab visits them, followed by the controls inside it in their own order.
+struct TabStop {
+    QWidget* control;
+    std::vector<TabStop> inside = {};
+};
 
 class TForm : public QWidget {
     Q_OBJECT
@@ -54,6 +62,10 @@ protected:
     // Centres the outer window on the screen (halves truncated).
     void centreOnScreen();
     void indexControls();
+    // The order Tab and Shift+Tab follow, nested as the controls are; a control that is hidden
+    // (a page not shown), disabled or not focusable by Tab is passed over.
+    void setTabStops(const std::vector<TabStop>& order);
+    bool focusNextPrevChild(bool next) override;
 
     // Connects a signal to a handler of the derived window, guarded by the error handler.
     template <typename Sender, typename Signal, typename Form>
@@ -89,11 +101,14 @@ protected:
 private:
     // Centres again with the frame the window manager really drew, once it tells.
     void centreWithRealFrame(int attemptsLeft);
+    // Centres the window with this frame (device pixels) around it; `known`: the real frame.
+    void centreWithFrame(const platform::FrameExtents& frame, bool known);
     bool centred_ = false;
     QTimer* newTimer(const char* name, int interval);
     QAction* newMenuItem(QMenu* menu, const char* name, std::string_view caption);
 
     QHash<QString, QWidget*> controls_;
+    std::vector<QWidget*> tabChain_;
     QEventLoop* modalLoop_ = nullptr;
 };
 

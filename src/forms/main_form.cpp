@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "forms/about_form.h"
+#include "forms/accessibility.h"
 #include "forms/error_handler.h"
 #include "forms/settings_form.h"
 #include "forms/qt_text.h"
@@ -49,6 +50,15 @@ TForm1::TForm1() : TForm("Form1", "TForm1", "Malvex - Vintrel 1.1", QSize(kClien
     buildButtons();
     buildTimersAndMenu();
     indexControls();
+    // The boxes in their designed order; none of them, nor the flat buttons, takes the focus.
+    std::vector<TabStop> rows = {{control(QStringLiteral("ScrollBox4"))}};
+    for (const DiskRow& row : diskRows_) rows.push_back({row.s1d});
+    setTabStops({{Painel1, rows},
+                 {Painel2},
+                 {control(QStringLiteral("ScrollBox3"))},
+                 {ScrollBox9},
+                 {control(QStringLiteral("ScrollBox11"))},
+                 {control(QStringLiteral("ScrollBox13"))}});
 
     FormCreate();
 
@@ -74,6 +84,7 @@ void TForm1::buildMemoryBox() {
     ScrollBox2 = new TScrollBox(track, "ScrollBox2", QRect(0, 0, 45, 25), Qt::red, false);
     Label11 = makeLabel(ScrollBox2, "Label11", QRect(0, 0, 100, 13), "Label11", formFont(11, true));
     Label11->setHint("Uso da memória."_w);
+    markProgressBar(track, qt("Memória utilizada"_w));
 }
 
 void TForm1::buildVideoBox() {
@@ -167,6 +178,7 @@ void TForm1::buildTotalsBox() {
     Label16 = makeLabel(track, "Label16", QRect(0, 0, 100, 13), "Label16", formFont(11));
     ScrollBox6 = new TScrollBox(track, "ScrollBox6", QRect(0, 0, 97, 17), Qt::red, false);
     Label17 = makeLabel(ScrollBox6, "Label17", QRect(0, 0, 100, 13), "Label17", formFont(11));
+    markProgressBar(track, qt("Espaço usado nos discos fixos"_w));
 }
 
 void TForm1::buildButtons() {
@@ -267,6 +279,7 @@ void TForm1::memoryRefresh() {
     Label10->setCaption(load);
     Label11->setCaption(load);
     ScrollBox2->setWidth(static_cast<int>(std::min<std::uint32_t>(status.memoryLoad, 100)));
+    setAccessibleProgress(control(QStringLiteral("ScrollBox1")), ScrollBox2->width());
 }
 
 void TForm1::layoutWindow() {
@@ -321,6 +334,7 @@ void TForm1::grafdiscos() {
     Label16->setCaption(usedPercent);
     Label17->setCaption(usedPercent);
     ScrollBox6->setWidth(system::leadingNumber(Label16->caption()));
+    setAccessibleProgress(control(QStringLiteral("ScrollBox5")), ScrollBox6->width());
 }
 
 void TForm1::aparecegraf() {
@@ -336,6 +350,7 @@ void TForm1::aparecegraf() {
         r.s1d->show();
         r.lhd->setCaption(volumeText + " " + label);
         r.lhd->show();
+        r.Gauge->setAccessibleName(qt(std::string("Espaço usado em "_w) + r.lhd->caption()).trimmed());
         r.ltot->show();
         r.lusado->show();
         r.llivre->show();

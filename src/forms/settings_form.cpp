@@ -6,6 +6,7 @@
 
 #include "forms/controls.h"
 #include "forms/message_box.h"
+#include "forms/qt_text.h"
 #include "platform/api/platform.h"
 #include "system/errors.h"
 #include "system/registry_access.h"
@@ -120,9 +121,10 @@ void TSistemaDef::buildStartMenuPage() {
     Button9 = new TButton(group1, "Button9", QRect(320, 72, 65, 25), "Limpar");
 
     auto* group2 = new TGroupBox(page, "GroupBox2", QRect(8, 120, 393, 57), "Velocidade do  Menu Iniciar ");
-    pageLabel(group2, "Label4", QPoint(8, 24), "Veloc.:");
+    TLabel* speed = pageLabel(group2, "Label4", QPoint(8, 24), "Veloc.:");
     pageLabel(group2, "Label5", QPoint(48, 24), "Label5");
     TrackBar1 = new TTrackBar(group2, "TrackBar1", QRect(112, 16, 201, 25), 10, 400, 1);
+    speed->setBuddy(TrackBar1);  // names the track bar for a screen reader
     Button2 = new TButton(group2, "Button2", QRect(320, 16, 65, 25), "Padrão"_w);
 }
 
@@ -130,10 +132,12 @@ void TSistemaDef::buildUserPage() {
     QWidget* page = PageControl1->addSheet("TabSheet2", "Usuário"_w);
     pageLabel(page, "Label3", QPoint(16, 16), "Label3");
     pageLabel(page, "Label8", QPoint(16, 32), "Label8");
-    pageLabel(page, "Label1", QPoint(16, 64), "Usuário:"_w);
-    pageLabel(page, "Label2", QPoint(16, 88), "Empresa:");
+    TLabel* owner = pageLabel(page, "Label1", QPoint(16, 64), "Usuário:"_w);
+    TLabel* company = pageLabel(page, "Label2", QPoint(16, 88), "Empresa:");
     Edit1 = new TEdit(page, "Edit1", QRect(104, 64, 265, 21), "Edit1");
     Edit2 = new TEdit(page, "Edit2", QRect(104, 88, 265, 21), "Edit2");
+    owner->setBuddy(Edit1);
+    company->setBuddy(Edit2);
     Button14 = new TButton(page, "Button14", QRect(112, 136, 121, 25), "MsConfig");
     Button14->hide();
     Button12 = new TButton(page, "Button12", QRect(248, 136, 121, 25), "SysEdit");
@@ -159,22 +163,32 @@ void TSistemaDef::buildProgramsPage() {
                            "Lista de Programas para Windows instalados, que possuem desinstalador.",
                            formFont(11), TLabel::Sizing::Fixed, Qt::AlignLeft | Qt::AlignTop);
     note->setWordWrapping(true);
+    ListBox1->setAccessibleName(qt("Programas"));
+    ListBox1->setAccessibleDescription(note->text());
     Button15 = new TButton(page, "Button15", QRect(224, 64, 169, 25), "Aplicações Ativas"_w);
     Button15->hide();
 }
 
 void TSistemaDef::buildDesktopPage() {
     QWidget* page = PageControl1->addSheet("TabSheet6", "Desktop");
-    pageLabel(page, "Label10", QPoint(24, 8), "Impressoras");
+    TLabel* printers = pageLabel(page, "Label10", QPoint(24, 8), "Impressoras");
     ListBox2 = new TListBox(page, "ListBox2", QRect(24, 24, 273, 49), false);
+    printers->setBuddy(ListBox2);
+    ListBox2->setAccessibleName(printers->text());
 }
 
 void TSistemaDef::buildTabOrder() {
-    QWidget* chain[] = {Button1,  PageControl1, CheckBox1, CheckBox2,  CheckBox3, CheckBox7,
-                        Button9,  TrackBar1,    Button2,   Edit1,      Edit2,     Button12,
-                        Button14, CheckBox4,    CheckBox5, CheckBox14, ListBox1,  Button15,
-                        ListBox2, Button3,      Button4,   Button13};
-    for (std::size_t i = 1; i < std::size(chain); ++i) setTabOrder(chain[i - 1], chain[i]);
+    const auto at = [this](const char* name) { return control(QString::fromLatin1(name)); };
+    const std::vector<TabStop> pages = {
+        {at("TabSheet1"),
+         {{at("GroupBox1"), {{CheckBox1}, {CheckBox2}, {CheckBox3}, {CheckBox7}, {Button9}}},
+          {at("GroupBox2"), {{TrackBar1}, {Button2}}}}},
+        {at("TabSheet2"), {{Edit1}, {Edit2}, {Button12}, {Button14}}},
+        {at("TabSheet3"), {{CheckBox4}, {CheckBox5}, {CheckBox14}}},
+        {at("TabSheet4"), {{ListBox1}, {Button15}}},
+        {at("TabSheet6"), {{ListBox2}}},
+    };
+    setTabStops({{Button1}, {PageControl1, pages}, {Button3}, {Button4}, {Button13}});
     Button1->setFocus();
 }
 
@@ -365,7 +379,7 @@ void TSistemaDef::CheckBox14Click() {
 
 void TSistemaDef::Button13Click() {
     system::WriteReport(ListBox1->items());
-    system::OpenReportInEditor();
+    if (const std::string where = system::OpenReportInEditor(); !where.empty()) showPlainMessage(this, where);
 }
 
 }  // namespace vintrel::forms

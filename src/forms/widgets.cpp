@@ -2,14 +2,18 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QImage>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QStyle>
 #include <QTextDocument>
+#include <cmath>
 
+#include "forms/accessibility.h"
 #include "forms/qt_text.h"
+#include "forms/window_style.h"
 
 namespace vintrel::forms {
 
@@ -81,7 +85,52 @@ bool TLabel::overstrikeBold() const {
     return needsOverstrike(font());
 }
 
+void TLabel::setCharacterHeight(int characterHeight) {
+    const auto& strikes = windowFontStrikes();
+    const FontStrike* below = nullptr;
+    for (const FontStrike& s : strikes) {
+        if (s.characterHeight == characterHeight) return;  // drawn by its own strike
+        if (s.characterHeight < characterHeight) below = &s;
+    }
+    if (!below) return;
+    QFont strike = font();
+    strike.setPixelSize(below->cellHeight);
+    scale_ = static_cast<qreal>(characterHeight) / below->characterHeight;
+    setFont(strike);
+    if (captionSet_) applySizing();
+}
+
+void TLabel::paintScaled() {
+    // The caption drawn with the strike at its own size, then every pixel of it scaled.
+    const QRect area = contentsRect();
+    const QSize natural(static_cast<int>(std::ceil(area.width() / scale_)),
+                        static_cast<int>(std::ceil(area.height() / scale_)));
+    QImage text(natural, QImage::Format_ARGB32_Premultiplied);
+    text.fill(Qt::transparent);
+    {
+        QPainter painter(&text);
+        painter.setFont(font());
+        int flags = static_cast<int>(alignment());
+        const QRect r(QPoint(0, 0), natural);
+        const bool twice = overstrikeBold();
+        for (const QRect& at : {r, r.translated(1, 0)}) {
+            style()->drawItemText(&painter, at, flags, palette(), isEnabled(), this->text(),
+                                  foregroundRole());
+            if (!twice) break;
+        }
+    }
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(QRect(area.topLeft(), QSize(static_cast<int>(std::lround(natural.width() * scale_)),
+                                                  static_cast<int>(std::lround(natural.height() * scale_)))),
+                      text);
+}
+
 void TLabel::paintEvent(QPaintEvent* event) {
+    if (scale_ != 1) {
+        paintScaled();
+        return;
+    }
     if (!overstrikeBold()) {
         QLabel::paintEvent(event);
         return;
@@ -97,7 +146,8 @@ void TLabel::paintEvent(QPaintEvent* event) {
 void TLabel::applySizing() {
     if (sizing_ == Sizing::Fixed || wordWrap()) return;
     const int overstrike = overstrikeBold() && !text().isEmpty() ? 1 : 0;
-    const int width = QFontMetrics(font()).horizontalAdvance(text()) + overstrike;
+    const int width =
+        static_cast<int>(std::lround((QFontMetrics(font()).horizontalAdvance(text()) + overstrike) * scale_));
     if (sizing_ == Sizing::AutoLeft)
         resize(width, height());
     else
@@ -143,7 +193,7 @@ void TLabel::mouseReleaseEvent(QMouseEvent* event) {
 
 TScrollBox::TScrollBox(QWidget* parent, const char* name, QRect geometry, const QColor& background,
                        bool framed)
-    : QFrame(clientOf(parent)), client_(new QWidget(this)) {
+    : QFrame(clientOf(parent)), client_(new TBoxClient(this)) {
     setObjectName(QString::fromLatin1(name));
     setProperty(kClassProperty, "TScrollBox");
     if (framed) {
@@ -169,7 +219,12 @@ void TScrollBox::paintEvent(QPaintEvent* event) {
     // A refreshed label inside the box repaints only its own patch, which the frame does not
     // reach: drawing the frame clipped away would be most of such a repaint.
     if (contentsRect().contains(event->rect())) return;
-    QFrame::paintEvent(event);
+    if (devicePixelRatioF() == 1) {
+        QFrame::paintEvent(event);
+        return;
+    }
+    // On a scaled screen the frame's lines are the 1x lines with every pixel scaled.
+    paintUnscaled(this, [this](QPainter& painter) { drawFrame(&painter); });
 }
 
 // ---------------------------------------------------------------- TGauge
@@ -185,24 +240,26 @@ void TGauge::setProgress(int value) {
     if (value == progress_) return;
     progress_ = value;
     update();
+    setAccessibleProgress(this, value);
 }
 
 void TGauge::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    const QRect all = rect();
-    const int filled = all.width() * progress_ / 100;
-    const QRect bar(0, 0, filled, all.height());
-    const QString label = QString::number(progress_) + QLatin1Char('%');
-    painter.fillRect(all, Qt::white);
-    painter.fillRect(bar, Qt::black);
-    painter.setFont(font());
-    // The text reads black on white and white on the black part of the bar.
-    painter.setPen(Qt::black);
-    painter.setClipRect(all.adjusted(filled, 0, 0, 0));
-    painter.drawText(all, Qt::AlignCenter, label);
-    painter.setPen(Qt::white);
-    painter.setClipRect(bar);
-    painter.drawText(all, Qt::AlignCenter, label);
+    paintUnscaled(this, [this](QPainter& painter) {
+        const QRect all = rect();
+        const int filled = all.width() * progress_ / 100;
+        const QRect bar(0, 0, filled, all.height());
+        const QString label = QString::number(progress_) + QLatin1Char('%');
+        painter.fillRect(all, Qt::white);
+        painter.fillRect(bar, Qt::black);
+        painter.setFont(font());
+        // The text reads black on white and white on the black part of the bar.
+        painter.setPen(Qt::black);
+        painter.setClipRect(all.adjusted(filled, 0, 0, 0));
+        painter.drawText(all, Qt::AlignCenter, label);
+        painter.setPen(Qt::white);
+        painter.setClipRect(bar);
+        painter.drawText(all, Qt::AlignCenter, label);
+    });
 }
 
 // ---------------------------------------------------------------- TSpeedButton

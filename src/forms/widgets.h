@@ -47,6 +47,9 @@ public:
     void setBackground(const QColor& colour);
     // A link: blue text and the hand cursor while the mouse is over it.
     void makeLink();
+    // Draws the caption at a character height the window font has no strike for: the nearest
+    // smaller strike, every pixel scaled (nearest neighbour) so the face keeps its look.
+    void setCharacterHeight(int characterHeight);
 
 signals:
     void clicked();
@@ -59,11 +62,20 @@ protected:
 private:
     void applySizing();
     bool overstrikeBold() const;
+    void paintScaled();
     Sizing sizing_;
+    qreal scale_ = 1;  // of the strike the caption is drawn with
     int anchorRight_;
     bool captionSet_ = false;
     std::string caption_;
     std::string hint_;
+};
+
+// The inner area of a box, which holds the box's children.
+class TBoxClient : public QWidget {
+    Q_OBJECT
+public:
+    explicit TBoxClient(QWidget* box) : QWidget(box) {}
 };
 
 // A box: optionally with a sunken 2-pixel frame, a background colour, and an inner client

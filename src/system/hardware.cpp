@@ -51,6 +51,7 @@ std::string FormatClockLine(double megahertz) {
 std::string FormatScreenMode() {
     const std::string depth = RegReadString(platform::reg::BitsPerPixel);
     const auto screen = platform::current().ui().screenSize();
+    if (screen.width <= 0 || screen.height <= 0) return {};  // no screen known: no figures
     const std::string size = std::to_string(screen.width) + " x " + std::to_string(screen.height);
     if (depth == "8") return size + " (256 Cores)";
     return size + "  (" + depth + "Bits)";

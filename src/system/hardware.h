@@ -12,7 +12,8 @@ double MeasureCpuClockMHz();
 // "Clock: 467,73 MHz": two decimals, rounded, with the locale's decimal separator.
 std::string FormatClockLine(double megahertz);
 
-// "800 x 600  (16Bits)", or "640 x 480 (256 Cores)" for 8 bits per pixel.
+// "800 x 600  (16Bits)", or "640 x 480 (256 Cores)" for 8 bits per pixel; empty when the
+// screen is not known (no graphical session, no display driver that tells its mode).
 std::string FormatScreenMode();
 
 // "Som,  CD-Rom (D:)", "Som", "CD-Rom (D:)" or empty.

@@ -103,8 +103,13 @@ void WriteReport(const std::vector<std::string>& programs) {
     if (error != 0) throw InOutError(error);
 }
 
-void OpenReportInEditor() {
-    current().shell().shellExecute({"", "Notepad.exe", kReportPath, "", SW_SHOWMAXIMIZED});
+std::string OpenReportInEditor() {
+    // ShellExecute answers above 32 when the program started.
+    if (current().shell().shellExecute({"", "Notepad.exe", kReportPath, "", SW_SHOWMAXIMIZED}) > 32)
+        return {};
+    std::string where = current().files().hostPath(kReportPath);
+    where = where.empty() ? std::string(kReportPath) : text::utf8ToCp1252(where);
+    return std::string("Nenhum editor de texto pôde ser aberto. O relatório foi gravado em "_w) + where + ".";
 }
 
 }  // namespace vintrel::system

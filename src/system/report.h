@@ -18,7 +18,8 @@ std::string ReportText(const std::vector<std::string>& programs);
 // raises InOutError with the code of the file error (disk full as 101).
 void WriteReport(const std::vector<std::string>& programs);
 
-// Starts the text editor on the report, maximised; its result is not examined.
-void OpenReportInEditor();
+// Starts the text editor on the report, maximised. When none could be started, the text that
+// tells the user where the report is (Windows-1252); else empty.
+std::string OpenReportInEditor();
 
 }  // namespace vintrel::system

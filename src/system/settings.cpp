@@ -131,14 +131,14 @@ std::vector<std::string> FormatPrinterList(const std::vector<PrinterEntry>& prin
 
 const std::vector<std::string>& PrinterList() {
     // Built once for the platform of the process (tests install several in turn).
-    static const Platform* builtFor = nullptr;
+    static unsigned long builtFor = 0;
     static std::vector<std::string> list;
-    if (builtFor != &current()) {
+    if (builtFor != platform::installation()) {
         std::vector<PrinterEntry> entries;
         for (const PrinterInfo& p : current().spooler().installedPrinters())
             entries.push_back({p.name, p.ports});
         list = FormatPrinterList(entries, current().versionPlatformId());
-        builtFor = &current();
+        builtFor = platform::installation();
     }
     return list;
 }

@@ -1,6 +1,11 @@
+#include "app/command_line.h"
+
 #include <gtest/gtest.h>
 
-#include "app/command_line.h"
+#include "forms/controls.h"
+#include "forms/message_box.h"
+#include "forms/settings_form.h"
+#include "support/sim_machine.h"
 
 namespace vintrel::app {
 namespace {
@@ -39,6 +44,22 @@ TEST(ParseCommandLine, Rejected) {
              {"--open", "about", "--capture-profile", "p.json"}}) {
         EXPECT_FALSE(parseCommandLine(args).error.empty()) << args.size();
     }
+}
+
+// A page the dialog does not have is refused with the names of those it has, which are the
+// dialog's own.
+TEST(ParseCommandLine, SettingsPagesAreTheDialogs) {
+    const auto r = parseCommandLine({"--screenshot", "s.png", "settings", "TabSheet5"});
+    EXPECT_EQ(r.error,
+              "the settings dialog has no page TabSheet5; its pages are TabSheet1, TabSheet2, TabSheet3, "
+              "TabSheet4, TabSheet6");
+    test::SimMachine m(R"({"drives":{"C":{"type":3}}})");
+    forms::ScriptedMessages boxes;
+    forms::TSistemaDef dialog;
+    auto* pages = dialog.find<forms::TPageControl>("PageControl1");
+    std::vector<std::string> names;
+    for (int i = 0; i < pages->count(); ++i) names.push_back(pages->widget(i)->objectName().toStdString());
+    EXPECT_EQ(names, settingsPageNames());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -11,7 +12,10 @@
 #include <QThread>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 
+#include "platform/linux/drm_mode.h"
 #include "support/program_run.h"
 #include "support/test_paths.h"
 
@@ -108,6 +112,67 @@ TEST_F(DumpedMainWindow, WindowSizeAndCentring) {
     EXPECT_FALSE(widget("lhd3")["visible"].toBool());
     EXPECT_EQ(widget("Gauge1")["value"].toInt(), 58);
     EXPECT_EQ(widget("Timer2")["value"].toInt(), 2000);
+}
+
+// At scale 2 the window is centred on the screen in its device pixels, as the window manager
+// places it: the designed frame doubled around the doubled client area, halves truncated.
+TEST(CommandLine, CentredInDevicePixelsAtScaleTwo) {
+    test::TempDir root;
+    const std::string profile = (root.path() / "wide.json").string();
+    std::ofstream(profile) << R"({"screen":{"width":2560,"height":1600},"drives":{"C":{"type":3}}})";
+    qputenv("QT_SCALE_FACTOR", "2");
+    const ProgramRun run =
+        runProgram({"--dump-widgets"}, QString::fromStdString(profile), QString::fromStdString(root.str()));
+    qunsetenv("QT_SCALE_FACTOR");
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonObject form = QJsonDocument::fromJson(run.out).array().first().toObject();
+    ASSERT_EQ(form["name"].toString(), QStringLiteral("Form1"));
+    const int outerWidth = 2 * 515 + 2 * 6, outerHeight = 2 * form["height"].toInt() + 2 * 24;
+    EXPECT_EQ(form["left"].toInt(), (1280 - outerWidth / 2) / 2);
+    EXPECT_EQ(form["top"].toInt(), (800 - outerHeight / 2) / 2);
+}
+
+// At scale 2 each window is its 1x picture with every pixel doubled: the bitmap face's own
+// letters, frames, gauges and pictures (a few pixels may differ where Qt draws a line itself).
+TEST(CommandLine, ScaleTwoDoublesEveryPixel) {
+    test::TempDir root;
+    const std::string owner = (root.path() / "owner.json").string();
+    std::ofstream(owner) << R"({"drives":{"C":{"type":3}},"registry":["REGEDIT4",
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]",
+        "\"SystemRoot\"=\"C:\\\\WINDOWS\"","\"RegisteredOwner\"=\"Maria da Silva\"",
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\a]",
+        "\"DisplayName\"=\"Editor de Textos\"","\"UninstallString\"=\"x\""]})";
+    const struct {
+        QStringList window;
+        QString profile;
+    } cases[] = {
+        {{"main"}, exampleProfile()},
+        {{"settings"}, exampleProfile()},
+        {{"settings", "TabSheet2"}, QString::fromStdString(owner)},  // an edit with text
+        {{"settings", "TabSheet4"}, QString::fromStdString(owner)},  // the program list
+        {{"about"}, exampleProfile()},
+    };
+    for (const auto& c : cases) {
+        QImage pictures[2];
+        for (int scale : {1, 2}) {
+            const QString file = QString::fromStdString(root.str()) + QStringLiteral("/%1.png").arg(scale);
+            qputenv("QT_SCALE_FACTOR", QByteArray::number(scale));
+            const ProgramRun run = runProgram(QStringList{"--screenshot", file} + c.window, c.profile,
+                                              QString::fromStdString(root.str()));
+            qunsetenv("QT_SCALE_FACTOR");
+            ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+            pictures[scale - 1] = QImage(file).convertToFormat(QImage::Format_RGB32);
+        }
+        const std::string window = c.window.join(' ').toStdString();
+        const QImage doubled = pictures[0].scaled(pictures[0].size() * 2);
+        ASSERT_EQ(pictures[1].size(), doubled.size()) << window;
+        qint64 same = 0;
+        for (int y = 0; y < doubled.height(); ++y)
+            for (int x = 0; x < doubled.width(); ++x) same += doubled.pixel(x, y) == pictures[1].pixel(x, y);
+        const double share = static_cast<double>(same) / (qint64{doubled.width()} * doubled.height());
+        EXPECT_GE(share, 0.98) << window;
+        std::cout << window << ": " << share * 100 << " % of the pixels as the 1x picture doubled\n";
+    }
 }
 
 TEST(CommandLine, HelpVersionAndErrors) {
@@ -216,9 +281,11 @@ TEST(CommandLine, SimulatedRunEndedBySignalLeavesNoFolder) {
 TEST(CommandLine, ScreenshotWritesAPicture) {
     test::TempDir dir;
     const std::string file = (dir.path() / "main.png").string();
+    qunsetenv("XDG_RUNTIME_DIR");  // as in a root shell: Qt's notice about it is not passed on
     const ProgramRun run = runProgram({"--screenshot", QString::fromStdString(file)}, exampleProfile(),
                                QString::fromStdString(dir.str()));
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("XDG_RUNTIME_DIR")) << run.err.toStdString();
     FILE* f = std::fopen(file.c_str(), "rb");
     ASSERT_NE(f, nullptr);
     unsigned char magic[8] = {};
@@ -238,6 +305,19 @@ TEST(CommandLine, DumpsTheSettingsDialogAndTheAboutWindow) {
         ASSERT_FALSE(all.isEmpty()) << window;
         EXPECT_TRUE(all[0].toObject()["messages"].toArray().isEmpty()) << window;
     }
+}
+
+// Without a display the report never shows the offscreen platform's made-up screen: the mode
+// the display driver shows, where one can be read, else nothing.
+TEST(CommandLine, ReportWithoutADisplayInventsNoScreen) {
+    const ProgramRun run = runProgram({"--report", "-"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const auto mode = platform::linux_host::drmCurrentMode();
+    const QByteArray expected =
+        mode ? QByteArray::number(mode->width) + " x " + QByteArray::number(mode->height) + "  (" +
+                   (mode->depth ? QByteArray::number(mode->depth) : QByteArray()) + "Bits)"
+             : QByteArray();
+    EXPECT_TRUE(run.out.contains("Res. Atual.    = " + expected + "\r\n")) << run.out.toStdString();
 }
 
 TEST(CommandLine, ReportToStandardOutputAndItsFailure) {

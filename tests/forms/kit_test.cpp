@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyleFactory>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
 #include "forms/controls.h"
 #include "forms/form.h"
@@ -110,20 +114,57 @@ TEST(Kit, WindowFontStrikesAndBoldWidths) {
     }
 }
 
-// The real message box, answered by a click from a single-shot timer, as a user answers it.
-TEST(Kit, QuestionBoxAnswersWithPortugueseButtons) {
-    for (const auto& [button, answer] : {std::pair{"&Sim", Answer::Yes}, std::pair{"&N\xE3o", Answer::No}}) {
-        QString seen;
-        QTimer::singleShot(0, [&, button = button] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            for (QAbstractButton* b : box->buttons()) seen += b->text() + QLatin1Char('|');
-            for (QAbstractButton* b : box->buttons())
-                if (b->text() == qt(button)) QTest::mouseClick(b, Qt::LeftButton);
-        });
-        EXPECT_EQ(showMessageBox(nullptr, "Reiniciar o Windows", "?", MessageKind::Question), answer);
-        EXPECT_TRUE(seen.contains(QStringLiteral("&Sim|")) && seen.contains(qt("&N\xE3o|"))) << seen.toStdString();
+// The application style as a desktop's platform theme makes it: its own order of the buttons of
+// a dialog (GNOME and XFCE put No before Yes) and icons on them.
+class DesktopButtonRow : public QProxyStyle {
+public:
+    explicit DesktopButtonRow(int layout) : QProxyStyle(QStyleFactory::create("Windows")), layout_(layout) {}
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == SH_DialogButtonLayout) return layout_;
+        if (hint == SH_DialogButtonBox_ButtonsHaveIcons) return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
     }
+
+private:
+    int layout_;
+};
+
+// The real question box under each desktop's button order: "&Sim" stands first with the
+// focus, so Enter answers Yes; a click on "&Não" answers No.
+TEST(Kit, QuestionBoxReadsYesNoOnEveryDesktop) {
+    const QString style = QApplication::style()->name();
+    for (int layout : {QDialogButtonBox::WinLayout, QDialogButtonBox::GnomeLayout,
+                       QDialogButtonBox::KdeLayout, QDialogButtonBox::MacLayout}) {
+        QApplication::setStyle(new DesktopButtonRow(layout));
+        for (bool enter : {true, false}) {
+            QStringList row;
+            QString focused;
+            bool icons = false;
+            QTimer::singleShot(0, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                ASSERT_NE(box, nullptr);
+                QList<QAbstractButton*> buttons = box->buttons();
+                std::sort(buttons.begin(), buttons.end(), [](auto* a, auto* b) { return a->x() < b->x(); });
+                for (QAbstractButton* b : buttons) {
+                    row << b->text();
+                    icons |= !b->icon().isNull();
+                }
+                auto* inFocus = qobject_cast<QAbstractButton*>(box->focusWidget());
+                if (inFocus) focused = inFocus->text();
+                if (enter && inFocus)
+                    QTest::keyClick(inFocus, Qt::Key_Return);
+                else
+                    QTest::mouseClick(buttons.back(), Qt::LeftButton);
+            });
+            EXPECT_EQ(showMessageBox(nullptr, "Reiniciar o Windows", "?", MessageKind::Question),
+                      enter ? Answer::Yes : Answer::No);
+            EXPECT_EQ(row.join(QLatin1Char(' ')).toStdString(), "&Sim &N\xC3\xA3o") << layout;
+            EXPECT_EQ(focused.toStdString(), "&Sim") << layout;
+            EXPECT_FALSE(icons) << layout;
+        }
+    }
+    QApplication::setStyle(style);
 }
 
 TEST(Kit, ScriptedAnswersAreTakenInOrderAndRecorded) {

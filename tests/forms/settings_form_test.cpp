@@ -1,5 +1,7 @@
 // The settings dialog on simulated machines: loading, Apply with its prompt, folder errors,
 // the Logitech check and the lists.
+#include "forms/settings_form.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -9,10 +11,11 @@
 
 #include "forms/controls.h"
 #include "forms/message_box.h"
-#include "forms/settings_form.h"
 #include "platform/registry/registry_store.h"
 #include "support/sim_machine.h"
 #include "system/registry_access.h"
+#include "system/report.h"
+#include "text/cp1252.h"
 
 namespace vintrel::forms {
 namespace {
@@ -23,8 +26,8 @@ std::string machine(const std::string& registryLines, const std::string& extra =
     std::string reg = R"("REGEDIT4",
       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]",
       "\"SystemRoot\"=\"C:\\\\WINDOWS\"",)" + registryLines;
-    return R"({"drives":{"C":{"type":3}},"folders":["C:\\WINDOWS\\Menu Iniciar","C:\\WINDOWS\\SYSTEM"],"registry":[)" + reg + R"(""])" +
-           extra + "}";
+    return R"({"drives":{"C":{"type":3}},"folders":["C:\\WINDOWS\\Menu Iniciar","C:\\WINDOWS\\SYSTEM","C:\\WINDOWS\\Desktop"],"registry":[)" +
+           reg + R"(""])" + extra + "}";
 }
 
 std::string delayLine(const char* value) {
@@ -323,6 +326,24 @@ TEST(SettingsTools, LaunchesAndMsConfigRule) {
     EXPECT_EQ(launches[0].file, "c:\\Windows\\System\\Msconfig.exe");
     EXPECT_EQ(launches[1].file, "sysedit.exe");
     EXPECT_TRUE(m.record().recentDocumentsCleared);
+}
+
+// The report is written; when no editor starts, the user is told where it is, and only then.
+TEST(SettingsTools, ReportWithoutAnEditorSaysWhereItIs) {
+    for (bool fails : {false, true}) {
+        SimMachine m(
+            machine(delayLine("400"), R"(,"launchesFail":)" + std::string(fails ? "true" : "false")));
+        ScriptedMessages boxes;
+        TSistemaDef dialog;
+        get<TButton>(dialog, "Button13")->click();
+        ASSERT_EQ(m.record().launches.size(), 1u);
+        ASSERT_EQ(boxes.asked().size(), fails ? 1u : 0u);
+        if (fails)
+            EXPECT_NE(
+                boxes.asked()[0].text.find(text::utf8ToCp1252(m.sim().files().hostPath(system::kReportPath))),
+                std::string::npos)
+                << boxes.asked()[0].text;
+    }
 }
 
 }  // namespace

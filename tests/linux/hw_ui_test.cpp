@@ -2,19 +2,23 @@
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWindow>
 #include <algorithm>
-#include <cstdlib>
-#include <QCoreApplication>
 #include <chrono>
-#include <thread>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <thread>
 
+#include "platform/linux/drm_mode.h"
 #include "platform/linux/hw_facts.h"
 #include "platform/linux/hw_gatherers.h"
 #include "platform/linux/ui_linux.h"
+#include "support/test_paths.h"
 
 namespace vintrel::platform::linux_host {
 namespace {
@@ -23,14 +27,40 @@ TEST(LinuxUserInterface, ScreenSizeInDevicePixels) {
     auto ui = makeLinuxUserInterface();
     const auto size = ui->screenSize();
     const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) {
-        EXPECT_EQ(size.width, 0);
-        EXPECT_EQ(size.height, 0);
+    if (!screen || QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        // No real screen: the display driver's mode where it tells one, else no figures.
+        const auto mode = drmCurrentMode();
+        EXPECT_EQ(size.width, mode ? mode->width : 0);
+        EXPECT_EQ(size.height, mode ? mode->height : 0);
         return;
     }
-    EXPECT_EQ(size.width, qRound(screen->geometry().width() * screen->devicePixelRatio()));
-    EXPECT_EQ(size.height, qRound(screen->geometry().height() * screen->devicePixelRatio()));
+    EXPECT_EQ(size.width, deviceLength(screen->geometry().width(), screen->devicePixelRatio()));
+    EXPECT_EQ(size.height, deviceLength(screen->geometry().height(), screen->devicePixelRatio()));
     EXPECT_GT(size.width, 0);
+}
+
+// The screen's device pixels from Qt's rounded logical size, at whole and fractional factors.
+TEST(LinuxUserInterface, DeviceLengthFromLogical) {
+    const struct {
+        int device;
+        double ratio;
+    } cases[] = {{1280, 1},    {1024, 1},    {2560, 2},    {1600, 2},    {1280, 1.5},
+                 {1024, 1.5},  {1920, 1.25}, {1080, 1.25}, {1366, 1.25}, {768, 1.5},
+                 {3840, 1.75}, {2160, 1.75}, {1050, 1.5},  {900, 1.25}};
+    for (const auto& c : cases) {
+        const int logical = static_cast<int>(std::lround(c.device / c.ratio));
+        EXPECT_EQ(deviceLength(logical, c.ratio), c.device) << c.device << " at " << c.ratio;
+    }
+}
+
+// Folders without a display device in them give no mode, and nothing breaks on the way.
+TEST(DrmMode, NoDeviceNoMode) {
+    test::TempDir dir;
+    EXPECT_FALSE(drmCurrentMode(dir.str() + "/missing"));
+    EXPECT_FALSE(drmCurrentMode(dir.str()));
+    std::ofstream(dir.path() / "card0") << "not a device";
+    std::ofstream(dir.path() / "renderD128");
+    EXPECT_FALSE(drmCurrentMode(dir.str()));
 }
 
 TEST(LinuxUserInterface, OwnWindowsListedWithTitles) {
@@ -161,6 +191,12 @@ TEST(HardwareFactsQt, ColorDepthFromPrimaryScreen) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) {
         EXPECT_FALSE(facts.colorDepth());
+        return;
+    }
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        // The offscreen screen's depth is made up: the display driver's, where it tells one.
+        const auto mode = drmCurrentMode();
+        EXPECT_EQ(facts.colorDepth(), mode && mode->depth > 0 ? std::optional<int>(mode->depth) : std::nullopt);
         return;
     }
     EXPECT_EQ(facts.colorDepth(), screen->depth());

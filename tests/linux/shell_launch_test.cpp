@@ -94,6 +94,55 @@ public:
     }
 };
 
+// The default text editor as `xdg-mime query default text/plain` finds it: the desktop's own
+// list before the common one, the user's before the system's, then the system's defaults.list,
+// then the first application installed for the type.
+TEST(DefaultApplication, SearchOrderOfTheFreedesktopLists) {
+    const struct {
+        const char* label;
+        std::map<std::string, std::string> files;  // relative to the test folder
+        const char* expected;                      // nullptr: none
+    } cases[] = {
+        {"none", {}, nullptr},
+        {"installed only",
+         {{"data/applications/mimeinfo.cache", "[MIME Cache]\ntext/plain=vim.desktop;gedit.desktop;\n"}},
+         "vim.desktop"},
+        {"system defaults.list before the cache",
+         {{"data/applications/mimeinfo.cache", "[MIME Cache]\ntext/plain=vim.desktop;\n"},
+          {"data/applications/defaults.list",
+           "[Default Applications]\ntext/plain=org.gnome.gedit.desktop\n"}},
+         "org.gnome.gedit.desktop"},
+        {"system mimeapps.list",
+         {{"data/applications/defaults.list", "[Default Applications]\ntext/plain=vim.desktop\n"},
+          {"etc/mimeapps.list", "[Default Applications]\ntext/plain=pluma.desktop\n"}},
+         "pluma.desktop"},
+        {"desktop's own list first",
+         {{"etc/mimeapps.list", "[Default Applications]\ntext/plain=pluma.desktop\n"},
+          {"etc/gnome-mimeapps.list", "[Default Applications]\ntext/plain=org.gnome.TextEditor.desktop\n"}},
+         "org.gnome.TextEditor.desktop"},
+        {"the user's before the system's",
+         {{"etc/gnome-mimeapps.list", "[Default Applications]\ntext/plain=org.gnome.TextEditor.desktop\n"},
+          {"home/mimeapps.list",
+           "[Added Associations]\ntext/plain=x.desktop\n[Default Applications]\ntext/plain=kate.desktop;\n"}},
+         "kate.desktop"},
+    };
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        for (const auto& [name, content] : c.files) {
+            fs::create_directories((dir.path() / name).parent_path());
+            std::ofstream(dir.path() / name) << content;
+        }
+        ShellEnvironment env;
+        env.currentDesktop = "ubuntu:GNOME";
+        env.configHome = dir.str() + "/home";
+        env.configDirs = {dir.str() + "/etc"};
+        env.dataHome = dir.str() + "/local";
+        env.dataDirs = {dir.str() + "/data"};
+        const auto chosen = defaultApplicationOf(env, "text/plain");
+        EXPECT_EQ(chosen.value_or("none"), c.expected ? c.expected : "none") << c.label;
+    }
+}
+
 struct LaunchCase {
     const char* label;
     const char* currentDesktop;

@@ -28,6 +28,8 @@ TEST(ScreenMode, Forms) {
                                       c.depthLine + R"(\r\n)"));
         EXPECT_EQ(FormatScreenMode(), c.expected) << c.depthLine;
     }
+    SimMachine unknown(R"({"screen":{"width":0,"height":0,"bitsPerPixel":32}})");
+    EXPECT_EQ(FormatScreenMode(), "");  // no screen known: no figures, none made up
 }
 
 TEST(ScreenMode, ProfileDepthIsKeptInTheRegistry) {

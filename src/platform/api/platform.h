@@ -327,6 +327,9 @@ public:
 // The process-wide platform, as the Windows API is. Aborts with a message if none is installed.
 Platform& current();
 bool installed();
+// A number that changes whenever a platform is installed: what was built for one platform is
+// known stale even when a later one happens to live at the same address.
+unsigned long installation();
 
 // Installs a platform for the lifetime of the guard and puts the previous one back.
 class ScopedPlatform {

@@ -9,9 +9,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "platform/host/durable_write.h"
 #include "platform/api/registry_locations.h"
@@ -211,23 +213,38 @@ private:
 
 }  // namespace
 
-// The desktop entry the user chose for a MIME type, from the mimeapps.list files in the order
-// the freedesktop rules search them.
 std::optional<std::string> defaultApplicationOf(const ShellEnvironment& env, std::string_view mimeType) {
-    std::vector<std::string> files;
-    const auto add = [&](const std::string& dir, const char* name) {
-        if (!dir.empty() && dir.front() == '/') files.push_back(dir + name);
-    };
-    add(env.configHome, "/mimeapps.list");
-    for (const auto& d : env.configDirs) add(d, "/mimeapps.list");
-    add(env.dataHome, "/applications/mimeapps.list");
-    for (const auto& d : env.dataDirs) add(d, "/applications/mimeapps.list");
-    for (const auto& file : files) {
+    const auto firstIn = [&](const std::string& file,
+                             std::string_view section) -> std::optional<std::string> {
+        if (file.empty() || file.front() != '/') return std::nullopt;
         const auto text = host::readSmallFile(file, 1 << 20);
-        if (!text) continue;
-        const auto chosen = defaultApplicationsFrom(*text, mimeType);
-        if (!chosen.empty()) return chosen.front();
+        if (!text) return std::nullopt;
+        const auto listed = defaultApplicationsFrom(*text, mimeType, section);
+        if (listed.empty()) return std::nullopt;
+        return listed.front();
+    };
+    std::vector<std::string> desktops;  // "ubuntu:GNOME" -> ubuntu, gnome
+    for (std::string name : splitList(env.currentDesktop)) {
+        for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (!name.empty()) desktops.push_back(std::move(name));
     }
+    std::vector<std::string> applicationFolders{env.dataHome + "/applications"};
+    for (const auto& d : env.dataDirs) applicationFolders.push_back(d + "/applications");
+    std::vector<std::string> listFolders{env.configHome};
+    listFolders.insert(listFolders.end(), env.configDirs.begin(), env.configDirs.end());
+    listFolders.insert(listFolders.end(), applicationFolders.begin(), applicationFolders.end());
+    for (const auto& folder : listFolders) {
+        if (folder.empty() || folder.front() != '/') continue;
+        for (const auto& desktop : desktops)
+            if (auto chosen = firstIn(folder + "/" + desktop + "-mimeapps.list", "[Default Applications]"))
+                return chosen;
+        if (auto chosen = firstIn(folder + "/mimeapps.list", "[Default Applications]")) return chosen;
+    }
+    const std::pair<const char*, const char*> systemDefaults[] = {
+        {"/defaults.list", "[Default Applications]"}, {"/mimeinfo.cache", "[MIME Cache]"}};
+    for (const auto& [file, section] : systemDefaults)
+        for (const auto& folder : applicationFolders)
+            if (auto chosen = firstIn(folder + file, section)) return chosen;
     return std::nullopt;
 }
 
@@ -285,14 +302,15 @@ ShellEnvironment ShellEnvironment::fromProcess() {
     return env;
 }
 
-std::vector<std::string> defaultApplicationsFrom(std::string_view mimeappsText, std::string_view mimeType) {
+std::vector<std::string> defaultApplicationsFrom(std::string_view mimeappsText, std::string_view mimeType,
+                                                 std::string_view section) {
     std::vector<std::string> chosen;
     bool inDefaults = false;
     for (std::string_view line : text::lines(mimeappsText)) {
         line = text::trim(line);
         if (line.empty() || line.front() == '#') continue;
         if (line.front() == '[') {
-            inDefaults = line == "[Default Applications]";
+            inDefaults = line == section;
             continue;
         }
         const auto eq = line.find('=');

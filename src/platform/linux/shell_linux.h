@@ -38,9 +38,16 @@ struct ShellEnvironment {
     static ShellEnvironment fromProcess();
 };
 
-// The desktop entries the user chose for a MIME type in mimeapps.list ("[Default
-// Applications]"), in the order of the files that the freedesktop rules search.
-std::vector<std::string> defaultApplicationsFrom(std::string_view mimeappsText, std::string_view mimeType);
+// The desktop entries listed for a MIME type in one section of a mimeapps.list, defaults.list
+// ("[Default Applications]") or mimeinfo.cache ("[MIME Cache]"), in their order.
+std::vector<std::string> defaultApplicationsFrom(std::string_view mimeappsText, std::string_view mimeType,
+                                                 std::string_view section = "[Default Applications]");
+
+// The desktop entry that opens a MIME type, as `xdg-mime query default` finds it: the
+// desktop's own and the common mimeapps.list of the user's and the system's configuration and
+// application folders, then the system's defaults.list, then the first application installed
+// for the type (mimeinfo.cache).
+std::optional<std::string> defaultApplicationOf(const ShellEnvironment& env, std::string_view mimeType);
 
 // True when `program` (a bare name) is an executable file in one of PATH's folders.
 bool programInPath(std::string_view program, std::string_view path);

@@ -13,6 +13,7 @@
 #include <map>
 #include <optional>
 
+#include "platform/linux/drm_mode.h"
 #include "text/cp1252.h"
 
 namespace vintrel::platform::linux_host {
@@ -101,14 +102,18 @@ std::optional<std::string> textProperty(xcb_connection_t* c, xcb_get_property_co
 class LinuxUserInterface final : public UserInterface {
 public:
     ScreenSize screenSize() override {
-        if (!qGuiApp) return {};
+        // Without a graphical session (the offscreen platform's screen is made up): the mode
+        // the display driver shows, else no figures at all.
+        if (!qGuiApp || QGuiApplication::platformName() == QLatin1String("offscreen")) {
+            const auto mode = drmCurrentMode();
+            return mode ? ScreenSize{mode->width, mode->height} : ScreenSize{};
+        }
         const QScreen* screen = QGuiApplication::primaryScreen();
         if (!screen) return {};
         // Qt gives logical pixels; the system metrics count device pixels.
         const qreal ratio = screen->devicePixelRatio();
         const QRect g = screen->geometry();
-        return {static_cast<int>(std::lround(g.width() * ratio)),
-                static_cast<int>(std::lround(g.height() * ratio))};
+        return {deviceLength(g.width(), ratio), deviceLength(g.height(), ratio)};
     }
 
     void setTopMost(std::uint64_t window, bool topMost) override {
@@ -267,6 +272,24 @@ std::string windowTitleFromLatin1(std::string_view latin1) {
         out.push_back(b >= 0x80 && b < 0xA0 ? '?' : c);
     }
     return out;
+}
+
+int deviceLength(int logical, double ratio) {
+    if (ratio <= 0) return logical;
+    const double exact = logical * ratio;
+    int best = 0;
+    double bestDistance = 0;
+    for (int n = static_cast<int>(std::floor((logical - 0.5) * ratio));
+         n <= std::ceil((logical + 0.5) * ratio); ++n) {
+        if (n <= 0 || std::lround(n / ratio) != logical) continue;
+        // Even lengths first, then the nearest to the product.
+        const double distance = std::abs(n - exact) + (n % 2 != 0 ? ratio + 1 : 0);
+        if (best == 0 || distance < bestDistance) {
+            best = n;
+            bestDistance = distance;
+        }
+    }
+    return best != 0 ? best : static_cast<int>(std::lround(exact));
 }
 
 std::unique_ptr<UserInterface> makeLinuxUserInterface() {

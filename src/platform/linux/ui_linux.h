@@ -19,6 +19,12 @@ namespace vintrel::platform::linux_host {
 std::string windowTitleFromUtf8(std::string_view utf8);
 std::string windowTitleFromLatin1(std::string_view latin1);
 
+// The device-pixel length that Qt shows as `logical` at a scale factor: Qt rounds the device
+// length divided by the factor, so at 1.5 a 1024-pixel height shows as 683, which times 1.5
+// is 1024.5. Of the lengths that round to `logical`, the even one (display modes are even)
+// nearest to the product, else the nearest.
+int deviceLength(int logical, double ratio);
+
 std::unique_ptr<UserInterface> makeLinuxUserInterface();
 
 }  // namespace vintrel::platform::linux_host

@@ -216,6 +216,7 @@ void readSections(const Reader& r, const json& root, Profile& profile) {
     if (root.contains("clock")) readClock(r, r.object(root, "clock", "profile"), profile);
     if (root.contains("printers")) readPrinters(r, root.at("printers"), profile);
     profile.windows = stringList(r, root, "windows");
+    profile.launchesFail = r.boolean(root, "launchesFail", false, "profile");
     profile.platformId = r.number<std::uint32_t>(root, "platformId", VER_PLATFORM_WIN32_NT, "profile");
     if (profile.platformId != VER_PLATFORM_WIN32_WINDOWS && profile.platformId != VER_PLATFORM_WIN32_NT)
         r.fail("platformId must be 1 (Windows 95/98) or 2 (NT family)");

@@ -39,6 +39,7 @@ struct Profile {
     bool priorityRaiseFails = false;
     std::vector<PrinterInfo> printers;
     std::vector<std::string> windows;       // top-level window titles
+    bool launchesFail = false;              // no program can be started
     std::uint32_t platformId = VER_PLATFORM_WIN32_NT;
     std::optional<LocalTime> localTime;  // clock.localTime; absent: the real clock  // 1: Windows 95/98, 2: NT family
 };

@@ -87,6 +87,7 @@ std::string profileJson(const Profile& p) {
     ordered_json windows = ordered_json::array();
     for (const std::string& title : p.windows) windows.push_back(utf8(title));
     root["windows"] = std::move(windows);
+    if (p.launchesFail) root["launchesFail"] = true;
     ordered_json folders = ordered_json::array();
     for (const std::string& folder : p.folders) folders.push_back(utf8(folder));
     root["folders"] = std::move(folders);

@@ -134,11 +134,12 @@ private:
 
 class SimShell : public Shell {
 public:
-    SimShell(Record& record, std::ostream* log) : record_(record), log_(log) {}
+    SimShell(const Profile& profile, Record& record, std::ostream* log)
+        : profile_(profile), record_(record), log_(log) {}
     std::intptr_t shellExecute(const ShellRequest& request) override {
         record_.launches.push_back(request);
         announce(log_, launchLine(request));
-        return 42;
+        return profile_.launchesFail ? 2 : 42;  // ERROR_FILE_NOT_FOUND: nothing started
     }
     void clearRecentDocuments() override {
         record_.recentDocumentsCleared = true;
@@ -146,6 +147,7 @@ public:
     }
 
 private:
+    const Profile& profile_;
     Record& record_;
     std::ostream* log_;
 };
@@ -262,7 +264,7 @@ struct SimPlatform::Groups {
           store(openStore(root, options)),
           registry(registry::makeStoreRegistry(store)),
           ui(p, r, options.actionLog),
-          shell(r, options.actionLog),
+          shell(p, r, options.actionLog),
           multimedia(p),
           spooler(p),
           session(r, options.actionLog),
