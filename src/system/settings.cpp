@@ -65,6 +65,12 @@ std::int32_t StrToInt(std::string_view text) {
 
 void ListInstalledPrograms(const std::function<void(const std::string&)>& add) {
     Registry& registry = current().registry();
+    // One read batch: the store is locked once for the whole list, not once per program.
+    struct ReadBatch {
+        Registry& registry;
+        explicit ReadBatch(Registry& r) : registry(r) { registry.beginReads(); }
+        ~ReadBatch() { registry.endReads(); }
+    } batch(registry);
     HKey key = 0;
     if (registry.openKey(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_ALL_ACCESS, key) != 0) return;
     std::vector<std::string> names;
@@ -99,12 +105,9 @@ void ListInstalledPrograms(const std::function<void(const std::string&)>& add) {
 
 std::vector<std::string> InstalledProgramsSorted() {
     std::vector<std::string> sorted;
-    ListInstalledPrograms([&](const std::string& name) {
-        auto at = std::upper_bound(
-            sorted.begin(), sorted.end(), name,
-            [](const std::string& a, const std::string& b) { return text::compareText(a, b) < 0; });
-        sorted.insert(at, name);
-    });
+    ListInstalledPrograms([&](const std::string& name) { sorted.push_back(name); });
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const std::string& a, const std::string& b) { return text::compareText(a, b) < 0; });
     return sorted;
 }
 
