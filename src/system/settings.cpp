@@ -1,6 +1,7 @@
 #include "system/settings.h"
 
 #include <algorithm>
+#include <mutex>
 #include <optional>
 
 #include "platform/api/platform.h"
@@ -131,18 +132,52 @@ std::vector<std::string> FormatPrinterList(const std::vector<PrinterEntry>& prin
     return list;
 }
 
-const std::vector<std::string>& PrinterList() {
-    // Built once for the platform of the process (tests install several in turn).
-    static const Platform* builtFor = nullptr;
-    static std::vector<std::string> list;
-    if (builtFor != &current()) {
-        std::vector<PrinterEntry> entries;
-        for (const PrinterInfo& p : current().spooler().installedPrinters())
-            entries.push_back({p.name, p.ports});
-        list = FormatPrinterList(entries, current().versionPlatformId());
-        builtFor = &current();
-    }
+namespace {
+
+// The list is built once for the platform of the process (tests install several in turn).
+struct KeptPrinterList {
+    std::mutex mutex;
+    const Platform* builtFor = nullptr;
+    std::vector<std::string> list;
+};
+KeptPrinterList& keptPrinterList() {
+    static KeptPrinterList kept;
+    return kept;
+}
+
+std::vector<std::string> keepPrinterList(const Platform* platform, std::uint32_t platformId,
+                                         const std::vector<PrinterInfo>& printers) {
+    std::vector<PrinterEntry> entries;
+    for (const PrinterInfo& p : printers) entries.push_back({p.name, p.ports});
+    std::vector<std::string> list = FormatPrinterList(entries, platformId);
+    KeptPrinterList& kept = keptPrinterList();
+    const std::lock_guard lock(kept.mutex);
+    kept.builtFor = platform;
+    kept.list = list;
     return list;
+}
+
+std::optional<std::vector<std::string>> keptPrinterListFor(const Platform* platform) {
+    KeptPrinterList& kept = keptPrinterList();
+    const std::lock_guard lock(kept.mutex);
+    if (kept.builtFor != platform) return std::nullopt;
+    return kept.list;
+}
+
+}  // namespace
+
+std::vector<std::string> PrinterList() {
+    if (auto kept = keptPrinterListFor(&current())) return std::move(*kept);
+    return keepPrinterList(&current(), current().versionPlatformId(), current().spooler().installedPrinters());
+}
+
+void PrinterListLater(std::function<void(std::vector<std::string>)> done) {
+    const Platform* platform = &current();
+    if (auto kept = keptPrinterListFor(platform)) return done(std::move(*kept));
+    current().spooler().installedPrintersLater(
+        [platform, id = current().versionPlatformId(), done = std::move(done)](std::vector<PrinterInfo> printers) {
+            done(keepPrinterList(platform, id, printers));
+        });
 }
 
 std::vector<std::string> WindowTitles() {
