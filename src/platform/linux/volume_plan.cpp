@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <array>
-#include <set>
+#include <map>
+#include <unordered_map>
+#include <unordered_set>
 #include <string_view>
 
 #include "platform/api/platform.h"
@@ -80,8 +82,10 @@ std::vector<Volume> collectVolumes(const std::vector<MountEntry>& mounts,
     };
 
     // Group the visible mounts by volume; a later mount on the same mount point hides earlier ones.
-    std::map<std::string, std::vector<std::size_t>> groups;
-    std::set<std::string_view> seenTargets;
+    std::unordered_map<std::string, std::vector<std::size_t>> groups;
+    std::unordered_set<std::string_view> seenTargets;
+    groups.reserve(mounts.size());
+    seenTargets.reserve(mounts.size());
     for (std::size_t i = mounts.size(); i-- > 0;) {
         if (!seenTargets.insert(mounts[i].target).second) continue;
         groups[volumeKey(mounts[i], deviceOf(i))].push_back(i);
