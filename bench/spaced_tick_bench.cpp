@@ -8,6 +8,7 @@
 #include <time.h>
 
 #include <QApplication>
+#include <QListWidget>
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -130,19 +131,43 @@ void BM_MountChangeTick(benchmark::State& state) {
     });
     state.SetLabel(std::to_string(state.range(0)) + " mount lines");
 }
-BENCHMARK(BM_MountChangeTick)->Arg(20)->Arg(100)->Arg(200)->Iterations(25)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MountChangeTick)->Arg(20)->Arg(100)->Arg(200)->Arg(1000)->Iterations(25)->Unit(benchmark::kMicrosecond);
 
-// Creating and loading the dialog, with this machine's installed programs.
+// A user data folder whose flatpak exports hold `count` applications, each an installed
+// program as the Linux provider lists them (a desktop entry that flatpak can remove).
+std::filesystem::path dataHomeWithPrograms(long count) {
+    const auto home = scratch(("programs" + std::to_string(count)).c_str());
+    const auto apps = home / "flatpak" / "exports" / "share" / "applications";
+    std::filesystem::create_directories(apps);
+    for (long i = 0; i < count; ++i) {
+        const std::string id = "org.vintrel.Bench" + std::to_string(100000 + i);
+        std::ofstream(apps / (id + ".desktop")) << "[Desktop Entry]\nType=Application\nName=Programa " << i
+                                                << "\nExec=true\nX-Flatpak=" << id << "\n";
+    }
+    return home;
+}
+
+// Creating and loading the dialog: with this machine's installed programs (0), and with
+// range(0) more in the user's flatpak exports.
 void BM_OpenSettingsDialog(benchmark::State& state) {
     ensureApplication();
-    auto guard = machine(true);
-    forms::ScriptedMessages quiet;
-    for (auto _ : state) {
-        forms::TSistemaDef dialog;
-        benchmark::DoNotOptimize(&dialog);
+    const char* before = std::getenv("XDG_DATA_HOME");
+    const std::string saved = before ? before : "";
+    if (state.range(0) > 0) setenv("XDG_DATA_HOME", dataHomeWithPrograms(state.range(0)).c_str(), 1);
+    {
+        auto guard = machine(true);
+        forms::ScriptedMessages quiet;
+        std::size_t listed = 0;
+        for (auto _ : state) {
+            forms::TSistemaDef dialog;
+            listed = dialog.findChild<QListWidget*>("ListBox1")->count();
+        }
+        state.counters["programs"] = static_cast<double>(listed);
     }
+    if (before) setenv("XDG_DATA_HOME", saved.c_str(), 1);
+    else unsetenv("XDG_DATA_HOME");
 }
-BENCHMARK(BM_OpenSettingsDialog)->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenSettingsDialog)->Arg(0)->Arg(100)->Arg(10000)->Iterations(10)->Unit(benchmark::kMillisecond);
 
 // Writing the report on a simulated machine (the real one would write to the user's desktop).
 void BM_WriteReport(benchmark::State& state) {

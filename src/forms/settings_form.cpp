@@ -1,6 +1,9 @@
 #include "forms/settings_form.h"
 
+#include <QApplication>
+#include <QPointer>
 #include <QShowEvent>
+#include <QThread>
 #include <cstdio>
 #include <cstdlib>
 
@@ -264,7 +267,20 @@ void TSistemaDef::showEvent(QShowEvent* event) {
 
 void TSistemaDef::FormShow() {
     ListBox2->clearItems();
-    for (const std::string& printer : system::PrinterList()) ListBox2->add(printer);
+    // Filled when the spooler answers: at once when the list is at hand, else from the event
+    // loop, so that a slow helper never holds the window.
+    QPointer<TListBox> list(ListBox2);
+    QThread* gui = QThread::currentThread();
+    const auto fill = [list](const std::vector<std::string>& printers) {
+        if (!list) return;
+        list->clearItems();
+        for (const std::string& printer : printers) list->add(printer);
+    };
+    system::PrinterListLater([gui, fill](std::vector<std::string> printers) {
+        if (QThread::currentThread() == gui) return fill(printers);
+        QMetaObject::invokeMethod(qApp, [fill, printers = std::move(printers)] { fill(printers); },
+                                  Qt::QueuedConnection);
+    });
 }
 
 // ---------------------------------------------------------------- menu delay

@@ -1,6 +1,7 @@
 #include "system/settings.h"
 
 #include <algorithm>
+#include <mutex>
 #include <optional>
 
 #include "platform/api/platform.h"
@@ -66,6 +67,12 @@ std::int32_t StrToInt(std::string_view text) {
 
 void ListInstalledPrograms(const std::function<void(const std::string&)>& add) {
     Registry& registry = current().registry();
+    // One read batch: the store is locked once for the whole list, not once per program.
+    struct ReadBatch {
+        Registry& registry;
+        explicit ReadBatch(Registry& r) : registry(r) { registry.beginReads(); }
+        ~ReadBatch() { registry.endReads(); }
+    } batch(registry);
     HKey key = 0;
     if (registry.openKey(HKEY_LOCAL_MACHINE, platform::reg::kUninstallKey, KEY_ALL_ACCESS, key) != 0) return;
     std::vector<std::string> names;
@@ -100,12 +107,9 @@ void ListInstalledPrograms(const std::function<void(const std::string&)>& add) {
 
 std::vector<std::string> InstalledProgramsSorted() {
     std::vector<std::string> sorted;
-    ListInstalledPrograms([&](const std::string& name) {
-        auto at = std::upper_bound(
-            sorted.begin(), sorted.end(), name,
-            [](const std::string& a, const std::string& b) { return text::compareText(a, b) < 0; });
-        sorted.insert(at, name);
-    });
+    ListInstalledPrograms([&](const std::string& name) { sorted.push_back(name); });
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const std::string& a, const std::string& b) { return text::compareText(a, b) < 0; });
     return sorted;
 }
 
@@ -129,18 +133,54 @@ std::vector<std::string> FormatPrinterList(const std::vector<PrinterEntry>& prin
     return list;
 }
 
-const std::vector<std::string>& PrinterList() {
-    // Built once for the platform of the process (tests install several in turn).
-    static unsigned long builtFor = 0;
-    static std::vector<std::string> list;
-    if (builtFor != platform::installation()) {
-        std::vector<PrinterEntry> entries;
-        for (const PrinterInfo& p : current().spooler().installedPrinters())
-            entries.push_back({p.name, p.ports});
-        list = FormatPrinterList(entries, current().versionPlatformId());
-        builtFor = platform::installation();
-    }
+namespace {
+
+// The list is built once for the platform of the process (tests install several in turn; a
+// later one may reuse an earlier one's address, so they are told apart by their installation).
+struct KeptPrinterList {
+    std::mutex mutex;
+    unsigned long builtFor = 0;
+    std::vector<std::string> list;
+};
+KeptPrinterList& keptPrinterList() {
+    static KeptPrinterList kept;
+    return kept;
+}
+
+std::vector<std::string> keepPrinterList(unsigned long installation, std::uint32_t platformId,
+                                         const std::vector<PrinterInfo>& printers) {
+    std::vector<PrinterEntry> entries;
+    for (const PrinterInfo& p : printers) entries.push_back({p.name, p.ports});
+    std::vector<std::string> list = FormatPrinterList(entries, platformId);
+    KeptPrinterList& kept = keptPrinterList();
+    const std::lock_guard lock(kept.mutex);
+    kept.builtFor = installation;
+    kept.list = list;
     return list;
+}
+
+std::optional<std::vector<std::string>> keptPrinterListFor(unsigned long installation) {
+    KeptPrinterList& kept = keptPrinterList();
+    const std::lock_guard lock(kept.mutex);
+    if (kept.builtFor != installation) return std::nullopt;
+    return kept.list;
+}
+
+}  // namespace
+
+std::vector<std::string> PrinterList() {
+    if (auto kept = keptPrinterListFor(platform::installation())) return std::move(*kept);
+    return keepPrinterList(platform::installation(), current().versionPlatformId(),
+                           current().spooler().installedPrinters());
+}
+
+void PrinterListLater(std::function<void(std::vector<std::string>)> done) {
+    const unsigned long installation = platform::installation();
+    if (auto kept = keptPrinterListFor(installation)) return done(std::move(*kept));
+    current().spooler().installedPrintersLater(
+        [installation, id = current().versionPlatformId(), done = std::move(done)](std::vector<PrinterInfo> printers) {
+            done(keepPrinterList(installation, id, printers));
+        });
 }
 
 std::vector<std::string> WindowTitles() {

@@ -27,7 +27,10 @@ std::vector<std::string> InstalledProgramsSorted();
 
 // The printer list as the dialog shows it, built at its first use and kept for the process:
 // one name per printer on the NT family, "<printer> on <port>" per port on 95/98.
-const std::vector<std::string>& PrinterList();
+std::vector<std::string> PrinterList();
+// The same list handed to `done` without waiting for the spooler: at once, on this thread,
+// when it is at hand; else from another thread once the spooler answers.
+void PrinterListLater(std::function<void(std::vector<std::string>)> done);
 struct PrinterEntry {
     std::string name;
     std::string ports;  // comma-separated

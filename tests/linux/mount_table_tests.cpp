@@ -66,6 +66,22 @@ TEST(MountTable, SkipsMalformedLinesAndKeepsTheRest) {
     for (const std::string& text : junk) EXPECT_TRUE(parseMountInfo(text).empty()) << text;
 }
 
+// Octal escapes in paths and names, optional fields before "-", and a source left empty.
+TEST(MountTable, EscapedFieldsAndAnEmptySource) {
+    const auto mounts = parseMountInfo(
+        "5 1 8:1 /a\\040b /mnt/x\\011y rw shared:1 master:2 - ext4 /dev/sd\\134a rw,x=1\n"
+        "6 1 0:50 / /mnt/e rw - fuse.x  rw\n");
+    ASSERT_EQ(mounts.size(), 2u);
+    EXPECT_EQ(mounts[0].root, "/a b");
+    EXPECT_EQ(mounts[0].target, "/mnt/x\ty");
+    EXPECT_EQ(mounts[0].source, "/dev/sd\\a");
+    EXPECT_EQ(mounts[0].vfsOptions, "rw");
+    EXPECT_EQ(mounts[0].fsOptions, "rw,x=1");
+    EXPECT_EQ(mounts[1].fsType, "fuse.x");
+    EXPECT_EQ(mounts[1].source, "");
+    EXPECT_EQ(mounts[1].fsOptions, "rw");
+}
+
 TEST(MountTable, MountOptions) {
     struct Case {
         const char* options;

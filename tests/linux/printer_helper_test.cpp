@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/linux/helper_path.h"
@@ -74,6 +77,73 @@ TEST(PrinterHelper, AnswersFailuresAndDeadline) {
             EXPECT_NE(problem.find(c.problem), std::string::npos) << c.path << ": " << problem;
         }
     }
+}
+
+// A helper script at <dir>/helper: it counts its runs in <dir>/runs, waits for <dir>/go when
+// told to, answers one queue "Sala", closes its output and then leaves <dir>/answered.
+std::string countingHelper(const test::TempDir& dir, bool waitForGo) {
+    const std::string d = dir.path().string(), path = d + "/helper";
+    std::ofstream(path) << "#!/bin/sh\necho >> '" << d << "/runs'\n"
+                        << (waitForGo ? "while [ ! -e '" + d + "/go' ]; do sleep 0.01; done\n" : "")
+                        << "printf 'Sala\\0\\0\\0\\0001\\0'\nexec >&-\ntouch '" << d << "/answered'\n";
+    ::chmod(path.c_str(), 0755);
+    return path;
+}
+
+int linesOf(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    int n = 0;
+    for (std::string line; std::getline(in, line);) ++n;
+    return n;
+}
+
+// A run started ahead whose deadline has passed by the time it is asked still gives its
+// answer; the answer serves the askers of the next 5 s, and a later asker runs it again.
+TEST(PrinterAnswers, ALateAskerGetsTheWaitingAnswerAndItIsKept) {
+    test::TempDir dir;
+    const std::string path = countingHelper(dir, false);
+    std::chrono::steady_clock::time_point now{};
+    PrinterAnswers answers([&](std::string&) { return path; }, 0, 0, [&] { return now; });
+    answers.prefetch();  // its deadline is now, as it is for every run of these answers
+    while (!std::filesystem::exists(dir.path() / "answered")) std::this_thread::yield();
+    const auto names = [](const std::vector<CupsQueue>& queues) {
+        std::vector<std::string> out;
+        for (const CupsQueue& q : queues) out.push_back(q.name);
+        return out;
+    };
+    EXPECT_EQ(names(answers.queues()), std::vector<std::string>{"Sala"});
+    now += std::chrono::milliseconds(4900);
+    ASSERT_TRUE(answers.kept());
+    EXPECT_EQ(names(answers.queues()), std::vector<std::string>{"Sala"});
+    EXPECT_EQ(linesOf(dir.path() / "runs"), 1);
+    now += std::chrono::milliseconds(200);
+    EXPECT_FALSE(answers.kept());
+    std::filesystem::remove(dir.path() / "answered");
+    answers.prefetch();
+    while (!std::filesystem::exists(dir.path() / "answered")) std::this_thread::yield();
+    EXPECT_EQ(names(answers.queues()), std::vector<std::string>{"Sala"});
+    EXPECT_EQ(linesOf(dir.path() / "runs"), 2);
+}
+
+// The dialog's question returns before the helper answers; the answer comes to it later,
+// and once kept, at once on the asking thread.
+TEST(PrinterAnswers, TheSpoolerAnswersLaterWithoutWaiting) {
+    test::TempDir dir;
+    const std::string path = countingHelper(dir, true);
+    PrinterAnswers answers([&](std::string&) { return path; }, 0, 60000);
+    const auto spooler = makeLinuxSpooler(answers);
+    std::promise<std::vector<PrinterInfo>> answered;
+    spooler->installedPrintersLater([&](std::vector<PrinterInfo> printers) { answered.set_value(printers); });
+    auto later = answered.get_future();
+    EXPECT_EQ(later.wait_for(std::chrono::seconds(0)), std::future_status::timeout);
+    std::ofstream(dir.path() / "go");
+    ASSERT_EQ(later.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    const auto printers = later.get();
+    ASSERT_EQ(printers.size(), 1u);
+    EXPECT_EQ(printers[0].name, "Sala");
+    std::thread::id calledOn;
+    spooler->installedPrintersLater([&](std::vector<PrinterInfo>) { calledOn = std::this_thread::get_id(); });
+    EXPECT_EQ(calledOn, std::this_thread::get_id());
 }
 
 // A copy of the program elsewhere runs no helper from beside it: only the build tree's or the

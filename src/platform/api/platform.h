@@ -5,6 +5,7 @@
 // them through vintrel::platform::current().
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -266,6 +267,11 @@ class Spooler {
 public:
     virtual ~Spooler() = default;
     virtual std::vector<PrinterInfo> installedPrinters() = 0;
+    // The same list handed to `done` without waiting for it: at once, on this thread, when it
+    // is at hand; else later, from another thread.
+    virtual void installedPrintersLater(std::function<void(std::vector<PrinterInfo>)> done) {
+        done(installedPrinters());
+    }
 };
 
 // ---------------------------------------------------------------- session

@@ -1,32 +1,78 @@
 #include "platform/linux/mount_table.h"
 
-#include <libmount/libmount.h>
-#include <sys/sysmacros.h>
-
-#include <cstdio>
-#include <memory>
+#include <charconv>
 
 namespace vintrel::platform::linux_host {
 namespace {
 
-// A malformed line is skipped rather than ending the parse.
-int skipBadLine(libmnt_table*, const char*, int) {
-    return 1;
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
 }
 
-std::string text(const char* s) {
-    return s != nullptr ? std::string(s) : std::string();
+// The next blank-separated field of a line, taken off its front; empty when none is left.
+std::string_view takeField(std::string_view& line) {
+    std::size_t start = 0;
+    while (start < line.size() && isBlank(line[start])) ++start;
+    std::size_t end = start;
+    while (end < line.size() && !isBlank(line[end])) ++end;
+    const std::string_view field = line.substr(start, end - start);
+    line.remove_prefix(end);
+    return field;
 }
 
-struct TableDeleter {
-    void operator()(libmnt_table* t) const { mnt_unref_table(t); }
-};
-struct IterDeleter {
-    void operator()(libmnt_iter* i) const { mnt_free_iter(i); }
-};
-struct FileCloser {
-    void operator()(FILE* f) const { std::fclose(f); }
-};
+template <class Number>
+bool parseNumber(std::string_view text, Number& out) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return error == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+bool isOctal(char c) {
+    return c >= '0' && c <= '7';
+}
+
+// The kernel writes a blank, tab, newline or backslash in a path as a backslash and three
+// octal digits ("\040").
+std::string unescape(std::string_view field) {
+    std::string out;
+    out.reserve(field.size());
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size() && isOctal(field[i + 1]) && isOctal(field[i + 2]) &&
+            isOctal(field[i + 3])) {
+            out.push_back(static_cast<char>(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) |
+                                            (field[i + 3] - '0')));
+            i += 3;
+            continue;
+        }
+        out.push_back(field[i]);
+    }
+    return out;
+}
+
+// One line: "id parent major:minor root target vfs-options [optional fields] - type source
+// fs-options"; nullopt for anything else.
+std::optional<MountEntry> parseLine(std::string_view line) {
+    MountEntry e;
+    const std::string_view id = takeField(line), parent = takeField(line), device = takeField(line);
+    const auto colon = device.find(':');
+    if (!parseNumber(id, e.id) || !parseNumber(parent, e.parentId) || colon == std::string_view::npos ||
+        !parseNumber(device.substr(0, colon), e.major) || !parseNumber(device.substr(colon + 1), e.minor))
+        return std::nullopt;
+    const std::string_view root = takeField(line), target = takeField(line), vfs = takeField(line);
+    std::string_view field = takeField(line);
+    while (!field.empty() && field != "-") field = takeField(line);  // the optional fields
+    const std::string_view type = takeField(line);
+    // An empty source leaves two blanks between the type and the options.
+    const bool noSource = line.size() > 1 && isBlank(line[0]) && isBlank(line[1]);
+    const std::string_view source = noSource ? std::string_view() : takeField(line), fs = takeField(line);
+    if (fs.empty() || e.id <= 0 || target.empty() || target.front() != '/') return std::nullopt;
+    e.root = unescape(root);
+    e.target = unescape(target);
+    e.fsType = unescape(type);
+    e.source = unescape(source);
+    e.vfsOptions = std::string(vfs);
+    e.fsOptions = unescape(fs);
+    return e;
+}
 
 }  // namespace
 
@@ -36,34 +82,10 @@ bool MountEntry::readOnly() const {
 
 std::vector<MountEntry> parseMountInfo(std::string_view input) {
     std::vector<MountEntry> out;
-    if (input.empty()) return out;
-    // libmount reads a stream; fmemopen gives it the text without touching the file system.
-    std::string buffer(input);
-    std::unique_ptr<FILE, FileCloser> stream(fmemopen(buffer.data(), buffer.size(), "r"));
-    std::unique_ptr<libmnt_table, TableDeleter> table(mnt_new_table());
-    std::unique_ptr<libmnt_iter, IterDeleter> iter(mnt_new_iter(MNT_ITER_FORWARD));
-    if (!stream || !table || !iter) return out;
-    mnt_table_set_parser_errcb(table.get(), skipBadLine);
-    if (mnt_table_parse_stream(table.get(), stream.get(), "mountinfo") != 0) return out;
-
-    libmnt_fs* fs = nullptr;
-    while (mnt_table_next_fs(table.get(), iter.get(), &fs) == 0) {
-        // Only mountinfo lines carry a mount id; a stray fstab-style line is of no use here.
-        if (mnt_fs_get_id(fs) <= 0 || mnt_fs_get_target(fs) == nullptr) continue;
-        MountEntry e;
-        e.id = mnt_fs_get_id(fs);
-        e.parentId = mnt_fs_get_parent_id(fs);
-        const dev_t dev = mnt_fs_get_devno(fs);
-        e.major = major(dev);
-        e.minor = minor(dev);
-        e.root = text(mnt_fs_get_root(fs));
-        e.target = text(mnt_fs_get_target(fs));
-        e.fsType = text(mnt_fs_get_fstype(fs));
-        e.source = text(mnt_fs_get_source(fs));
-        e.vfsOptions = text(mnt_fs_get_vfs_options(fs));
-        e.fsOptions = text(mnt_fs_get_fs_options(fs));
-        if (e.target.empty() || e.target.front() != '/') continue;
-        out.push_back(std::move(e));
+    while (!input.empty()) {
+        const std::size_t end = input.find('\n');
+        if (auto entry = parseLine(input.substr(0, end))) out.push_back(std::move(*entry));
+        input.remove_prefix(end == std::string_view::npos ? input.size() : end + 1);
     }
     return out;
 }

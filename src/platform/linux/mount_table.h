@@ -1,5 +1,5 @@
 #pragma once
-// The mount table as the kernel reports it in /proc/<pid>/mountinfo, parsed with libmount.
+// The mount table as the kernel reports it in /proc/<pid>/mountinfo.
 
 #include <cstddef>
 #include <optional>
@@ -24,7 +24,8 @@ struct MountEntry {
     bool readOnly() const;
 };
 
-// Parses mountinfo text. Lines that are not mountinfo lines are skipped; never throws.
+// Parses mountinfo text in one pass. Lines that are not mountinfo lines are skipped; never
+// throws.
 std::vector<MountEntry> parseMountInfo(std::string_view text);
 
 // True when the comma-separated option list holds `name` alone or as "name=value".

@@ -7,11 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <iostream>
 #include <mutex>
+#include <thread>
 
 #include "platform/linux/helper_path.h"
 #include "text/cp1252.h"
@@ -23,8 +25,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Time the helper gets beyond the scheduler's own timeout to start and write its answer.
-constexpr int kStartUpGraceMs = 2000;
 // More than any real list of queues; a helper writing past it is not trusted.
 constexpr std::size_t kMaxAnswerBytes = 4u << 20;
 // A prefetched answer older than this is asked anew.
@@ -83,16 +83,18 @@ public:
 
     Clock::time_point started() const { return started_; }
 
-    // The helper's answer, waiting for it until the deadline; nullopt, with the reason in
-    // `problem`, when it fails, is cut off or says too much.
-    std::optional<std::string> finish(std::string& problem) {
+    // The helper's answer, waiting for it until its deadline or `waitUntil`, whichever is
+    // later; whatever it has written by then is read, however late it is asked. nullopt, with
+    // the reason in `problem`, when it fails, is cut off or says too much.
+    std::optional<std::string> finish(std::string& problem, Clock::time_point waitUntil = {}) {
+        deadline_ = std::max(deadline_, waitUntil);
         std::string answer;
         char buffer[16384];
         bool cutOff = false;
         while (true) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now());
             pollfd p{fd_, POLLIN, 0};
-            const int ready = left.count() > 0 ? ::poll(&p, 1, static_cast<int>(left.count())) : 0;
+            const int ready = ::poll(&p, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
             if (ready < 0 && errno == EINTR) continue;
             if (ready <= 0) {
                 cutOff = true;
@@ -146,41 +148,145 @@ private:
 
 // The queues of a run, once it has answered; nullopt when it did not start (null) or failed,
 // the reason in `problem`.
-std::optional<std::vector<CupsQueue>> queuesOf(HelperRun* run, std::string& problem) {
+std::optional<std::vector<CupsQueue>> queuesOf(HelperRun* run, std::string& problem,
+                                              Clock::time_point waitUntil = {}) {
     if (!run) return std::nullopt;
-    const auto answer = run->finish(problem);
+    const auto answer = run->finish(problem, waitUntil);
     if (!answer) return std::nullopt;
     return parseQueueRecords(*answer);
 }
 
-// A run of the installed helper, once it is known that no other user can have planted it.
-std::unique_ptr<HelperRun> startInstalledHelper(int timeoutMs, std::string& problem) {
-    const std::string path = printerHelperPath();
-    problem = untrustedPathProblem(path);
-    if (!problem.empty()) return nullptr;
-    return HelperRun::start(path, timeoutMs, timeoutMs + kStartUpGraceMs, problem);
+std::vector<PrinterInfo> printersOf(const std::vector<CupsQueue>& queues) {
+    std::vector<PrinterInfo> out;
+    for (const auto& q : queues) out.push_back({text::utf8ToCp1252(q.name), text::utf8ToCp1252(q.deviceUri)});
+    return out;
 }
 
-struct Prefetch {
-    std::mutex mutex;
-    std::unique_ptr<HelperRun> run;
-};
-Prefetch& prefetch() {
-    static Prefetch p;
-    return p;
-}
-
+// Asks in the background for the dialog: the callers' `done` run on the asking thread, all
+// of those that asked while one asking was under way at its end.
 class LinuxSpooler final : public Spooler {
 public:
-    std::vector<PrinterInfo> installedPrinters() override {
-        std::vector<PrinterInfo> out;
-        for (const auto& q : installedCupsQueues())
-            out.push_back({text::utf8ToCp1252(q.name), text::utf8ToCp1252(q.deviceUri)});
-        return out;
+    explicit LinuxSpooler(PrinterAnswers& answers) : answers_(answers) {}
+    ~LinuxSpooler() override {
+        if (worker_.joinable()) worker_.join();
     }
+
+    std::vector<PrinterInfo> installedPrinters() override { return printersOf(answers_.queues()); }
+
+    void installedPrintersLater(std::function<void(std::vector<PrinterInfo>)> done) override {
+        if (const auto kept = answers_.kept()) return done(printersOf(*kept));
+        const std::lock_guard lock(mutex_);
+        waiting_.push_back(std::move(done));
+        if (asking_) return;
+        if (worker_.joinable()) worker_.join();  // it has handed out its answer already
+        asking_ = true;
+        worker_ = std::thread([this] {
+            const std::vector<PrinterInfo> printers = printersOf(answers_.queues());
+            std::vector<std::function<void(std::vector<PrinterInfo>)>> calls;
+            {
+                const std::lock_guard lock(mutex_);
+                calls.swap(waiting_);
+                asking_ = false;
+            }
+            for (auto& call : calls) call(printers);
+        });
+    }
+
+private:
+    PrinterAnswers& answers_;
+    std::mutex mutex_;
+    std::vector<std::function<void(std::vector<PrinterInfo>)>> waiting_;
+    bool asking_ = false;
+    std::thread worker_;
 };
 
 }  // namespace
+
+struct PrinterAnswers::Impl {
+    std::function<std::string(std::string&)> helper;
+    int timeoutMs;
+    int graceMs;  // beyond timeoutMs, for the helper to start and write its answer
+    Now clock;
+    std::mutex asking;  // one asker waits for the helper; those after it reuse its answer
+    std::mutex state;   // guards the members below
+    std::unique_ptr<HelperRun> run;
+    Clock::time_point runStarted;
+    std::optional<std::vector<CupsQueue>> answer;
+    Clock::time_point answerStarted;
+
+    bool fresh(Clock::time_point started) const { return clock() - started < kPrefetchFresh; }
+    std::optional<std::vector<CupsQueue>> keptLocked() const {
+        if (answer && fresh(answerStarted)) return answer;
+        return std::nullopt;
+    }
+    // A run of the helper, once it is known that no other user can have planted it.
+    std::unique_ptr<HelperRun> start(std::string& problem) {
+        const std::string path = helper(problem);
+        if (!problem.empty()) return nullptr;
+        return HelperRun::start(path, timeoutMs, timeoutMs + graceMs, problem);
+    }
+};
+
+PrinterAnswers::PrinterAnswers(std::function<std::string(std::string& problem)> helper, int timeoutMs,
+                               int graceMs, Now now)
+    : impl_(std::make_unique<Impl>()) {
+    impl_->helper = std::move(helper);
+    impl_->timeoutMs = timeoutMs;
+    impl_->graceMs = graceMs;
+    impl_->clock = std::move(now);
+}
+
+PrinterAnswers::~PrinterAnswers() = default;
+
+void PrinterAnswers::prefetch() {
+    const std::lock_guard lock(impl_->state);
+    if (impl_->run || impl_->keptLocked()) return;
+    std::string problem;
+    impl_->run = impl_->start(problem);
+    impl_->runStarted = impl_->clock();
+    if (!impl_->run) sayOnce(problem);
+}
+
+std::optional<std::vector<CupsQueue>> PrinterAnswers::kept() {
+    const std::lock_guard lock(impl_->state);
+    return impl_->keptLocked();
+}
+
+std::vector<CupsQueue> PrinterAnswers::queues() {
+    const std::lock_guard asking(impl_->asking);
+    std::unique_ptr<HelperRun> run;
+    Clock::time_point started;
+    {
+        const std::lock_guard lock(impl_->state);
+        if (auto kept = impl_->keptLocked()) return std::move(*kept);
+        run = std::move(impl_->run);
+        started = impl_->runStarted;
+    }
+    std::string problem;
+    if (!run || !impl_->fresh(started)) {
+        run = impl_->start(problem);
+        started = impl_->clock();
+    }
+    const auto waitUntil = Clock::now() + std::chrono::milliseconds(impl_->timeoutMs + impl_->graceMs);
+    auto queues = queuesOf(run.get(), problem, waitUntil);
+    if (!queues) {
+        sayOnce(problem);
+        return {};
+    }
+    const std::lock_guard lock(impl_->state);
+    impl_->answer = queues;
+    impl_->answerStarted = started;
+    return std::move(*queues);
+}
+
+PrinterAnswers& processPrinterAnswers() {
+    static PrinterAnswers answers([](std::string& problem) {
+        const std::string path = printerHelperPath();
+        problem = untrustedPathProblem(path);
+        return path;
+    });
+    return answers;
+}
 
 std::string printerHelperPath() {
     return helperPath("vintrel-printers");
@@ -191,28 +297,12 @@ std::optional<std::vector<CupsQueue>> queryPrinterHelper(const std::string& path
     return queuesOf(HelperRun::start(path, timeoutMs, waitMs, problem).get(), problem);
 }
 
-void prefetchCupsQueues(int timeoutMs) {
-    auto& p = prefetch();
-    const std::lock_guard lock(p.mutex);
-    if (p.run) return;
-    std::string problem;
-    p.run = startInstalledHelper(timeoutMs, problem);
-    if (!p.run) sayOnce(problem);
+void prefetchCupsQueues() {
+    processPrinterAnswers().prefetch();
 }
 
-std::vector<CupsQueue> installedCupsQueues(int timeoutMs) {
-    std::unique_ptr<HelperRun> run;
-    {
-        auto& p = prefetch();
-        const std::lock_guard lock(p.mutex);
-        run = std::move(p.run);
-    }
-    std::string problem;
-    if (!run || Clock::now() - run->started() >= kPrefetchFresh)
-        run = startInstalledHelper(timeoutMs, problem);
-    const auto queues = queuesOf(run.get(), problem);
-    if (!queues) sayOnce(problem);
-    return queues.value_or(std::vector<CupsQueue>{});
+std::vector<CupsQueue> installedCupsQueues() {
+    return processPrinterAnswers().queues();
 }
 
 const CupsQueue* defaultQueue(const std::vector<CupsQueue>& queues) {
@@ -221,8 +311,8 @@ const CupsQueue* defaultQueue(const std::vector<CupsQueue>& queues) {
     return queues.empty() ? nullptr : &queues.front();
 }
 
-std::unique_ptr<Spooler> makeLinuxSpooler() {
-    return std::make_unique<LinuxSpooler>();
+std::unique_ptr<Spooler> makeLinuxSpooler(PrinterAnswers& answers) {
+    return std::make_unique<LinuxSpooler>(answers);
 }
 
 }  // namespace vintrel::platform::linux_host

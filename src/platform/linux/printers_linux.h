@@ -3,6 +3,8 @@
 // in a child process, so that libcups stays out of this one. Only the queues the scheduler
 // knows: never the network discovery that plain cupsGetDests waits for.
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,14 +15,38 @@
 
 namespace vintrel::platform::linux_host {
 
-// The installed queues; empty when no scheduler answers within timeoutMs, or when the helper
-// is missing, fails or may have been planted by another user (said once on standard error).
-// Uses the answer of a prefetch started within the last few seconds, else asks anew.
-std::vector<CupsQueue> installedCupsQueues(int timeoutMs = 300);
+// The answers of the printer helper: a run started ahead of need (prefetch) is read when
+// asked, however late, and an answer is kept for 5 s from the start of the run that gave it.
+// An asker waits for the helper as long as one whole run may take from its asking; askers
+// that come meanwhile wait for the same answer.
+class PrinterAnswers {
+public:
+    using Now = std::function<std::chrono::steady_clock::time_point()>;
+    // `helper` gives the helper's path, or sets `problem` when it must not be run; the
+    // scheduler gets timeoutMs, the helper timeoutMs + graceMs in all.
+    PrinterAnswers(std::function<std::string(std::string& problem)> helper, int timeoutMs = 300,
+                   int graceMs = 2000, Now now = &std::chrono::steady_clock::now);
+    ~PrinterAnswers();
 
-// Starts asking in the background, so that the first installedCupsQueues of a start-up does
-// not wait for the helper. Does nothing when a prefetch is already running.
-void prefetchCupsQueues(int timeoutMs = 300);
+    // Starts a run in the background unless one is under way or an answer is kept.
+    void prefetch();
+    // The kept answer, without asking.
+    std::optional<std::vector<CupsQueue>> kept();
+    // The installed queues; empty when no scheduler answers in time, or when the helper is
+    // missing, fails or may have been planted by another user (said once on standard error).
+    std::vector<CupsQueue> queues();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// The process's answers, from the installed helper (printerHelperPath).
+PrinterAnswers& processPrinterAnswers();
+
+// processPrinterAnswers().queues() and .prefetch().
+std::vector<CupsQueue> installedCupsQueues();
+void prefetchCupsQueues();
 
 // The helper's path (see helperPath): /usr/bin -> /usr/libexec/vintrel, and the same in the
 // build tree.
@@ -34,8 +60,8 @@ std::optional<std::vector<CupsQueue>> queryPrinterHelper(const std::string& path
 // The default queue, else the first one.
 const CupsQueue* defaultQueue(const std::vector<CupsQueue>& queues);
 
-// installedPrinters: one entry per queue, name and device URI as its port, asked anew at
-// each call.
-std::unique_ptr<Spooler> makeLinuxSpooler();
+// installedPrinters: one entry per queue, name and device URI as its port, from `answers`;
+// installedPrintersLater asks on a thread of its own unless an answer is kept.
+std::unique_ptr<Spooler> makeLinuxSpooler(PrinterAnswers& answers = processPrinterAnswers());
 
 }  // namespace vintrel::platform::linux_host

@@ -1,5 +1,7 @@
 #include "platform/linux/uninstall_live_keys.h"
 
+#include <unordered_set>
+
 #include "platform/registry/key_path.h"
 #include "text/cp1252.h"
 
@@ -30,14 +32,12 @@ UninstallLiveKeys::UninstallLiveKeys(Lister lister, std::chrono::milliseconds li
 const std::vector<UninstallLiveKeys::Program>& UninstallLiveKeys::programs() {
     if (!lastUse_ || clock_() - *lastUse_ > lifetime_) {
         programs_.clear();
-        std::vector<std::string> folded;
+        byFoldedKey_.clear();
         for (const InstalledProgram& p : lister_ ? lister_() : std::vector<InstalledProgram>{}) {
             // A key name holds no backslash; two ids that differ only in case are one key.
             std::string key = text::utf8ToCp1252(p.id);
             if (key.empty() || key.size() > kMaxValueBytes || key.find('\\') != std::string::npos) continue;
-            std::string fold = registry::foldName(key);
-            if (std::find(folded.begin(), folded.end(), fold) != folded.end()) continue;
-            folded.push_back(std::move(fold));
+            if (!byFoldedKey_.try_emplace(registry::foldName(key), programs_.size()).second) continue;
             programs_.push_back({std::move(key), windowsText(p.name), windowsText(p.uninstallCommand)});
         }
     }
@@ -56,10 +56,11 @@ UninstallLiveKeys::Place UninstallLiveKeys::locate(HKey root, std::string_view k
         if (name.empty()) return wanted.empty() ? Place::Key : Place::Ancestor;
         if (wanted.empty()) {
             if (!registry::takeKeyName(rest).empty()) return Place::Elsewhere;
-            const auto& list = programs();
-            for (index = 0; index < list.size(); ++index)
-                if (text::equalsIgnoreCaseCp1252(list[index].key, name)) return Place::Program;
-            return Place::Elsewhere;
+            programs();
+            const auto found = byFoldedKey_.find(registry::foldName(name));
+            if (found == byFoldedKey_.end()) return Place::Elsewhere;
+            index = found->second;
+            return Place::Program;
         }
         if (!text::equalsIgnoreCaseCp1252(name, wanted)) return Place::Elsewhere;
     }
@@ -127,12 +128,10 @@ template <class Names>
 std::vector<std::string> namesOfAll(const std::vector<std::shared_ptr<registry::LiveKeys>>& sources,
                                     Names namesOf) {
     std::vector<std::string> names;
+    std::unordered_set<std::string> folded;
     for (const auto& source : sources)
-        for (std::string& name : namesOf(*source)) {
-            bool known = false;
-            for (const std::string& have : names) known = known || text::equalsIgnoreCaseCp1252(have, name);
-            if (!known) names.push_back(std::move(name));
-        }
+        for (std::string& name : namesOf(*source))
+            if (folded.insert(registry::foldName(name)).second) names.push_back(std::move(name));
     return names;
 }
 

@@ -15,6 +15,8 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/api/registry_locations.h"
@@ -54,6 +56,7 @@ private:
     Clock clock_;
     std::mutex mutex_;
     std::vector<Program> programs_;
+    std::unordered_map<std::string, std::size_t> byFoldedKey_;  // folded key name -> programs_ index
     std::optional<std::chrono::steady_clock::time_point> lastUse_;
 };
 

@@ -1,10 +1,10 @@
 #include "platform/linux/volume_plan.h"
 
-#include <libmount/libmount.h>
-
 #include <algorithm>
 #include <array>
-#include <set>
+#include <map>
+#include <unordered_map>
+#include <unordered_set>
 #include <string_view>
 
 #include "platform/api/platform.h"
@@ -12,10 +12,11 @@
 namespace vintrel::platform::linux_host {
 namespace {
 
-constexpr std::array<std::string_view, 18> kNetworkTypes = {
-    "nfs",   "nfs4",        "cifs",      "smb3",      "smbfs",     "sshfs",          "fuse.sshfs",
-    "9p",    "virtiofs",    "ceph",      "fuse.ceph", "glusterfs", "fuse.glusterfs", "afs",
-    "ncpfs", "fuse.rclone", "fuse.s3fs", "davfs"};
+// Besides these, every type whose name starts with "nfs" or "9p".
+constexpr std::array<std::string_view, 16> kNetworkTypes = {
+    "cifs",      "smb3",        "smbfs",      "sshfs",          "fuse.sshfs", "virtiofs",
+    "ceph",      "fuse.ceph",   "glusterfs",  "fuse.glusterfs", "afs",        "ncpfs",
+    "fuse.rclone", "fuse.s3fs", "davfs",      "fuse.curlftpfs"};
 
 constexpr std::array<std::string_view, 3> kImageTypes = {"squashfs", "erofs", "cramfs"};
 
@@ -46,7 +47,7 @@ std::string_view zfsPool(std::string_view source) {
 }  // namespace
 
 bool isNetworkFileSystem(const std::string& fsType) {
-    return oneOf(fsType, kNetworkTypes) || mnt_fstype_is_netfs(fsType.c_str()) == 1;
+    return oneOf(fsType, kNetworkTypes) || fsType.starts_with("nfs") || fsType.starts_with("9p");
 }
 
 std::string volumeKey(const MountEntry& m, const std::optional<BlockDevice>& device) {
@@ -57,7 +58,7 @@ std::string volumeKey(const MountEntry& m, const std::optional<BlockDevice>& dev
 
 int classifyMount(const MountEntry& m, const std::optional<BlockDevice>& device) {
     if (isBootPartition(m.target)) return DRIVE_NO_ROOT_DIR;
-    // Network and RAM disks first: libmount counts tmpfs and virtiofs among pseudo filesystems.
+    // Network and RAM disks first.
     if (isNetworkFileSystem(m.fsType)) return inSystemTree(m.target) ? DRIVE_NO_ROOT_DIR : DRIVE_REMOTE;
     if (m.fsType == "tmpfs" || m.fsType == "ramfs" || (device && device->ramDisk)) {
         if (m.readOnly() || inSystemTree(m.target)) return DRIVE_NO_ROOT_DIR;
@@ -80,8 +81,10 @@ std::vector<Volume> collectVolumes(const std::vector<MountEntry>& mounts,
     };
 
     // Group the visible mounts by volume; a later mount on the same mount point hides earlier ones.
-    std::map<std::string, std::vector<std::size_t>> groups;
-    std::set<std::string_view> seenTargets;
+    std::unordered_map<std::string, std::vector<std::size_t>> groups;
+    std::unordered_set<std::string_view> seenTargets;
+    groups.reserve(mounts.size());
+    seenTargets.reserve(mounts.size());
     for (std::size_t i = mounts.size(); i-- > 0;) {
         if (!seenTargets.insert(mounts[i].target).second) continue;
         groups[volumeKey(mounts[i], deviceOf(i))].push_back(i);

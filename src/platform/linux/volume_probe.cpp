@@ -1,5 +1,6 @@
 #include "platform/linux/volume_probe.h"
 
+#include <dirent.h>
 #include <libudev.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -185,13 +186,20 @@ std::optional<BlockDevice> DeviceProbe::blockDevice(const MountEntry& mount) con
 }
 
 std::vector<BlockDevice> DeviceProbe::opticalDrives() const {
+    // The sr* names alone are cheap to list; the drives are described again only when they
+    // changed (a mount-table change rebuilds the letters but rarely adds a drive).
+    const fs::path block = fs::path(env_.sysRoot) / "class" / "block";
+    std::vector<std::string> names;
+    if (DIR* dir = ::opendir(block.c_str())) {
+        while (const dirent* e = ::readdir(dir))
+            if (std::string_view(e->d_name).starts_with("sr")) names.emplace_back(e->d_name);
+        ::closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    if (opticalKnown_ && names == opticalNames_) return optical_;
     std::vector<BlockDevice> out;
-    std::error_code ec;
-    for (fs::directory_iterator it(fs::path(env_.sysRoot) / "class" / "block", ec), end; !ec && it != end;
-         it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (!name.starts_with("sr")) continue;
-        const auto number = parseDevNumber(readMountedFile((it->path() / "dev").string(), 64));
+    for (const std::string& name : names) {
+        const auto number = parseDevNumber(readMountedFile((block / name / "dev").string(), 64));
         if (!number) continue;
         BlockDevice d = describe(number->first, number->second, name);
         if (d.cdrom) out.push_back(std::move(d));
@@ -199,6 +207,9 @@ std::vector<BlockDevice> DeviceProbe::opticalDrives() const {
     std::sort(out.begin(), out.end(), [](const BlockDevice& a, const BlockDevice& b) {
         return std::tie(a.major, a.minor) < std::tie(b.major, b.minor);
     });
+    opticalNames_ = std::move(names);
+    optical_ = out;
+    opticalKnown_ = true;
     return out;
 }
 

@@ -66,7 +66,8 @@ public:
 
     // The block device behind a mount, if it has one (network, tmpfs and overlay mounts have none).
     std::optional<BlockDevice> blockDevice(const MountEntry& mount) const;
-    // Every optical drive of the machine (sr*), with or without a disc, by device number.
+    // Every optical drive of the machine (sr*), with or without a disc, by device number;
+    // described again only when the sr* names under class/block changed.
     std::vector<BlockDevice> opticalDrives() const;
     VolumeFacts volumeFacts(const BlockDevice& device) const;
 
@@ -76,6 +77,9 @@ private:
 
     LinuxEnvironment env_;
     struct udev* udev_ = nullptr;
+    mutable bool opticalKnown_ = false;
+    mutable std::vector<std::string> opticalNames_;
+    mutable std::vector<BlockDevice> optical_;
 };
 
 }  // namespace vintrel::platform::linux_host

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 #include <mutex>
+#include <string_view>
+#include <unordered_set>
 
 #include "platform/registry/key_path.h"
 #include "text/cp1252.h"
@@ -205,14 +207,17 @@ private:
         if (error == platform::ERROR_FILE_NOT_FOUND) error = 0;  // a key that exists only live
         if (error != 0) return error;
         if (!live_) return 0;
+        std::vector<std::string> live = live_->subKeys(key.root, key.path);
         std::vector<std::string> folded;
-        folded.reserve(names.size());
+        folded.reserve(names.size() + live.size());  // never moved: `known` views its names
         for (const std::string& name : names) folded.push_back(text::upperCp1252(name));
+        std::unordered_set<std::string_view> known(folded.begin(), folded.end());
         bool added = false;
-        for (std::string& name : live_->subKeys(key.root, key.path)) {
+        for (std::string& name : live) {
             std::string fold = text::upperCp1252(name);
-            if (std::find(folded.begin(), folded.end(), fold) != folded.end()) continue;
+            if (known.count(fold) != 0) continue;
             folded.push_back(std::move(fold));
+            known.insert(folded.back());
             names.push_back(std::move(name));
             added = true;
         }
