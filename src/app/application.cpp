@@ -11,6 +11,8 @@
 #include <QStyleFactory>
 #include <QTimer>
 #include <clocale>
+#include <optional>
+#include <functional>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -126,7 +128,13 @@ void quietRuntimeDirNotice(QtMsgType type, const QMessageLogContext& context, co
     if (g_qtMessages) g_qtMessages(type, context, message);
 }
 
-void loadWindowFont() {
+// Once the platform stands: the font configuration handed over, the printers asked for (they
+// are first read after the clock measurement, so the helper answers meanwhile, on the core that
+// the font configuration has just left), the window style and font.
+void finishStartUp(FontConfigWarmUp& fontConfig) {
+    fontConfig.join();
+    if (!simulatedMachine()) platform::linux_host::prefetchCupsQueues();
+    QApplication::setStyle(new forms::WindowStyle);
     forms::installWindowFont(QString::fromLatin1(kWindowFont));
 }
 
@@ -147,11 +155,9 @@ int writeReport(const std::string& file) {
     }
 }
 
-}  // namespace
-
-int run(int argc, char** argv) {
-    std::vector<std::string> arguments(argv + 1, argv + argc);
-    const ParseResult parsed = parseCommandLine(arguments);
+// A command line in error, and the options answered without Qt or a platform; nullopt when
+// the run goes on.
+std::optional<int> answerAlone(const ParseResult& parsed) {
     if (!parsed.error.empty()) {
         std::cerr << "vintrel: " << parsed.error << "\n\n" << usageText();
         return 2;
@@ -165,8 +171,12 @@ int run(int argc, char** argv) {
             runCompare(options.compareFiles[0], options.compareFiles[1], std::cin, comparison, std::cerr);
         return writeStandardOutput(comparison.str(), "the comparison") ? status : 1;
     }
+    return std::nullopt;
+}
 
-    const bool headless = options.dumpWidgets || options.screenshotFile;
+// A screen for the window, or the offscreen platform for the modes that need none, and a
+// usable VINTREL_ROOT; the exit code when the run cannot go on.
+std::optional<int> prepareSession(const Options& options, bool headless) {
     if (!hasDisplay()) {
         // The report, a capture, the dump and the picture need no screen: they run on the
         // offscreen platform. The window does, and Qt alone would abort without saying why.
@@ -182,6 +192,96 @@ int run(int argc, char** argv) {
         std::cerr << "vintrel: " << problem << '\n';
         return 2;
     }
+    return std::nullopt;
+}
+
+// The provider of this run installed, recorded for a capture (recorder then set); the exit
+// code when it cannot be made.
+std::optional<int> installPlatform(const Options& options, RunFolder& runFolder,
+                                   std::unique_ptr<platform::ScopedPlatform>& guard,
+                                   platform::sim::RecordingPlatform*& recorder) {
+    if (runFolder.path().empty() && simulatedMachine()) {
+        std::cerr << "vintrel: cannot create a folder for the simulated machine; set VINTREL_ROOT\n";
+        return 2;
+    }
+    try {
+        std::unique_ptr<platform::Platform> provider = makePlatform(runFolder);
+        if (options.captureFile) {
+            // Everything the program asks is recorded, so the capture is what it saw.
+            auto recording = std::make_unique<platform::sim::RecordingPlatform>(std::move(provider));
+            recorder = recording.get();
+            provider = std::move(recording);
+        }
+        guard = std::make_unique<platform::ScopedPlatform>(std::move(provider));
+    } catch (const std::exception& error) {
+        std::cerr << "vintrel: " << error.what() << '\n';
+        return 2;
+    }
+    return std::nullopt;
+}
+
+// Nobody is there to close a message box in a headless run: its messages go to standard error.
+std::unique_ptr<forms::ScriptedMessages> headlessMessages() {
+    auto scripted = std::make_unique<forms::ScriptedMessages>(forms::Answer::No);
+    scripted->setObserver([](const forms::AskedMessage& message) {
+        std::cerr << text::cp1252ToUtf8(message.caption) << ": " << text::cp1252ToUtf8(message.text) << '\n';
+    });
+    return scripted;
+}
+
+// Once the main window's loop runs: the registry notice (told once, in a window: standard error
+// alone would leave the user's stored settings ignored without a word) and the window opened at
+// start, as a click on its button would open it: modal, inside the main window's loop.
+void scheduleAtStart(forms::TForm1& form, const Options& options, std::string notice) {
+    if (!notice.empty()) {
+        QTimer::singleShot(0, &form, [&form, notice] {
+            QMessageBox::warning(&form,
+                                 QString::fromStdString(text::cp1252ToUtf8(forms::applicationTitleText())),
+                                 QString::fromStdString(notice));
+        });
+    }
+    if (options.openAtStart) {
+        QTimer::singleShot(0, &form, [&form, window = *options.openAtStart] {
+            if (window == WindowName::About)
+                form.SpeedButton2Click();
+            else
+                form.SpeedButton3Click();
+        });
+    }
+}
+
+// The dump or the picture of `shown`, made after start-up and before the first timer tick;
+// `finish` closes the windows. A failure sets exitCode.
+void scheduleOutput(const Options& options, forms::TForm1& form, forms::TForm* shown,
+                    const forms::ScriptedMessages& scripted, std::function<void()> finish, int& exitCode) {
+    if (options.dumpWidgets) {
+        QTimer::singleShot(0, &form, [&, shown, finish] {
+            const QByteArray json = forms::dumpWidgets(shown, scripted.asked());
+            if (!writeStandardOutput({json.constData(), static_cast<std::size_t>(json.size())}, "the widgets"))
+                exitCode = 1;
+            finish();
+        });
+    } else if (options.screenshotFile) {
+        QTimer::singleShot(0, &form, [&, shown, finish] {
+            const QPixmap picture = shown->grab();
+            if (!picture.save(QString::fromStdString(*options.screenshotFile), "PNG")) {
+                std::cerr << "vintrel: cannot write " << *options.screenshotFile << '\n';
+                exitCode = 1;
+            }
+            finish();
+        });
+    }
+}
+
+}  // namespace
+
+int run(int argc, char** argv) {
+    const ParseResult parsed = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (const auto answered = answerAlone(parsed)) return *answered;
+    const Options& options = parsed.options;
+    const bool headless = options.dumpWidgets || options.screenshotFile;
+    if (const auto stopped = prepareSession(options, headless)) return *stopped;
+
     g_qtMessages = qInstallMessageHandler(quietRuntimeDirNotice);
     FontConfigWarmUp fontConfig;  // on the second core, while Qt and the platform start
     Application application(argc, argv);
@@ -194,102 +294,37 @@ int run(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");  // number text never goes through the C library's locale
 
     RunFolder runFolder(simulatedMachine() != nullptr);
-    if (runFolder.path().empty() && simulatedMachine()) {
-        std::cerr << "vintrel: cannot create a folder for the simulated machine; set VINTREL_ROOT\n";
-        return 2;
-    }
     std::unique_ptr<platform::ScopedPlatform> platformGuard;
     platform::sim::RecordingPlatform* recorder = nullptr;
-    try {
-        std::unique_ptr<platform::Platform> provider = makePlatform(runFolder);
-        if (options.captureFile) {
-            // Everything the program asks is recorded, so the capture is what it saw.
-            auto recording = std::make_unique<platform::sim::RecordingPlatform>(std::move(provider));
-            recorder = recording.get();
-            provider = std::move(recording);
-        }
-        platformGuard = std::make_unique<platform::ScopedPlatform>(std::move(provider));
-    } catch (const std::exception& error) {
-        std::cerr << "vintrel: " << error.what() << '\n';
-        return 2;
-    }
+    if (const auto failed = installPlatform(options, runFolder, platformGuard, recorder)) return *failed;
     platform::Platform& provider = recorder ? recorder->inner() : platformGuard->get();
-    fontConfig.join();
-    // The printers are first read after the clock measurement: the helper answers meanwhile,
-    // on the core that the font configuration has just left.
-    if (!simulatedMachine()) platform::linux_host::prefetchCupsQueues();
-    QApplication::setStyle(new forms::WindowStyle);
-    loadWindowFont();
+    finishStartUp(fontConfig);
     const auto capture = [&] {
         recorder->startReplay();
         readWhatTheWindowsRead();
         return writeCapturedProfile(*recorder, *options.captureFile, options.includePersonal);
     };
-
     application.followLocale();
 
     if (options.reportFile) return writeReport(*options.reportFile);
     forms::applyWindowLook();
     if (options.captureFile && !headless) return capture();
 
-    std::unique_ptr<forms::ScriptedMessages> scripted;
-    if (headless) {
-        // Nobody is there to close a message box: errors go to standard error.
-        scripted = std::make_unique<forms::ScriptedMessages>(forms::Answer::No);
-        scripted->setObserver([](const forms::AskedMessage& message) {
-            std::cerr << text::cp1252ToUtf8(message.caption) << ": " << text::cp1252ToUtf8(message.text)
-                      << '\n';
-        });
-    }
-
+    const std::unique_ptr<forms::ScriptedMessages> scripted = headless ? headlessMessages() : nullptr;
     forms::TForm1 form;
     form.show();
     std::unique_ptr<forms::TForm> opened;
     if (headless) opened = openWindow(options.window, form, options.page);
-    forms::TForm* shown = opened ? opened.get() : &form;
-    // Told once, in a window: standard error alone would leave the user's stored settings
-    // ignored without a word. Headless runs have had it on standard error.
-    const std::string notice = platform::linux_host::registryNotice(provider);
-    if (!notice.empty() && !headless) {
-        QTimer::singleShot(0, &form, [&form, notice] {
-            QMessageBox::warning(&form,
-                                 QString::fromStdString(text::cp1252ToUtf8(forms::applicationTitleText())),
-                                 QString::fromStdString(notice));
-        });
-    }
-    if (options.openAtStart) {
-        // As a click on its button would: modal, inside the main window's message loop.
-        QTimer::singleShot(0, &form, [&form, window = *options.openAtStart] {
-            if (window == WindowName::About)
-                form.SpeedButton2Click();
-            else
-                form.SpeedButton3Click();
-        });
-    }
+    // Headless runs have had the registry notice on standard error.
+    scheduleAtStart(form, options, headless ? std::string() : platform::linux_host::registryNotice(provider));
     int exitCode = 0;
-    const auto finish = [&] {
-        if (opened) opened->close();
-        form.close();
-    };
-    if (options.dumpWidgets) {
-        // After start-up, before the first timer tick.
-        QTimer::singleShot(0, &form, [&] {
-            const QByteArray json = forms::dumpWidgets(shown, scripted->asked());
-            if (!writeStandardOutput({json.constData(), static_cast<std::size_t>(json.size())},
-                                     "the widgets"))
-                exitCode = 1;
-            finish();
-        });
-    } else if (options.screenshotFile) {
-        QTimer::singleShot(0, &form, [&] {
-            const QPixmap picture = shown->grab();
-            if (!picture.save(QString::fromStdString(*options.screenshotFile), "PNG")) {
-                std::cerr << "vintrel: cannot write " << *options.screenshotFile << '\n';
-                exitCode = 1;
-            }
-            finish();
-        });
-    }
+    if (headless)
+        scheduleOutput(options, form, opened ? opened.get() : &form, *scripted,
+                       [&] {
+                           if (opened) opened->close();
+                           form.close();
+                       },
+                       exitCode);
     const int loopResult = application.exec();
     if (exitCode == 0 && loopResult == 0 && options.captureFile) return capture();
     return exitCode != 0 ? exitCode : loopResult;

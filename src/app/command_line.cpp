@@ -26,100 +26,108 @@ std::string pageList() {
     return list;
 }
 
+// The options that cannot go together; empty text when these can.
+std::string conflictOf(const Options& o) {
+    const bool other = o.screenshotFile || o.dumpWidgets || o.reportFile || o.captureFile || o.openAtStart;
+    if (!o.compareFiles.empty() && other) return "--compare runs alone";
+    if (o.screenshotFile && o.dumpWidgets) return "--screenshot and --dump-widgets cannot be combined";
+    if (o.captureFile && o.reportFile) return "--capture-profile and --report cannot be combined";
+    if (o.includePersonal && !o.captureFile) return "--include-personal goes with --capture-profile";
+    if (o.captureFile && *o.captureFile == "-" && o.dumpWidgets)
+        return "--capture-profile - and --dump-widgets cannot both write to standard output";
+    if (o.openAtStart && (o.screenshotFile || o.dumpWidgets || o.reportFile || o.captureFile))
+        return "--open runs the program; it cannot be combined with --screenshot, --dump-widgets, --report or "
+               "--capture-profile";
+    return {};
+}
+
+// Reads the arguments one option at a time; each option takes what follows it and says what is
+// wrong with it.
+class Reader {
+public:
+    Reader(const std::vector<std::string>& arguments, Options& options) : a_(arguments), o_(options) {}
+
+    // What is wrong with the command line, or empty text.
+    std::string read() {
+        for (i_ = 0; i_ < a_.size(); ++i_)
+            if (std::string error = option(a_[i_]); !error.empty()) return error;
+        return conflictOf(o_);
+    }
+
+private:
+    std::string option(const std::string& a) {
+        if (a == "--help" || a == "-h") o_.help = true;
+        else if (a == "--version") o_.version = true;
+        else if (a == "--screenshot") return screenshot();
+        else if (a == "--report" || a == "--capture-profile") return outputFile(a);
+        else if (a == "--compare") return compare();
+        else if (a == "--include-personal") o_.includePersonal = true;
+        else if (a == "--open") return open();
+        else if (a == "--dump-widgets") {
+            o_.dumpWidgets = true;
+            window();
+        } else
+            return "unknown argument: " + a;
+        return {};
+    }
+
+    bool follows(std::size_t k = 1) const { return i_ + k < a_.size(); }
+
+    void window() {
+        if (!follows()) return;
+        if (const auto name = parseWindowName(a_[i_ + 1])) {
+            o_.window = *name;
+            ++i_;
+        }
+    }
+
+    std::string screenshot() {
+        if (!follows() || a_[i_ + 1].empty() || a_[i_ + 1].rfind("--", 0) == 0) return "--screenshot needs a file name";
+        o_.screenshotFile = a_[++i_];
+        if (!endsWithPng(*o_.screenshotFile))
+            return "--screenshot writes PNG pictures only: " + *o_.screenshotFile + " does not end in .png";
+        window();
+        if (o_.window == WindowName::Settings && follows() && a_[i_ + 1].rfind("--", 0) != 0) {
+            o_.page = a_[++i_];
+            if (!knownPage(o_.page)) return "the settings dialog has no page " + o_.page + "; its pages are " + pageList();
+        }
+        return {};
+    }
+
+    // The file after an option that writes one ("-": standard output).
+    std::string outputFile(const std::string& a) {
+        if (!follows() || a_[i_ + 1].empty() || (a_[i_ + 1] != "-" && a_[i_ + 1].rfind("-", 0) == 0))
+            return a + " needs a file name (or - for standard output)";
+        (a == "--report" ? o_.reportFile : o_.captureFile) = a_[++i_];
+        return {};
+    }
+
+    std::string compare() {
+        if (!follows(2) || a_[i_ + 1].empty() || a_[i_ + 2].empty())
+            return "--compare needs two machine profiles: OLD NEW (- for standard input)";
+        o_.compareFiles = {a_[i_ + 1], a_[i_ + 2]};
+        i_ += 2;
+        return {};
+    }
+
+    std::string open() {
+        const auto name = follows() ? parseWindowName(a_[i_ + 1]) : std::nullopt;
+        if (!name || *name == WindowName::Main) return "--open needs a window: settings or about";
+        o_.openAtStart = *name;
+        ++i_;
+        return {};
+    }
+
+    const std::vector<std::string>& a_;
+    Options& o_;
+    std::size_t i_ = 0;
+};
+
 }  // namespace
 
 ParseResult parseCommandLine(const std::vector<std::string>& arguments) {
     ParseResult result;
-    Options& o = result.options;
-    const auto takeWindow = [&](std::size_t& i) {
-        if (i + 1 >= arguments.size()) return;
-        if (const auto name = parseWindowName(arguments[i + 1])) {
-            o.window = *name;
-            ++i;
-        }
-    };
-    // The file after an option that writes one ("-": standard output); empty when none follows.
-    const auto takeOutputFile = [&](std::size_t& i) -> std::optional<std::string> {
-        if (i + 1 >= arguments.size() || arguments[i + 1].empty() ||
-            (arguments[i + 1] != "-" && arguments[i + 1].rfind("-", 0) == 0))
-            return std::nullopt;
-        return arguments[++i];
-    };
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& a = arguments[i];
-        if (a == "--help" || a == "-h") {
-            o.help = true;
-        } else if (a == "--version") {
-            o.version = true;
-        } else if (a == "--screenshot") {
-            if (i + 1 >= arguments.size() || arguments[i + 1].empty() ||
-                arguments[i + 1].rfind("--", 0) == 0) {
-                result.error = "--screenshot needs a file name";
-                return result;
-            }
-            o.screenshotFile = arguments[++i];
-            if (!endsWithPng(*o.screenshotFile)) {
-                result.error = "--screenshot writes PNG pictures only: " + *o.screenshotFile +
-                               " does not end in .png";
-                return result;
-            }
-            takeWindow(i);
-            if (o.window == WindowName::Settings && i + 1 < arguments.size() &&
-                arguments[i + 1].rfind("--", 0) != 0) {
-                o.page = arguments[++i];
-                if (!knownPage(o.page)) {
-                    result.error =
-                        "the settings dialog has no page " + o.page + "; its pages are " + pageList();
-                    return result;
-                }
-            }
-        } else if (a == "--report" || a == "--capture-profile") {
-            auto file = takeOutputFile(i);
-            if (!file) {
-                result.error = a + " needs a file name (or - for standard output)";
-                return result;
-            }
-            (a == "--report" ? o.reportFile : o.captureFile) = std::move(file);
-        } else if (a == "--compare") {
-            if (i + 2 >= arguments.size() || arguments[i + 1].empty() || arguments[i + 2].empty()) {
-                result.error = "--compare needs two machine profiles: OLD NEW (- for standard input)";
-                return result;
-            }
-            o.compareFiles = {arguments[i + 1], arguments[i + 2]};
-            i += 2;
-        } else if (a == "--include-personal") {
-            o.includePersonal = true;
-        } else if (a == "--open") {
-            const auto name = i + 1 < arguments.size() ? parseWindowName(arguments[i + 1]) : std::nullopt;
-            if (!name || *name == WindowName::Main) {
-                result.error = "--open needs a window: settings or about";
-                return result;
-            }
-            o.openAtStart = *name;
-            ++i;
-        } else if (a == "--dump-widgets") {
-            o.dumpWidgets = true;
-            takeWindow(i);
-        } else {
-            result.error = "unknown argument: " + a;
-            return result;
-        }
-    }
-    const bool other = o.screenshotFile || o.dumpWidgets || o.reportFile || o.captureFile || o.openAtStart;
-    if (!o.compareFiles.empty() && other)
-        result.error = "--compare runs alone";
-    else if (o.screenshotFile && o.dumpWidgets)
-        result.error = "--screenshot and --dump-widgets cannot be combined";
-    else if (o.captureFile && o.reportFile)
-        result.error = "--capture-profile and --report cannot be combined";
-    else if (o.includePersonal && !o.captureFile)
-        result.error = "--include-personal goes with --capture-profile";
-    else if (o.captureFile && *o.captureFile == "-" && o.dumpWidgets)
-        result.error = "--capture-profile - and --dump-widgets cannot both write to standard output";
-    else if (o.openAtStart && (o.screenshotFile || o.dumpWidgets || o.reportFile || o.captureFile))
-        result.error =
-            "--open runs the program; it cannot be combined with --screenshot, --dump-widgets, --report or "
-            "--capture-profile";
+    result.error = Reader(arguments, result.options).read();
     return result;
 }
 
