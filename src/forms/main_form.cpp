@@ -30,10 +30,10 @@ QString rowName(const char* stem, int row) {
 }
 
 // A grey title strip with its title label.
-void makeTitleStrip(QWidget* parent, const char* boxName, QRect box, const char* labelName,
-                    QRect labelGeometry, std::string_view title) {
+TLabel* makeTitleStrip(QWidget* parent, const char* boxName, QRect box, const char* labelName,
+                       QRect labelGeometry, std::string_view title) {
     auto* strip = new TScrollBox(parent, boxName, box, grey());
-    makeLabel(strip, labelName, labelGeometry, title, formFont(13, true));
+    return makeLabel(strip, labelName, labelGeometry, title, formFont(13, true));
 }
 }  // namespace
 
@@ -53,10 +53,10 @@ TForm1::TForm1() : TForm("Form1", "TForm1", "Malvex - Vintrel 1.1", QSize(kClien
     // The boxes in their designed order; none of them, nor the flat buttons, takes the focus.
     std::vector<TabStop> rows = {{control(QStringLiteral("ScrollBox4"))}};
     for (const DiskRow& row : diskRows_) rows.push_back({row.s1d});
-    setTabStops({{Painel1, rows},
-                 {Painel2},
+    setTabStops({{diskRowsBox, rows},
+                 {diskTotalsBox},
                  {control(QStringLiteral("ScrollBox3"))},
-                 {ScrollBox9},
+                 {swapBox},
                  {control(QStringLiteral("ScrollBox11"))},
                  {control(QStringLiteral("ScrollBox13"))}});
 
@@ -74,45 +74,45 @@ TForm1::~TForm1() = default;
 void TForm1::buildMemoryBox() {
     auto* box = new TScrollBox(this, "ScrollBox3", QRect(0, 0, 121, 121), infoBackground());
     makeTitleStrip(box, "ScrollBox7", QRect(0, 0, 117, 20), "Label19", QRect(0, 0, 105, 17), "Memória"_w);
-    auto* total = makeLabel(box, "Label20", QRect(8, 32, 105, 16), "Label20", formFont(13, true));
+    auto* total = physicalMemoryText = makeLabel(box, "Label20", QRect(8, 32, 105, 16), "Label20", formFont(13, true));
     total->setTextColour(Qt::red);
     total->setBackground(infoBackground());
     total->setHint("Total de memória física."_w);
     makeLabel(box, "Label21", QRect(8, 64, 105, 17), "Utilizado", formFont(11));
-    auto* track = new TScrollBox(box, "ScrollBox1", QRect(7, 80, 104, 17), Qt::white);
-    Label10 = makeLabel(track, "Label10", QRect(0, 0, 100, 13), "Label10", formFont(11, true));
-    ScrollBox2 = new TScrollBox(track, "ScrollBox2", QRect(0, 0, 45, 25), Qt::red, false);
-    Label11 = makeLabel(ScrollBox2, "Label11", QRect(0, 0, 100, 13), "Label11", formFont(11, true));
-    Label11->setHint("Uso da memória."_w);
+    auto* track = memoryTrack = new TScrollBox(box, "ScrollBox1", QRect(7, 80, 104, 17), Qt::white);
+    memoryLoadText = makeLabel(track, "Label10", QRect(0, 0, 100, 13), "Label10", formFont(11, true));
+    memoryBar = new TScrollBox(track, "ScrollBox2", QRect(0, 0, 45, 25), Qt::red, false);
+    memoryLoadOnBar = makeLabel(memoryBar, "Label11", QRect(0, 0, 100, 13), "Label11", formFont(11, true));
+    memoryLoadOnBar->setHint("Uso da memória."_w);
     markProgressBar(track, qt("Memória utilizada"_w));
 }
 
 void TForm1::buildVideoBox() {
     auto* box = new TScrollBox(this, "ScrollBox11", QRect(120, 0, 153, 121), infoBackground());
-    makeTitleStrip(box, "ScrollBox12", QRect(0, 0, 149, 20), "Label3", QRect(0, 0, 145, 17), "Video");
-    Label6 = makeLabel(box, "Label6", QRect(0, 24, 145, 17), "Label6", formFont(11, true));
-    Label8 = makeLabel(box, "Label8", QRect(0, 40, 145, 25), "Label8", formFont(11));
-    Label8->setWordWrapping(true);
+    videoTitle = makeTitleStrip(box, "ScrollBox12", QRect(0, 0, 149, 20), "Label3", QRect(0, 0, 145, 17), "Video");
+    screenModeText = makeLabel(box, "Label6", QRect(0, 24, 145, 17), "Label6", formFont(11, true));
+    displayAdapterText = makeLabel(box, "Label8", QRect(0, 40, 145, 25), "Label8", formFont(11));
+    displayAdapterText->setWordWrapping(true);
     makeLabel(box, "Label1", QRect(0, 64, 145, 13), "Monitor", formFont(11, true));
-    Label9 = makeLabel(box, "Label9", QRect(0, 80, 145, 41), "Label9", formFont(11));
-    Label9->setWordWrapping(true);
-    Label9->setTransparent(true);
+    monitorText = makeLabel(box, "Label9", QRect(0, 80, 145, 41), "Label9", formFont(11));
+    monitorText->setWordWrapping(true);
+    monitorText->setTransparent(true);
 }
 
 void TForm1::buildSystemBox() {
     auto* box = new TScrollBox(this, "ScrollBox13", QRect(272, 0, 241, 121), infoBackground());
     box->setFont(formFont(11, true));
-    makeTitleStrip(box, "ScrollBox14", QRect(0, 0, 237, 20), "Label4", QRect(0, 0, 233, 17), "Sistema");
-    makeLabel(box, "Label26", QRect(0, 24, 233, 17), "Label26", formFont(11, true));
-    makeLabel(box, "Label27", QRect(0, 40, 233, 17), "Label27", formFont(11, true));
-    makeLabel(box, "Label2", QRect(0, 56, 233, 17), "Label2", formFont(11, true));
-    makeLabel(box, "Label28", QRect(0, 80, 233, 13), "Label28", formFont(11));
-    makeLabel(box, "Label29", QRect(0, 96, 233, 13), "Label29", formFont(11));
+    systemTitle = makeTitleStrip(box, "ScrollBox14", QRect(0, 0, 237, 20), "Label4", QRect(0, 0, 233, 17), "Sistema");
+    operatingSystemText = makeLabel(box, "Label26", QRect(0, 24, 233, 17), "Label26", formFont(11, true));
+    processorText = makeLabel(box, "Label27", QRect(0, 40, 233, 17), "Label27", formFont(11, true));
+    clockText = makeLabel(box, "Label2", QRect(0, 56, 233, 17), "Label2", formFont(11, true));
+    soundAndCdromText = makeLabel(box, "Label28", QRect(0, 80, 233, 13), "Label28", formFont(11));
+    devicesText = makeLabel(box, "Label29", QRect(0, 96, 233, 13), "Label29", formFont(11));
 }
 
 void TForm1::buildDiskPanel() {
-    Painel1 = new TScrollBox(this, "Painel1", QRect(0, 128, 513, 193), infoBackground());
-    auto* titles = new TScrollBox(Painel1, "ScrollBox4", QRect(0, 0, 510, 20), grey());
+    diskRowsBox = new TScrollBox(this, "Painel1", QRect(0, 128, 513, 193), infoBackground());
+    auto* titles = new TScrollBox(diskRowsBox, "ScrollBox4", QRect(0, 0, 510, 20), grey());
     makeLabel(titles, "Label12", QRect(0, 0, 105, 16), "Volume", formFont(13, true));
     makeLabel(titles, "Label7", QRect(232, 0, 24, 13), "FAT", formFont(11, true), Sizing::AutoLeft,
               Qt::AlignLeft);
@@ -132,15 +132,15 @@ void TForm1::buildDiskPanel() {
         const QByteArray llivre = rowName("llivre", row).toLatin1();
 
         DiskRow& r = diskRows_[static_cast<std::size_t>(row - 1)];
-        r.lhd = makeLabel(Painel1, lhd.constData(), QRect(0, top, 105, 17), lhd.constData(), window);
-        r.s1d = new TScrollBox(Painel1, s1d.constData(), QRect(110, top, 104, 17), Qt::white);
+        r.lhd = makeLabel(diskRowsBox, lhd.constData(), QRect(0, top, 105, 17), lhd.constData(), window);
+        r.s1d = new TScrollBox(diskRowsBox, s1d.constData(), QRect(110, top, 104, 17), Qt::white);
         r.Gauge = new TGauge(r.s1d, gauge.constData(), QRect(0, 0, 100, 13));
         r.Gauge->setFont(window);
-        r.lfat = makeRightLabel(Painel1, lfat.constData(), 257, top, 13, lfat.constData(), window);
-        r.ltot = makeRightLabel(Painel1, ltot.constData(), 329, top, 13, ltot.constData(), window);
-        r.lusado = makeRightLabel(Painel1, lusado.constData(), 409, top, 13, lusado.constData(), window);
+        r.lfat = makeRightLabel(diskRowsBox, lfat.constData(), 257, top, 13, lfat.constData(), window);
+        r.ltot = makeRightLabel(diskRowsBox, ltot.constData(), 329, top, 13, ltot.constData(), window);
+        r.lusado = makeRightLabel(diskRowsBox, lusado.constData(), 409, top, 13, lusado.constData(), window);
         r.llivre =
-            makeRightLabel(Painel1, llivre.constData(), 497, top, 13, llivre.constData(), formFont(11, true));
+            makeRightLabel(diskRowsBox, llivre.constData(), 497, top, 13, llivre.constData(), formFont(11, true));
         r.lhd->hide();
         r.s1d->hide();
         r.lfat->hide();
@@ -151,33 +151,33 @@ void TForm1::buildDiskPanel() {
 }
 
 void TForm1::buildSwapBox() {
-    ScrollBox9 = new TScrollBox(this, "ScrollBox9", QRect(0, 325, 249, 76), infoBackground());
-    makeTitleStrip(ScrollBox9, "ScrollBox10", QRect(0, 0, 246, 20), "Label24", QRect(2, 0, 239, 17),
+    swapBox = new TScrollBox(this, "ScrollBox9", QRect(0, 325, 249, 76), infoBackground());
+    makeTitleStrip(swapBox, "ScrollBox10", QRect(0, 0, 246, 20), "Label24", QRect(2, 0, 239, 17),
                    "Memória virtual"_w);
-    makeLabel(ScrollBox9, "Label25", QRect(0, 24, 241, 25), "Arquivo de Troca", formFont(13, true));
-    auto* black = new TScrollBox(ScrollBox9, "ScrollBox15", QRect(64, 48, 121, 20), Qt::black);
-    Label5 = makeLabel(black, "Label5", QRect(0, 0, 113, 21), "Label5", formFont(13, true));
-    Label5->setTextColour(Qt::yellow);
-    Label5->setHint("Tamanho atual do arquivo de troca do Windows."_w);
+    makeLabel(swapBox, "Label25", QRect(0, 24, 241, 25), "Arquivo de Troca", formFont(13, true));
+    auto* black = new TScrollBox(swapBox, "ScrollBox15", QRect(64, 48, 121, 20), Qt::black);
+    swapInUseText = makeLabel(black, "Label5", QRect(0, 0, 113, 21), "Label5", formFont(13, true));
+    swapInUseText->setTextColour(Qt::yellow);
+    swapInUseText->setHint("Tamanho atual do arquivo de troca do Windows."_w);
 }
 
 void TForm1::buildTotalsBox() {
-    Painel2 = new TScrollBox(this, "Painel2", QRect(248, 325, 265, 76), infoBackground());
-    makeTitleStrip(Painel2, "ScrollBox8", QRect(0, 0, 261, 20), "Label18", QRect(0, 0, 257, 16),
+    diskTotalsBox = new TScrollBox(this, "Painel2", QRect(248, 325, 265, 76), infoBackground());
+    makeTitleStrip(diskTotalsBox, "ScrollBox8", QRect(0, 0, 261, 20), "Label18", QRect(0, 0, 257, 16),
                    "Informações Gerais de Disco"_w);
-    makeLabel(Painel2, "Label22", QRect(8, 20, 128, 13), "Espaço total em Disco"_w, formFont(11, true),
+    makeLabel(diskTotalsBox, "Label22", QRect(8, 20, 128, 13), "Espaço total em Disco"_w, formFont(11, true),
               Sizing::Fixed, Qt::AlignLeft);
-    makeLabel(Painel2, "Label23", QRect(8, 36, 100, 13), "Espaço total livre"_w, formFont(11, true),
+    makeLabel(diskTotalsBox, "Label23", QRect(8, 36, 100, 13), "Espaço total livre"_w, formFont(11, true),
               Sizing::Fixed, Qt::AlignLeft);
-    lttot = makeRightLabel(Painel2, "lttot", 256, 20, 13, "lttot", formFont(11, true));
-    lttot->setTextColour(Qt::red);
-    ltlivre = makeRightLabel(Painel2, "ltlivre", 256, 36, 13, "ltlivre", formFont(11, true));
-    ltlivre->setTextColour(Qt::red);
-    ltlivre->setHint("Total de espaço livre nas unidades de disco fixo. "_w);
-    auto* track = new TScrollBox(Painel2, "ScrollBox5", QRect(155, 53, 104, 17), Qt::white);
-    Label16 = makeLabel(track, "Label16", QRect(0, 0, 100, 13), "Label16", formFont(11));
-    ScrollBox6 = new TScrollBox(track, "ScrollBox6", QRect(0, 0, 97, 17), Qt::red, false);
-    Label17 = makeLabel(ScrollBox6, "Label17", QRect(0, 0, 100, 13), "Label17", formFont(11));
+    totalSizeText = makeRightLabel(diskTotalsBox, "lttot", 256, 20, 13, "lttot", formFont(11, true));
+    totalSizeText->setTextColour(Qt::red);
+    totalFreeText = makeRightLabel(diskTotalsBox, "ltlivre", 256, 36, 13, "ltlivre", formFont(11, true));
+    totalFreeText->setTextColour(Qt::red);
+    totalFreeText->setHint("Total de espaço livre nas unidades de disco fixo. "_w);
+    auto* track = diskTotalsTrack = new TScrollBox(diskTotalsBox, "ScrollBox5", QRect(155, 53, 104, 17), Qt::white);
+    totalUsedPercent = makeLabel(track, "Label16", QRect(0, 0, 100, 13), "Label16", formFont(11));
+    diskTotalsBar = new TScrollBox(track, "ScrollBox6", QRect(0, 0, 97, 17), Qt::red, false);
+    totalUsedPercentOnBar = makeLabel(diskTotalsBar, "Label17", QRect(0, 0, 100, 13), "Label17", formFont(11));
     markProgressBar(track, qt("Espaço usado nos discos fixos"_w));
 }
 
@@ -207,11 +207,9 @@ void TForm1::buildTimersAndMenu() {
     N1 = makeMenuSeparator(PopupMenu1, "N1");
     Fechar1 = makeMenuItem(PopupMenu1, "Fechar1", "Fechar", &TForm1::Fechar1Click);
 
-    auto* video = label("Label3");
-    auto* system = label("Label4");
-    for (TLabel* title : {video, system}) title->setCursor(Qt::PointingHandCursor);
-    on(video, &TLabel::clicked, &TForm1::Label3Click);
-    on(system, &TLabel::clicked, &TForm1::Label4Click);
+    for (TLabel* title : {videoTitle, systemTitle}) title->setCursor(Qt::PointingHandCursor);
+    on(videoTitle, &TLabel::clicked, &TForm1::Label3Click);
+    on(systemTitle, &TLabel::clicked, &TForm1::Label4Click);
 }
 
 TLabel* TForm1::rowLabel(const char* stem, int row) const {
@@ -262,53 +260,54 @@ void TForm1::volumePass() {
 }
 
 void TForm1::clearHardwareLabels() {
-    for (const char* name : {"Label6", "Label8", "Label9", "Label26", "Label27", "Label28", "Label29"})
-        label(QString::fromLatin1(name))->setCaption("");
+    for (TLabel* text : {screenModeText, displayAdapterText, monitorText, operatingSystemText, processorText,
+                         soundAndCdromText, devicesText})
+        text->setCaption("");
 }
 
 void TForm1::memoryFirstFill() {
-    label(QStringLiteral("Label20"))->setCaption(system::FormatPhysicalMemory());
+    physicalMemoryText->setCaption(system::FormatPhysicalMemory());
     memoryRefresh();
 }
 
 void TForm1::memoryRefresh() {
     // One reading of the memory status feeds the swap, the two load texts and the bar.
     const auto status = platform::current().drives().memoryStatus();
-    Label5->setCaption(system::FormatSwapUsed(status));
+    swapInUseText->setCaption(system::FormatSwapUsed(status));
     const std::string load = system::FormatMemoryLoad(status);
-    Label10->setCaption(load);
-    Label11->setCaption(load);
-    ScrollBox2->setWidth(static_cast<int>(std::min<std::uint32_t>(status.memoryLoad, 100)));
-    setAccessibleProgress(control(QStringLiteral("ScrollBox1")), ScrollBox2->width());
+    memoryLoadText->setCaption(load);
+    memoryLoadOnBar->setCaption(load);
+    memoryBar->setWidth(static_cast<int>(std::min<std::uint32_t>(status.memoryLoad, 100)));
+    setAccessibleProgress(memoryTrack, memoryBar->width());
 }
 
 void TForm1::layoutWindow() {
     const int fixedDisks = system::CountDrivesOfType(platform::DRIVE_FIXED);
-    Painel1->resize(Painel1->width(), fixedDisks * 16 + 33);
-    const int lowerTop = Painel1->y() + Painel1->height() + 7;
-    Painel2->move(Painel2->x(), lowerTop);
-    ScrollBox9->move(ScrollBox9->x(), lowerTop);
-    const int outerHeight = ScrollBox9->y() + ScrollBox9->height() + 57;
+    diskRowsBox->resize(diskRowsBox->width(), fixedDisks * 16 + 33);
+    const int lowerTop = diskRowsBox->y() + diskRowsBox->height() + 7;
+    diskTotalsBox->move(diskTotalsBox->x(), lowerTop);
+    swapBox->move(swapBox->x(), lowerTop);
+    const int outerHeight = swapBox->y() + swapBox->height() + 57;
     setClientSize(kClientWidth, outerHeight - kNonClientHeight);
     centreOnScreen();
-    const int buttonTop = Painel2->y() + Painel2->height() + 4;
+    const int buttonTop = diskTotalsBox->y() + diskTotalsBox->height() + 4;
     for (TSpeedButton* button : speedButtons_) button->move(button->x(), buttonTop);
 }
 
 void TForm1::hardwareFill() {
     videoRefresh();  // screen mode, adapter and monitor: the same steps Timer3 repeats
-    label(QStringLiteral("Label26"))->setCaption(system::OperatingSystemLine());
-    label(QStringLiteral("Label27"))->setCaption(system::ProcessorVendorLine());
-    label(QStringLiteral("Label2"))->setCaption(system::FormatClockLine(system::MeasureCpuClockMHz()));
-    label(QStringLiteral("Label28"))->setCaption(system::SoundAndCdromText());
-    label(QStringLiteral("Label29"))->setCaption(system::DetectedDevicesText());
+    operatingSystemText->setCaption(system::OperatingSystemLine());
+    processorText->setCaption(system::ProcessorVendorLine());
+    clockText->setCaption(system::FormatClockLine(system::MeasureCpuClockMHz()));
+    soundAndCdromText->setCaption(system::SoundAndCdromText());
+    devicesText->setCaption(system::DetectedDevicesText());
 }
 
 void TForm1::videoRefresh() {
     const system::RegistryReads together;  // four registry reads, one look at the store
-    Label6->setCaption(system::FormatScreenMode());
-    Label8->setCaption(system::DisplayAdapterName());
-    Label9->setCaption(system::MonitorName());
+    screenModeText->setCaption(system::FormatScreenMode());
+    displayAdapterText->setCaption(system::DisplayAdapterName());
+    monitorText->setCaption(system::MonitorName());
 }
 
 // ---------------------------------------------------------------- disk rows
@@ -328,13 +327,13 @@ void TForm1::grafdiscos() {
         row.lusado->setCaption(system::FormatDriveUsed(space));
         row.llivre->setCaption(system::FormatDriveFree(space));
     }
-    lttot->setCaption(TotalFixedSizeText);
-    ltlivre->setCaption(system::FormatTotalFixedFree(fixed));
+    totalSizeText->setCaption(TotalFixedSizeText);
+    totalFreeText->setCaption(system::FormatTotalFixedFree(fixed));
     const std::string usedPercent = system::TotalFixedUsedPercent(fixed) + "%";  // both labels show it
-    Label16->setCaption(usedPercent);
-    Label17->setCaption(usedPercent);
-    ScrollBox6->setWidth(system::leadingNumber(Label16->caption()));
-    setAccessibleProgress(control(QStringLiteral("ScrollBox5")), ScrollBox6->width());
+    totalUsedPercent->setCaption(usedPercent);
+    totalUsedPercentOnBar->setCaption(usedPercent);
+    diskTotalsBar->setWidth(system::leadingNumber(totalUsedPercent->caption()));
+    setAccessibleProgress(diskTotalsTrack, diskTotalsBar->width());
 }
 
 void TForm1::aparecegraf() {

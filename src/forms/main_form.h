@@ -81,21 +81,31 @@ private:
     static constexpr int kDiskRows = 10;
     std::array<DiskRow, kDiskRows> diskRows_{};  // lhd1, s1d1, Gauge1... at [0]
     std::optional<system::FixedDrives> shownDrives_;  // the figures the disk texts show
-    TLabel* Label5 = nullptr;
-    TLabel* Label6 = nullptr;
-    TLabel* Label8 = nullptr;
-    TLabel* Label9 = nullptr;
-    TLabel* Label10 = nullptr;
-    TLabel* Label11 = nullptr;
-    TLabel* Label16 = nullptr;
-    TLabel* Label17 = nullptr;
-    TLabel* lttot = nullptr;
-    TLabel* ltlivre = nullptr;
-    TScrollBox* Painel1 = nullptr;
-    TScrollBox* Painel2 = nullptr;
-    TScrollBox* ScrollBox9 = nullptr;
-    TScrollBox* ScrollBox2 = nullptr;
-    TScrollBox* ScrollBox6 = nullptr;
+    TLabel* physicalMemoryText = nullptr;
+    TLabel* swapInUseText = nullptr;
+    TLabel* operatingSystemText = nullptr;
+    TLabel* processorText = nullptr;
+    TLabel* clockText = nullptr;
+    TLabel* soundAndCdromText = nullptr;
+    TLabel* devicesText = nullptr;
+    TLabel* screenModeText = nullptr;
+    TLabel* displayAdapterText = nullptr;
+    TLabel* monitorText = nullptr;
+    TLabel* memoryLoadText = nullptr;
+    TLabel* memoryLoadOnBar = nullptr;
+    TLabel* totalUsedPercent = nullptr;
+    TLabel* totalUsedPercentOnBar = nullptr;
+    TLabel* totalSizeText = nullptr;
+    TLabel* totalFreeText = nullptr;
+    TScrollBox* diskRowsBox = nullptr;
+    TScrollBox* diskTotalsBox = nullptr;
+    TScrollBox* swapBox = nullptr;
+    TScrollBox* memoryBar = nullptr;
+    TScrollBox* diskTotalsBar = nullptr;
+    TScrollBox* memoryTrack = nullptr;      // the memory bar's frame, a progress bar to a screen reader
+    TScrollBox* diskTotalsTrack = nullptr;  // the totals bar's frame, likewise
+    TLabel* videoTitle = nullptr;           // "Video", a click opens the display settings
+    TLabel* systemTitle = nullptr;          // "Sistema", a click opens the system information
     std::array<TSpeedButton*, 4> speedButtons_{};  // SpeedButton1..4
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;

@@ -73,30 +73,30 @@ void setProcessEnd(std::function<void(int)> end) {
 
 TSistemaDef::TSistemaDef() : TForm("SistemaDef", "TSistemaDef", "SistemaDef", QSize(433, 261)) {
     placeAt(218, 126);
-    PageControl1 = new TPageControl(this, "PageControl1", QRect(8, 8, 417, 217));
+    pageControl = new TPageControl(this, "PageControl1", QRect(8, 8, 417, 217));
     buildStartMenuPage();
     buildUserPage();
     buildExplorerPage();
     buildProgramsPage();
     buildDesktopPage();
-    Button13 = new TButton(this, "Button13", QRect(112, 232, 73, 25), "Relatório"_w);
-    Button4 = new TButton(this, "Button4", QRect(192, 232, 73, 25), "&Cancelar");
-    Button3 = new TButton(this, "Button3", QRect(272, 232, 73, 25), "&OK");
-    Button1 = new TButton(this, "Button1", QRect(352, 232, 73, 25), "&Aplicar");
-    PageControl1->setCurrentIndex(0);
+    reportButton = new TButton(this, "Button13", QRect(112, 232, 73, 25), "Relatório"_w);
+    cancelButton = new TButton(this, "Button4", QRect(192, 232, 73, 25), "&Cancelar");
+    okButton = new TButton(this, "Button3", QRect(272, 232, 73, 25), "&OK");
+    applyButton = new TButton(this, "Button1", QRect(352, 232, 73, 25), "&Aplicar");
+    pageControl->setCurrentIndex(0);
     buildTabOrder();
 
-    on(Button1, &QPushButton::clicked, &TSistemaDef::Button1Click);
-    on(Button2, &QPushButton::clicked, &TSistemaDef::Button2Click);
-    on(Button3, &QPushButton::clicked, &TSistemaDef::Button3Click);
-    on(Button4, &QPushButton::clicked, &TSistemaDef::Button4Click);
-    on(Button9, &QPushButton::clicked, &TSistemaDef::Button9Click);
-    on(Button12, &QPushButton::clicked, &TSistemaDef::Button12Click);
-    on(Button13, &QPushButton::clicked, &TSistemaDef::Button13Click);
-    on(Button14, &QPushButton::clicked, &TSistemaDef::Button14Click);
-    on(Button15, &QPushButton::clicked, &TSistemaDef::Button15Click);
-    on(TrackBar1, &TTrackBar::change, &TSistemaDef::TrackBar1Change);
-    on(CheckBox14, &TCheckBox::click, &TSistemaDef::CheckBox14Click);
+    on(applyButton, &QPushButton::clicked, &TSistemaDef::Button1Click);
+    on(defaultDelayButton, &QPushButton::clicked, &TSistemaDef::Button2Click);
+    on(okButton, &QPushButton::clicked, &TSistemaDef::Button3Click);
+    on(cancelButton, &QPushButton::clicked, &TSistemaDef::Button4Click);
+    on(clearRecentButton, &QPushButton::clicked, &TSistemaDef::Button9Click);
+    on(sysEditButton, &QPushButton::clicked, &TSistemaDef::Button12Click);
+    on(reportButton, &QPushButton::clicked, &TSistemaDef::Button13Click);
+    on(msConfigButton, &QPushButton::clicked, &TSistemaDef::Button14Click);
+    on(runningAppsButton, &QPushButton::clicked, &TSistemaDef::Button15Click);
+    on(menuDelayBar, &TTrackBar::change, &TSistemaDef::TrackBar1Change);
+    on(middleDoubleClickBox, &TCheckBox::click, &TSistemaDef::CheckBox14Click);
     indexControls();
 
     SistemaDef = this;
@@ -110,89 +110,89 @@ TSistemaDef::~TSistemaDef() {
 // ---------------------------------------------------------------- pages
 
 void TSistemaDef::buildStartMenuPage() {
-    QWidget* page = PageControl1->addSheet("TabSheet1", "Menu Iniciar");
+    QWidget* page = pageControl->addSheet("TabSheet1", "Menu Iniciar");
     auto* group1 = new TGroupBox(page, "GroupBox1", QRect(8, 8, 393, 105), "Menu Iniciar ");
-    CheckBox1 = new TCheckBox(group1, "CheckBox1", QRect(8, 16, 345, 17),
+    controlPanelBox = new TCheckBox(group1, "CheckBox1", QRect(8, 16, 345, 17),
                               "Exibir Painél de Controle no Menu Iniciar"_w);
-    CheckBox2 =
+    printersBox =
         new TCheckBox(group1, "CheckBox2", QRect(8, 32, 257, 25), "Exibir Impressoras no Menu Iniciar");
-    CheckBox3 = new TCheckBox(group1, "CheckBox3", QRect(8, 56, 249, 17),
+    dialUpBox = new TCheckBox(group1, "CheckBox3", QRect(8, 56, 249, 17),
                               "Exibir Acesso à rede Dial-up no Menu Iniciar"_w);
-    CheckBox7 =
+    recentDocumentsBox =
         new TCheckBox(group1, "CheckBox7", QRect(8, 80, 217, 17), "Desabilitar Menu Documentos (Recentes)");
-    CheckBox7->setEnabled(false);
-    Button9 = new TButton(group1, "Button9", QRect(320, 72, 65, 25), "Limpar");
+    recentDocumentsBox->setEnabled(false);
+    clearRecentButton = new TButton(group1, "Button9", QRect(320, 72, 65, 25), "Limpar");
 
     auto* group2 = new TGroupBox(page, "GroupBox2", QRect(8, 120, 393, 57), "Velocidade do  Menu Iniciar ");
     TLabel* speed = pageLabel(group2, "Label4", QPoint(8, 24), "Veloc.:");
-    pageLabel(group2, "Label5", QPoint(48, 24), "Label5");
-    TrackBar1 = new TTrackBar(group2, "TrackBar1", QRect(112, 16, 201, 25), 10, 400, 1);
-    speed->setBuddy(TrackBar1);  // names the track bar for a screen reader
-    Button2 = new TButton(group2, "Button2", QRect(320, 16, 65, 25), "Padrão"_w);
+    menuDelayLabel = pageLabel(group2, "Label5", QPoint(48, 24), "Label5");
+    menuDelayBar = new TTrackBar(group2, "TrackBar1", QRect(112, 16, 201, 25), 10, 400, 1);
+    speed->setBuddy(menuDelayBar);  // names the track bar for a screen reader
+    defaultDelayButton = new TButton(group2, "Button2", QRect(320, 16, 65, 25), "Padrão"_w);
 }
 
 void TSistemaDef::buildUserPage() {
-    QWidget* page = PageControl1->addSheet("TabSheet2", "Usuário"_w);
-    pageLabel(page, "Label3", QPoint(16, 16), "Label3");
-    pageLabel(page, "Label8", QPoint(16, 32), "Label8");
+    QWidget* page = pageControl->addSheet("TabSheet2", "Usuário"_w);
+    productNameLabel = pageLabel(page, "Label3", QPoint(16, 16), "Label3");
+    productIdLabel = pageLabel(page, "Label8", QPoint(16, 32), "Label8");
     TLabel* owner = pageLabel(page, "Label1", QPoint(16, 64), "Usuário:"_w);
     TLabel* company = pageLabel(page, "Label2", QPoint(16, 88), "Empresa:");
-    Edit1 = new TEdit(page, "Edit1", QRect(104, 64, 265, 21), "Edit1");
-    Edit2 = new TEdit(page, "Edit2", QRect(104, 88, 265, 21), "Edit2");
-    owner->setBuddy(Edit1);
-    company->setBuddy(Edit2);
-    Button14 = new TButton(page, "Button14", QRect(112, 136, 121, 25), "MsConfig");
-    Button14->hide();
-    Button12 = new TButton(page, "Button12", QRect(248, 136, 121, 25), "SysEdit");
+    ownerEdit = new TEdit(page, "Edit1", QRect(104, 64, 265, 21), "Edit1");
+    organizationEdit = new TEdit(page, "Edit2", QRect(104, 88, 265, 21), "Edit2");
+    owner->setBuddy(ownerEdit);
+    company->setBuddy(organizationEdit);
+    msConfigButton = new TButton(page, "Button14", QRect(112, 136, 121, 25), "MsConfig");
+    msConfigButton->hide();
+    sysEditButton = new TButton(page, "Button12", QRect(248, 136, 121, 25), "SysEdit");
 }
 
 void TSistemaDef::buildExplorerPage() {
-    QWidget* page = PageControl1->addSheet("TabSheet3", "Explorer");
-    CheckBox4 =
+    QWidget* page = pageControl->addSheet("TabSheet3", "Explorer");
+    bitmapAsIconBox =
         new TCheckBox(page, "CheckBox4", QRect(16, 16, 201, 17), "Exibir Bitmap como ícone no Explorer."_w);
     pageLabel(page, "Label6", QPoint(16, 40),
               "Se ativado, o conteúdo de arquivos .bmp será exibido como seu ícone."_w);
-    CheckBox5 = new TCheckBox(page, "CheckBox5", QRect(16, 88, 177, 17), "Atualizar automaticamente");
+    autoRefreshBox = new TCheckBox(page, "CheckBox5", QRect(16, 88, 177, 17), "Atualizar automaticamente");
     pageLabel(page, "Label7", QPoint(16, 112),
               "Normalmente é necessário pressionar F5 para atualizar a exibição de arquivos "_w);
-    CheckBox14 = new TCheckBox(page, "CheckBox14", QRect(16, 152, 265, 17),
+    middleDoubleClickBox = new TCheckBox(page, "CheckBox14", QRect(16, 152, 265, 17),
                                "Usar botão do meio como Clique Duplo (Logitech)"_w);
 }
 
 void TSistemaDef::buildProgramsPage() {
-    QWidget* page = PageControl1->addSheet("TabSheet4", "Programas");
-    ListBox1 = new TListBox(page, "ListBox1", QRect(8, 8, 201, 169), true);
+    QWidget* page = pageControl->addSheet("TabSheet4", "Programas");
+    programsList = new TListBox(page, "ListBox1", QRect(8, 8, 201, 169), true);
     auto* note = makeLabel(page, "Label9", QRect(224, 8, 177, 49),
                            "Lista de Programas para Windows instalados, que possuem desinstalador.",
                            formFont(11), TLabel::Sizing::Fixed, Qt::AlignLeft | Qt::AlignTop);
     note->setWordWrapping(true);
-    ListBox1->setAccessibleName(qt("Programas"));
-    ListBox1->setAccessibleDescription(note->text());
-    Button15 = new TButton(page, "Button15", QRect(224, 64, 169, 25), "Aplicações Ativas"_w);
-    Button15->hide();
+    programsList->setAccessibleName(qt("Programas"));
+    programsList->setAccessibleDescription(note->text());
+    runningAppsButton = new TButton(page, "Button15", QRect(224, 64, 169, 25), "Aplicações Ativas"_w);
+    runningAppsButton->hide();
 }
 
 void TSistemaDef::buildDesktopPage() {
-    QWidget* page = PageControl1->addSheet("TabSheet6", "Desktop");
+    QWidget* page = pageControl->addSheet("TabSheet6", "Desktop");
     TLabel* printers = pageLabel(page, "Label10", QPoint(24, 8), "Impressoras");
-    ListBox2 = new TListBox(page, "ListBox2", QRect(24, 24, 273, 49), false);
-    printers->setBuddy(ListBox2);
-    ListBox2->setAccessibleName(printers->text());
+    printersList = new TListBox(page, "ListBox2", QRect(24, 24, 273, 49), false);
+    printers->setBuddy(printersList);
+    printersList->setAccessibleName(printers->text());
 }
 
 void TSistemaDef::buildTabOrder() {
     const auto at = [this](const char* name) { return control(QString::fromLatin1(name)); };
-    const std::vector<TabStop> pages = {
+    const std::vector<TabStop> pageStops = {
         {at("TabSheet1"),
-         {{at("GroupBox1"), {{CheckBox1}, {CheckBox2}, {CheckBox3}, {CheckBox7}, {Button9}}},
-          {at("GroupBox2"), {{TrackBar1}, {Button2}}}}},
-        {at("TabSheet2"), {{Edit1}, {Edit2}, {Button12}, {Button14}}},
-        {at("TabSheet3"), {{CheckBox4}, {CheckBox5}, {CheckBox14}}},
-        {at("TabSheet4"), {{ListBox1}, {Button15}}},
-        {at("TabSheet6"), {{ListBox2}}},
+         {{at("GroupBox1"), {{controlPanelBox}, {printersBox}, {dialUpBox}, {recentDocumentsBox}, {clearRecentButton}}},
+          {at("GroupBox2"), {{menuDelayBar}, {defaultDelayButton}}}}},
+        {at("TabSheet2"), {{ownerEdit}, {organizationEdit}, {sysEditButton}, {msConfigButton}}},
+        {at("TabSheet3"), {{bitmapAsIconBox}, {autoRefreshBox}, {middleDoubleClickBox}}},
+        {at("TabSheet4"), {{programsList}, {runningAppsButton}}},
+        {at("TabSheet6"), {{printersList}}},
     };
-    setTabStops({{Button1}, {PageControl1, pages}, {Button3}, {Button4}, {Button13}});
-    Button1->setFocus();
+    setTabStops({{applyButton}, {pageControl, pageStops}, {okButton}, {cancelButton}, {reportButton}});
+    applyButton->setFocus();
 }
 
 // ---------------------------------------------------------------- loading
@@ -211,53 +211,53 @@ void TSistemaDef::FormCreate() {
 
 void TSistemaDef::load() {
     auto& files = platform::current().files();
-    if (files.fileExists("c:\\Windows\\Msconfig.exe")) Button14->show();
-    if (files.fileExists("c:\\Windows\\System\\Msconfig.exe")) Button14->show();
+    if (files.fileExists("c:\\Windows\\Msconfig.exe")) msConfigButton->show();
+    if (files.fileExists("c:\\Windows\\System\\Msconfig.exe")) msConfigButton->show();
 
-    system::ListInstalledPrograms([this](const std::string& name) { ListBox1->add(name); });
+    system::ListInstalledPrograms([this](const std::string& name) { programsList->add(name); });
 
-    CheckBox1->setChecked(system::FolderExists(folderPath(kControlPanelFolder)));
-    CheckBox2->setChecked(system::FolderExists(folderPath(kPrintersFolder)));
-    CheckBox3->setChecked(system::FolderExists(folderPath(kDialUpFolder)));
+    controlPanelBox->setChecked(system::FolderExists(folderPath(kControlPanelFolder)));
+    printersBox->setChecked(system::FolderExists(folderPath(kPrintersFolder)));
+    dialUpBox->setChecked(system::FolderExists(folderPath(kDialUpFolder)));
     loaded_ |= kFolders;
 
-    Edit1->setCaption(system::RegReadString(reg::RegisteredOwner));
-    Edit2->setCaption(system::RegReadString(reg::RegisteredOrganization));
-    label("Label3")->setCaption(system::RegReadString(reg::ProductName));
-    label("Label8")->setCaption(system::RegReadString(reg::ProductId));
+    ownerEdit->setCaption(system::RegReadString(reg::RegisteredOwner));
+    organizationEdit->setCaption(system::RegReadString(reg::RegisteredOrganization));
+    productNameLabel->setCaption(system::RegReadString(reg::ProductName));
+    productIdLabel->setCaption(system::RegReadString(reg::ProductId));
     loaded_ |= kOwner;
 
-    if (system::RegReadString(reg::BitmapIcon) == "%1") CheckBox4->setChecked(true);
+    if (system::RegReadString(reg::BitmapIcon) == "%1") bitmapAsIconBox->setChecked(true);
     loaded_ |= kBitmap;
 
     if (system::RegReadString(reg::MiddleDoubleClick) == "001")
-        CheckBox14->setChecked(true);  // runs the Logitech check
+        middleDoubleClickBox->setChecked(true);  // runs the Logitech check
     loaded_ |= kMiddle;
 
-    TLabel* delay = label("Label5");
+    TLabel* delay = menuDelayLabel;
     delay->setCaption(system::RegReadString(reg::MenuShowDelay));
     if (delay->caption().empty() &&
         system::RegWriteString(reg::MenuShowDelay, "400"))
         delay->setCaption("400");
-    if (delay->caption() == "400") Button2->setEnabled(false);
-    TrackBar1->setPosition(
+    if (delay->caption() == "400") defaultDelayButton->setEnabled(false);
+    menuDelayBar->setPosition(
         system::StrToInt(system::RegReadString(reg::MenuShowDelay)));
     loaded_ |= kDelay;
 }
 
 void TSistemaDef::takeSavedState() {
     if (loaded_ & kFolders) {
-        SavedControlPanelFolder = CheckBox1->isChecked();
-        SavedPrintersFolder = CheckBox2->isChecked();
-        SavedDialUpFolder = CheckBox3->isChecked();
+        SavedControlPanelFolder = controlPanelBox->isChecked();
+        SavedPrintersFolder = printersBox->isChecked();
+        SavedDialUpFolder = dialUpBox->isChecked();
     }
-    if (loaded_ & kDelay) SavedMenuDelay = TrackBar1->position();
+    if (loaded_ & kDelay) SavedMenuDelay = menuDelayBar->position();
     if (loaded_ & kOwner) {
-        SavedOwner = Edit1->caption();
-        SavedOrganization = Edit2->caption();
+        SavedOwner = ownerEdit->caption();
+        SavedOrganization = organizationEdit->caption();
     }
-    if (loaded_ & kBitmap) SavedBitmapAsIcon = CheckBox4->isChecked();
-    if (loaded_ & kMiddle) SavedMiddleDoubleClick = CheckBox14->isChecked();
+    if (loaded_ & kBitmap) SavedBitmapAsIcon = bitmapAsIconBox->isChecked();
+    if (loaded_ & kMiddle) SavedMiddleDoubleClick = middleDoubleClickBox->isChecked();
 }
 
 void TSistemaDef::showEvent(QShowEvent* event) {
@@ -266,10 +266,10 @@ void TSistemaDef::showEvent(QShowEvent* event) {
 }
 
 void TSistemaDef::FormShow() {
-    ListBox2->clearItems();
+    printersList->clearItems();
     // Filled when the spooler answers: at once when the list is at hand, else from the event
     // loop, so that a slow helper never holds the window.
-    QPointer<TListBox> list(ListBox2);
+    QPointer<TListBox> list(printersList);
     QThread* gui = QThread::currentThread();
     const auto fill = [list](const std::vector<std::string>& printers) {
         if (!list) return;
@@ -286,14 +286,14 @@ void TSistemaDef::FormShow() {
 // ---------------------------------------------------------------- menu delay
 
 void TSistemaDef::TrackBar1Change() {
-    label("Label5")->setCaption(std::to_string(TrackBar1->position()));
-    Button2->setEnabled(TrackBar1->position() != 400);
+    menuDelayLabel->setCaption(std::to_string(menuDelayBar->position()));
+    defaultDelayButton->setEnabled(menuDelayBar->position() != 400);
 }
 
 void TSistemaDef::Button2Click() {
-    TrackBar1->setPosition(400);
-    label("Label5")->setCaption("400");
-    Button2->setEnabled(false);
+    menuDelayBar->setPosition(400);
+    menuDelayLabel->setCaption("400");
+    defaultDelayButton->setEnabled(false);
 }
 
 // ---------------------------------------------------------------- apply, OK, cancel
@@ -310,37 +310,37 @@ void TSistemaDef::applyFolder(TCheckBox* box, bool& saved, const char* suffix) {
 void TSistemaDef::Button1Click() {
     bool prompt = false;
     bool restart = false;
-    if ((loaded_ & kDelay) && TrackBar1->position() != SavedMenuDelay) {
-        system::RegWriteString(reg::MenuShowDelay, label("Label5")->caption());
-        SavedMenuDelay = TrackBar1->position();
+    if ((loaded_ & kDelay) && menuDelayBar->position() != SavedMenuDelay) {
+        system::RegWriteString(reg::MenuShowDelay, menuDelayLabel->caption());
+        SavedMenuDelay = menuDelayBar->position();
         prompt = true;
     }
-    if ((loaded_ & kOwner) && Edit1->caption() != SavedOwner) {
-        system::RegWriteString(reg::RegisteredOwner, Edit1->caption());
-        system::RegWriteString(reg::DefName, Edit1->caption());
-        SavedOwner = Edit1->caption();
+    if ((loaded_ & kOwner) && ownerEdit->caption() != SavedOwner) {
+        system::RegWriteString(reg::RegisteredOwner, ownerEdit->caption());
+        system::RegWriteString(reg::DefName, ownerEdit->caption());
+        SavedOwner = ownerEdit->caption();
     }
-    if ((loaded_ & kOwner) && Edit2->caption() != SavedOrganization) {
+    if ((loaded_ & kOwner) && organizationEdit->caption() != SavedOrganization) {
         system::RegWriteString(reg::RegisteredOrganization,
-                               Edit2->caption());
-        system::RegWriteString(reg::DefCompany, Edit2->caption());
-        SavedOrganization = Edit2->caption();
+                               organizationEdit->caption());
+        system::RegWriteString(reg::DefCompany, organizationEdit->caption());
+        SavedOrganization = organizationEdit->caption();
     }
-    if ((loaded_ & kBitmap) && CheckBox4->isChecked() != SavedBitmapAsIcon) {
-        SavedBitmapAsIcon = CheckBox4->isChecked();
+    if ((loaded_ & kBitmap) && bitmapAsIconBox->isChecked() != SavedBitmapAsIcon) {
+        SavedBitmapAsIcon = bitmapAsIconBox->isChecked();
         prompt = true;
         system::RegWriteString(reg::BitmapIcon,
                                SavedBitmapAsIcon ? "%1" : "mspaint.exe,1");
     }
     if (loaded_ & kFolders) {
-        applyFolder(CheckBox1, SavedControlPanelFolder, kControlPanelFolder);
-        applyFolder(CheckBox2, SavedPrintersFolder, kPrintersFolder);
-        applyFolder(CheckBox3, SavedDialUpFolder, std::string(kDialUpFolder).c_str());
+        applyFolder(controlPanelBox, SavedControlPanelFolder, kControlPanelFolder);
+        applyFolder(printersBox, SavedPrintersFolder, kPrintersFolder);
+        applyFolder(dialUpBox, SavedDialUpFolder, std::string(kDialUpFolder).c_str());
     }
-    if ((loaded_ & kMiddle) && CheckBox14->isChecked() != SavedMiddleDoubleClick) {
+    if ((loaded_ & kMiddle) && middleDoubleClickBox->isChecked() != SavedMiddleDoubleClick) {
         prompt = true;
         restart = true;
-        SavedMiddleDoubleClick = CheckBox14->isChecked();
+        SavedMiddleDoubleClick = middleDoubleClickBox->isChecked();
         system::RegWriteString(reg::MiddleDoubleClick,
                                SavedMiddleDoubleClick ? "001" : "000");
     }
@@ -364,9 +364,9 @@ void TSistemaDef::Button4Click() {
 // ---------------------------------------------------------------- lists and tools
 
 void TSistemaDef::Button15Click() {
-    ListBox1->clearItems();
+    programsList->clearItems();
     for (const std::string& title : system::WindowTitles())
-        if (SistemaDef) SistemaDef->ListBox1->add(title);
+        if (SistemaDef) SistemaDef->programsList->add(title);
 }
 
 void TSistemaDef::Button12Click() {
@@ -387,14 +387,14 @@ void TSistemaDef::Button9Click() {
 }
 
 void TSistemaDef::CheckBox14Click() {
-    if (!CheckBox14->isChecked()) return;
+    if (!middleDoubleClickBox->isChecked()) return;
     if (system::LogitechMouseDriverNamed()) return;
     showPlainMessage(this, std::string(kLogitechText));
-    CheckBox14->setChecked(false);
+    middleDoubleClickBox->setChecked(false);
 }
 
 void TSistemaDef::Button13Click() {
-    system::WriteReport(ListBox1->items());
+    system::WriteReport(programsList->items());
     if (const std::string where = system::OpenReportInEditor(); !where.empty()) showPlainMessage(this, where);
 }
 

@@ -16,6 +16,7 @@ class TButton;
 class TCheckBox;
 class TEdit;
 class TGroupBox;
+class TLabel;
 class TListBox;
 class TPageControl;
 class TTrackBar;
@@ -56,7 +57,7 @@ public:
     void Button15Click();
     void CheckBox14Click();
 
-    TListBox* programList() const { return ListBox1; }
+    TListBox* programList() const { return programsList; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -85,28 +86,31 @@ private:
     // Its writes wait for a busy registry with the windows alive.
     KeepAliveWhileWriting keepAlive_;
 
-    TPageControl* PageControl1 = nullptr;
-    TButton* Button1 = nullptr;
-    TButton* Button2 = nullptr;
-    TButton* Button3 = nullptr;
-    TButton* Button4 = nullptr;
-    TButton* Button9 = nullptr;
-    TButton* Button12 = nullptr;
-    TButton* Button13 = nullptr;
-    TButton* Button14 = nullptr;
-    TButton* Button15 = nullptr;
-    TCheckBox* CheckBox1 = nullptr;
-    TCheckBox* CheckBox2 = nullptr;
-    TCheckBox* CheckBox3 = nullptr;
-    TCheckBox* CheckBox4 = nullptr;
-    TCheckBox* CheckBox5 = nullptr;
-    TCheckBox* CheckBox7 = nullptr;
-    TCheckBox* CheckBox14 = nullptr;
-    TTrackBar* TrackBar1 = nullptr;
-    TEdit* Edit1 = nullptr;
-    TEdit* Edit2 = nullptr;
-    TListBox* ListBox1 = nullptr;
-    TListBox* ListBox2 = nullptr;
+    TPageControl* pageControl = nullptr;
+    TButton* applyButton = nullptr;
+    TButton* defaultDelayButton = nullptr;
+    TButton* okButton = nullptr;
+    TButton* cancelButton = nullptr;
+    TButton* clearRecentButton = nullptr;
+    TButton* sysEditButton = nullptr;
+    TButton* reportButton = nullptr;
+    TButton* msConfigButton = nullptr;
+    TButton* runningAppsButton = nullptr;
+    TCheckBox* controlPanelBox = nullptr;
+    TCheckBox* printersBox = nullptr;
+    TCheckBox* dialUpBox = nullptr;
+    TCheckBox* bitmapAsIconBox = nullptr;
+    TCheckBox* autoRefreshBox = nullptr;
+    TCheckBox* recentDocumentsBox = nullptr;
+    TCheckBox* middleDoubleClickBox = nullptr;
+    TTrackBar* menuDelayBar = nullptr;
+    TEdit* ownerEdit = nullptr;
+    TEdit* organizationEdit = nullptr;
+    TListBox* programsList = nullptr;
+    TListBox* printersList = nullptr;
+    TLabel* productNameLabel = nullptr;
+    TLabel* productIdLabel = nullptr;
+    TLabel* menuDelayLabel = nullptr;  // the delay in milliseconds, as Apply writes it
 };
 
 // The settings dialog while it exists.
