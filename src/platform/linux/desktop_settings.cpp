@@ -9,6 +9,7 @@
 #include "platform/host/whole_file.h"
 #include "platform/api/registry_locations.h"
 #include "platform/linux/gsettings_keys.h"
+#include "platform/linux/shell_linux.h"
 #include "platform/registry/key_path.h"
 
 namespace vintrel::platform::linux_host {
@@ -211,16 +212,10 @@ std::shared_ptr<registry::DesktopValues> makeLinuxDesktopValues(DesktopSettingsC
 }
 
 std::shared_ptr<registry::DesktopValues> makeLinuxDesktopValues() {
-    const char* current = std::getenv("XDG_CURRENT_DESKTOP");
-    const char* session = std::getenv("DESKTOP_SESSION");
+    const ShellEnvironment env = ShellEnvironment::fromProcess();
     DesktopSettingsContext context;
-    context.desktop = detectDesktop(current ? current : "", session ? session : "");
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    if (config != nullptr && config[0] == '/')
-        context.configHome = config;
-    else if (home != nullptr && home[0] == '/')
-        context.configHome = std::string(home) + "/.config";
+    context.desktop = detectDesktop(env.currentDesktop, env.desktopSession);
+    context.configHome = env.configHome;
     if (planDesktopSettings(context.desktop).xsettingsMenuDelay) context.xfconf = makeDbusXfconf();
     return makeLinuxDesktopValues(std::move(context));
 }

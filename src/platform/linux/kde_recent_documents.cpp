@@ -1,14 +1,13 @@
 #include "platform/linux/kde_recent_documents.h"
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <string_view>
+
+#include "platform/linux/dbus_call.h"
 
 namespace vintrel::platform::linux_host {
 
@@ -34,18 +33,11 @@ bool clearKdeRecentDocumentsFolder(const std::string& dataHome) {
 }
 
 bool clearKdeActivityStatistics(const std::string& sessionAddress) {
-    QDBusConnection bus = sessionAddress.empty()
-                              ? QDBusConnection::sessionBus()
-                              : QDBusConnection::connectToBus(QString::fromStdString(sessionAddress),
-                                                              QStringLiteral("vintrel-activities"));
-    const QString service = QStringLiteral("org.kde.ActivityManager");
-    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(service)) return false;
-    QDBusMessage message = QDBusMessage::createMethodCall(service, QStringLiteral("/ActivityManager/Resources/Scoring"),
-                                                          QStringLiteral("org.kde.ActivityManager.ResourcesScoring"),
-                                                          QStringLiteral("DeleteRecentStats"));
     // No activity: all of them; "everything": whatever its age.
-    message.setArguments({QString(), 0, QStringLiteral("everything")});
-    return bus.call(message, QDBus::Block, 3000).type() == QDBusMessage::ReplyMessage;
+    return answered(callOwned(busAt(sessionAddress, QDBusConnection::sessionBus()),
+                              QStringLiteral("org.kde.ActivityManager"), QStringLiteral("/ActivityManager/Resources/Scoring"),
+                              QStringLiteral("org.kde.ActivityManager.ResourcesScoring"),
+                              QStringLiteral("DeleteRecentStats"), {QString(), 0, QStringLiteral("everything")}, 3000));
 }
 
 }  // namespace vintrel::platform::linux_host

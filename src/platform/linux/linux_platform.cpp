@@ -104,8 +104,9 @@ public:
         processor_ = makeLinuxProcessor();
         ui_ = makeLinuxUserInterface();
         // The Start menu's junction folders show in the desktop's menu from the start on.
-        startMenuFiles_ = makeStartMenuFiles(*files_, startMenuPathsFromProcess());
-        syncStartMenuOf(*files_, startMenuPathsFromProcess(), windowsDirectory(*registry_));
+        const StartMenuPaths menuPaths = startMenuPathsFromProcess();
+        syncStartMenuOf(*files_, menuPaths, windowsDirectory(*registry_));
+        startMenuFiles_ = makeStartMenuFiles(*files_, menuPaths);
         shell_ = makeLinuxShell(*registry_, *startMenuFiles_);
         multimedia_ = makeLinuxMultimedia();
         spooler_ = makeLinuxSpooler();

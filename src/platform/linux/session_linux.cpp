@@ -1,9 +1,7 @@
 #include "platform/linux/session_linux.h"
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <cstdlib>
+#include "platform/linux/dbus_call.h"
+#include "platform/linux/shell_linux.h"
 
 namespace vintrel::platform::linux_host {
 namespace {
@@ -25,27 +23,16 @@ public:
     }
 
 private:
-    QDBusConnection bus(BusCall::Bus which) const {
-        const std::string& address = which == BusCall::Bus::Session ? buses_.sessionAddress : buses_.systemAddress;
-        if (address.empty())
-            return which == BusCall::Bus::Session ? QDBusConnection::sessionBus() : QDBusConnection::systemBus();
-        const QString name = QStringLiteral("vintrel-session-") + QString::fromStdString(address);
-        return QDBusConnection::connectToBus(QString::fromStdString(address), name);
-    }
-
     // True when the call was answered without an error.
     bool make(const BusCall& call) const {
-        QDBusConnection connection = bus(call.bus);
-        if (!connection.isConnected()) return false;
-        const QString service = QString::fromStdString(call.service);
-        if (!connection.interface()->isServiceRegistered(service)) return false;
-        QDBusMessage message =
-            QDBusMessage::createMethodCall(service, QString::fromStdString(call.path),
-                                           QString::fromStdString(call.interface), QString::fromStdString(call.method));
+        const bool session = call.bus == BusCall::Bus::Session;
+        const QDBusConnection bus = session ? busAt(buses_.sessionAddress, QDBusConnection::sessionBus())
+                                            : busAt(buses_.systemAddress, QDBusConnection::systemBus());
         QVariantList arguments;
         for (const auto& argument : call.arguments) arguments << toVariant(argument);
-        message.setArguments(arguments);
-        return connection.call(message, QDBus::Block, kTimeoutMs).type() == QDBusMessage::ReplyMessage;
+        return answered(callOwned(bus, QString::fromStdString(call.service), QString::fromStdString(call.path),
+                                  QString::fromStdString(call.interface), QString::fromStdString(call.method),
+                                  arguments, kTimeoutMs));
     }
 
     Desktop desktop_;
@@ -59,9 +46,8 @@ std::unique_ptr<Session> makeLinuxSession(Desktop desktop, SessionBuses buses) {
 }
 
 std::unique_ptr<Session> makeLinuxSession() {
-    const char* current = std::getenv("XDG_CURRENT_DESKTOP");
-    const char* session = std::getenv("DESKTOP_SESSION");
-    return makeLinuxSession(detectDesktop(current ? current : "", session ? session : ""));
+    const ShellEnvironment env = ShellEnvironment::fromProcess();
+    return makeLinuxSession(detectDesktop(env.currentDesktop, env.desktopSession));
 }
 
 }  // namespace vintrel::platform::linux_host

@@ -282,21 +282,15 @@ ShellEnvironment ShellEnvironment::fromProcess() {
     if (env.path.empty()) env.path = "/usr/local/bin:/usr/bin:/bin";
     env.currentDesktop = get("XDG_CURRENT_DESKTOP");
     env.desktopSession = get("DESKTOP_SESSION");
+    std::string home = get("HOME");
+    if (home.empty())
+        if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) home = pw->pw_dir;
     env.dataHome = get("XDG_DATA_HOME");
-    if (env.dataHome.empty() || env.dataHome.front() != '/') {
-        std::string home = get("HOME");
-        if (home.empty())
-            if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) home = pw->pw_dir;
-        env.dataHome = home.empty() ? std::string() : home + "/.local/share";
-    }
+    if (env.dataHome.empty() || env.dataHome.front() != '/') env.dataHome = home.empty() ? std::string() : home + "/.local/share";
     env.dataDirs = splitList(get("XDG_DATA_DIRS"));
     if (env.dataDirs.empty()) env.dataDirs = {"/usr/local/share", "/usr/share"};
     env.configHome = get("XDG_CONFIG_HOME");
-    if (env.configHome.empty() || env.configHome.front() != '/') {
-        const auto share = env.dataHome.rfind("/.local/share");
-        env.configHome =
-            share == std::string::npos ? std::string() : env.dataHome.substr(0, share) + "/.config";
-    }
+    if (env.configHome.empty() || env.configHome.front() != '/') env.configHome = home.empty() ? std::string() : home + "/.config";
     env.configDirs = splitList(get("XDG_CONFIG_DIRS"));
     if (env.configDirs.empty()) env.configDirs = {"/etc/xdg"};
     return env;

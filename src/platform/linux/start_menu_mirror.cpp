@@ -6,10 +6,12 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "platform/host/whole_file.h"
 #include "platform/linux/gsettings_keys.h"
+#include "platform/linux/shell_linux.h"
 
 namespace vintrel::platform::linux_host {
 namespace {
@@ -128,19 +130,14 @@ ShownFolders shownFoldersIn(const std::string& startMenuFolder) {
 }
 
 StartMenuPaths startMenuPathsFromProcess() {
-    const auto env = [](const char* name) {
-        const char* value = std::getenv(name);
-        return std::string(value != nullptr ? value : "");
-    };
-    const std::string home = env("HOME");
+    const ShellEnvironment env = ShellEnvironment::fromProcess();
     StartMenuPaths paths;
-    paths.configHome = env("XDG_CONFIG_HOME");
-    if (paths.configHome.empty() || paths.configHome.front() != '/') paths.configHome = home.empty() ? "" : home + "/.config";
-    paths.dataHome = env("XDG_DATA_HOME");
-    if (paths.dataHome.empty() || paths.dataHome.front() != '/') paths.dataHome = home.empty() ? "" : home + "/.local/share";
-    const std::string prefix = env("XDG_MENU_PREFIX");
-    if (prefix.find('/') == std::string::npos && prefix.find("..") == std::string::npos) paths.menuPrefix = prefix;
-    paths.gnomeAppFolders = detectDesktop(env("XDG_CURRENT_DESKTOP"), env("DESKTOP_SESSION")) == Desktop::Gnome;
+    paths.configHome = env.configHome;
+    paths.dataHome = env.dataHome;
+    const char* prefix = std::getenv("XDG_MENU_PREFIX");
+    if (prefix != nullptr && std::strchr(prefix, '/') == nullptr && std::strstr(prefix, "..") == nullptr)
+        paths.menuPrefix = prefix;
+    paths.gnomeAppFolders = detectDesktop(env.currentDesktop, env.desktopSession) == Desktop::Gnome;
     return paths;
 }
 

@@ -1,10 +1,8 @@
 // xfconf's properties over D-Bus (org.xfce.Xfconf), as xfconf-query reaches them.
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
 #include <QDBusVariant>
 
+#include "platform/linux/dbus_call.h"
 #include "platform/linux/desktop_settings.h"
 
 namespace vintrel::platform::linux_host {
@@ -19,7 +17,7 @@ public:
 
     std::optional<int> getInt(const std::string& channel, const std::string& property) override {
         const QDBusMessage reply = call("GetProperty", {QString::fromStdString(channel), QString::fromStdString(property)});
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return std::nullopt;
+        if (!answered(reply) || reply.arguments().isEmpty()) return std::nullopt;
         QVariant value = reply.arguments().first();
         if (value.canConvert<QDBusVariant>()) value = value.value<QDBusVariant>().variant();
         bool ok = false;
@@ -28,28 +26,19 @@ public:
     }
 
     bool setInt(const std::string& channel, const std::string& property, int value) override {
-        return call("SetProperty", {QString::fromStdString(channel), QString::fromStdString(property),
-                                    QVariant::fromValue(QDBusVariant(value))})
-                   .type() == QDBusMessage::ReplyMessage;
+        return answered(call("SetProperty", {QString::fromStdString(channel), QString::fromStdString(property),
+                                             QVariant::fromValue(QDBusVariant(value))}));
     }
 
     bool reset(const std::string& channel, const std::string& property) override {
-        return call("ResetProperty", {QString::fromStdString(channel), QString::fromStdString(property), false})
-                   .type() == QDBusMessage::ReplyMessage;
+        return answered(call("ResetProperty", {QString::fromStdString(channel), QString::fromStdString(property), false}));
     }
 
 private:
     QDBusMessage call(const char* method, const QVariantList& arguments) const {
-        QDBusConnection bus = address_.empty() ? QDBusConnection::sessionBus()
-                                               : QDBusConnection::connectToBus(QString::fromStdString(address_),
-                                                                               QStringLiteral("vintrel-xfconf"));
-        if (!bus.isConnected() || !bus.interface()->isServiceRegistered(QString::fromLatin1(kService)))
-            return {};
-        QDBusMessage message = QDBusMessage::createMethodCall(
-            QString::fromLatin1(kService), QStringLiteral("/org/xfce/Xfconf"), QStringLiteral("org.xfce.Xfconf"),
-            QString::fromLatin1(method));
-        message.setArguments(arguments);
-        return bus.call(message, QDBus::Block, kTimeoutMs);
+        return callOwned(busAt(address_, QDBusConnection::sessionBus()), QString::fromLatin1(kService),
+                         QStringLiteral("/org/xfce/Xfconf"), QStringLiteral("org.xfce.Xfconf"),
+                         QString::fromLatin1(method), arguments, kTimeoutMs);
     }
 
     std::string address_;
