@@ -20,20 +20,14 @@ work=$(mktemp -d)
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
 mkdir -p "$HOME/Desktop"
 unset VINTREL_MACHINE QT_QPA_PLATFORM WAYLAND_DISPLAY
-display=":$((90 + RANDOM % 100))"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
+source "$(dirname "$0")/x_session.sh"
+start_x_session "$work"
 cleanup() {
   kill ${app:-} ${wm:-} ${weston:-} "$xvfb" 2>/dev/null || true
   wait 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
-export DISPLAY="$display"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-openbox >"$work/wm.log" 2>&1 &
-wm=$!
-sleep 0.5
 
 fail() { echo "desktop session: $*"; cat "$work/err.txt" 2>/dev/null || true; exit 1; }
 step() { echo "- $*"; }

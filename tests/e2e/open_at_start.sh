@@ -5,20 +5,14 @@ set -euo pipefail
 program="$1"
 work=$(mktemp -d)
 unset VINTREL_MACHINE QT_QPA_PLATFORM WAYLAND_DISPLAY
-display=":$((90 + RANDOM % 100))"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
+source "$(dirname "$0")/x_session.sh"
+start_x_session "$work"
 cleanup() {
   kill ${app:-} ${wm:-} "$xvfb" 2>/dev/null || true
   wait 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
-export DISPLAY="$display"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-openbox >"$work/wm.log" 2>&1 &
-wm=$!
-sleep 0.5
 
 # The main window's client corner on the screen, once it has settled.
 corner() {
