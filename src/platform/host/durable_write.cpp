@@ -10,15 +10,10 @@
 #include <cstdint>
 #include <ctime>
 
+#include "platform/host/whole_file.h"
+
 namespace vintrel::platform::host {
 namespace {
-
-std::string folderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
 
 std::uint64_t mix(std::uint64_t x) {
     x += 0x9E3779B97F4A7C15ull;

@@ -42,13 +42,6 @@ private:
     int fd_;
 };
 
-std::string folderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
 // Removes the temporary files that writers killed part-way left in `folder`: ours by name and
 // owner, and unlocked (a writer locks its temporary file as soon as it has made it; one made
 // in the last seconds may not be locked yet and is left).
@@ -89,6 +82,13 @@ bool lockedElsewhere(int fd) {
 }
 
 }  // namespace
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
 
 bool writableByUser(const std::string& hostPath, unsigned mode) {
     return (mode & 0222) != 0 && ::faccessat(AT_FDCWD, hostPath.c_str(), W_OK, AT_EACCESS) == 0;

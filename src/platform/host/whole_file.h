@@ -29,6 +29,9 @@ std::optional<std::string> readSmallFile(const std::string& path, std::size_t ma
 //   and the temporary file removed.
 std::uint32_t replaceWholeFile(const std::string& hostPath, std::string_view bytes);
 
+// The folder a host path names its entry in: "." for a bare name, "/" for an entry of the root.
+std::string folderOf(const std::string& path);
+
 // Write permission as the read-only attribute sees it: some write bit set and writable by us.
 bool writableByUser(const std::string& hostPath, unsigned mode);
 
