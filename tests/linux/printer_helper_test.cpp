@@ -172,10 +172,13 @@ TEST(PrinterHelper, RefusedWhereOtherUsersCanWrite) {
     ::chmod(open.c_str(), 0777);
     ::chmod(own.c_str(), 0700);
     const std::string planted = open + "/libexec/vintrel-printers", shared = own + "/shared";
+    const std::string ours = own + "/ours";  // below /tmp: root's, sticky, everyone's to add to
     std::ofstream(planted) << "#!/bin/sh\n";
     std::ofstream(shared) << "#!/bin/sh\n";
+    std::ofstream(ours) << "#!/bin/sh\n";
     ::chmod(planted.c_str(), 0755);
     ::chmod(shared.c_str(), 0775);
+    ::chmod(ours.c_str(), 0755);
     const struct {
         std::string path, problem;
     } cases[] = {
@@ -187,6 +190,7 @@ TEST(PrinterHelper, RefusedWhereOtherUsersCanWrite) {
         EXPECT_NE(untrustedPathProblem(c.path).find(c.problem), std::string::npos)
             << untrustedPathProblem(c.path);
     EXPECT_EQ(untrustedPathProblem(printerHelperPath()), "");
+    EXPECT_EQ(untrustedPathProblem(ours), "") << "a sticky root folder such as /tmp holds nothing of others on the path";
 }
 
 // The helper of this build is where the programs look for it, and answers whether or not a

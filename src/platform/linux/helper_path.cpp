@@ -17,9 +17,17 @@ constexpr const char* kBuildLibexec = VINTREL_BUILD_LIBEXEC;
 constexpr const char* kInstallLibexec = VINTREL_INSTALL_LIBEXEC;
 constexpr const char* kPackageLibexec = "/usr/libexec/vintrel";
 
+// A root-owned folder with the sticky bit (/tmp) lets others add entries but not rename or
+// remove ours; as every entry below it on the path is checked to be ours or root's, nothing
+// another user planted can stand on the path.
+bool stickyRootFolder(const struct stat& st) {
+    return S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX) != 0 && st.st_uid == 0;
+}
+
 std::string modeProblem(const std::string& path, const struct stat& st) {
     if (st.st_uid != 0 && st.st_uid != ::geteuid()) return path + " belongs to another user";
-    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) return path + " may be written by other users";
+    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0 && !stickyRootFolder(st))
+        return path + " may be written by other users";
     return {};
 }
 
