@@ -338,11 +338,12 @@ TEST(SettingsTools, ReportWithoutAnEditorSaysWhereItIs) {
         get<TButton>(dialog, "Button13")->click();
         ASSERT_EQ(m.record().launches.size(), 1u);
         ASSERT_EQ(boxes.asked().size(), fails ? 1u : 0u);
-        if (fails)
+        if (fails) {
             EXPECT_NE(
                 boxes.asked()[0].text.find(text::utf8ToCp1252(m.sim().files().hostPath(system::kReportPath))),
                 std::string::npos)
                 << boxes.asked()[0].text;
+        }
     }
 }
 

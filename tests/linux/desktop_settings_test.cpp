@@ -83,10 +83,10 @@ public:
         return fs::is_directory(hostPath(path)) ? FILE_ATTRIBUTE_DIRECTORY : INVALID_FILE_ATTRIBUTES;
     }
     std::uint32_t createDirectory(std::string_view path) override {
-        return ::mkdir(hostPath(path).c_str(), 0700) == 0 ? 0 : ERROR_ALREADY_EXISTS;
+        return ::mkdir(hostPath(path).c_str(), 0700) == 0 ? 0u : std::uint32_t{ERROR_ALREADY_EXISTS};
     }
     std::uint32_t removeDirectory(std::string_view path) override {
-        return ::rmdir(hostPath(path).c_str()) == 0 ? 0 : ERROR_FILE_NOT_FOUND;
+        return ::rmdir(hostPath(path).c_str()) == 0 ? 0u : std::uint32_t{ERROR_FILE_NOT_FOUND};
     }
     bool fileExists(std::string_view) override { return false; }
     std::uint32_t writeWholeFile(std::string_view, std::string_view) override { return ERROR_ACCESS_DENIED; }

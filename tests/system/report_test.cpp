@@ -145,7 +145,9 @@ TEST(Report, FailuresKeepTheOldReport) {
             ADD_FAILURE() << c.label << ": written";
         } catch (const InOutError& e) {
             EXPECT_EQ(e.code(), c.code) << c.label;
-            if (c.code == 101) EXPECT_EQ(std::string(e.what()), "Disk full");
+            if (c.code == 101) {
+                EXPECT_EQ(std::string(e.what()), "Disk full");
+            }
         }
         if (lock >= 0) ::close(lock);
         ::chmod(path.c_str(), 0644);
