@@ -1,6 +1,7 @@
 #include "platform/linux/mount_table.h"
 
 #include <charconv>
+#include <cstring>
 
 namespace vintrel::platform::linux_host {
 namespace {
@@ -33,6 +34,7 @@ bool isOctal(char c) {
 // The kernel writes a blank, tab, newline or backslash in a path as a backslash and three
 // octal digits ("\040").
 std::string unescape(std::string_view field) {
+    if (field.find('\\') == std::string_view::npos) return std::string(field);  // most fields
     std::string out;
     out.reserve(field.size());
     for (std::size_t i = 0; i < field.size(); ++i) {
@@ -49,14 +51,13 @@ std::string unescape(std::string_view field) {
 }
 
 // One line: "id parent major:minor root target vfs-options [optional fields] - type source
-// fs-options"; nullopt for anything else.
-std::optional<MountEntry> parseLine(std::string_view line) {
-    MountEntry e;
+// fs-options", filled into `e`; false for anything else.
+bool parseLine(std::string_view line, MountEntry& e) {
     const std::string_view id = takeField(line), parent = takeField(line), device = takeField(line);
     const auto colon = device.find(':');
     if (!parseNumber(id, e.id) || !parseNumber(parent, e.parentId) || colon == std::string_view::npos ||
         !parseNumber(device.substr(0, colon), e.major) || !parseNumber(device.substr(colon + 1), e.minor))
-        return std::nullopt;
+        return false;
     const std::string_view root = takeField(line), target = takeField(line), vfs = takeField(line);
     std::string_view field = takeField(line);
     while (!field.empty() && field != "-") field = takeField(line);  // the optional fields
@@ -64,14 +65,14 @@ std::optional<MountEntry> parseLine(std::string_view line) {
     // An empty source leaves two blanks between the type and the options.
     const bool noSource = line.size() > 1 && isBlank(line[0]) && isBlank(line[1]);
     const std::string_view source = noSource ? std::string_view() : takeField(line), fs = takeField(line);
-    if (fs.empty() || e.id <= 0 || target.empty() || target.front() != '/') return std::nullopt;
+    if (fs.empty() || e.id <= 0 || target.empty() || target.front() != '/') return false;
     e.root = unescape(root);
     e.target = unescape(target);
     e.fsType = unescape(type);
     e.source = unescape(source);
     e.vfsOptions = std::string(vfs);
     e.fsOptions = unescape(fs);
-    return e;
+    return true;
 }
 
 }  // namespace
@@ -81,10 +82,17 @@ bool MountEntry::readOnly() const {
 }
 
 std::vector<MountEntry> parseMountInfo(std::string_view input) {
+    // One entry a line, each parsed in its place: reserved up front, so no entry is moved
+    // while the table grows.
+    std::size_t lines = 1;
+    for (const char* at = input.data(), *end = at + input.size();
+         (at = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)))) != nullptr; ++at)
+        ++lines;
     std::vector<MountEntry> out;
+    out.reserve(lines);
     while (!input.empty()) {
         const std::size_t end = input.find('\n');
-        if (auto entry = parseLine(input.substr(0, end))) out.push_back(std::move(*entry));
+        if (!parseLine(input.substr(0, end), out.emplace_back())) out.pop_back();
         input.remove_prefix(end == std::string_view::npos ? input.size() : end + 1);
     }
     return out;

@@ -80,31 +80,33 @@ std::vector<Volume> collectVolumes(const std::vector<MountEntry>& mounts,
         return i < devices.size() ? devices[i] : none;
     };
 
-    // Group the visible mounts by volume; a later mount on the same mount point hides earlier ones.
-    std::unordered_map<std::string, std::vector<std::size_t>> groups;
+    // Group the visible mounts by volume (a later mount on the same mount point hides earlier
+    // ones), keeping for each volume only the mount it is shown by: a mount of the filesystem's
+    // root before a bind, then the shortest mount point. btrfs and zfs mount subvolumes and
+    // datasets by a folder of theirs; any other filesystem mounted by a folder is a bind mount,
+    // as are container file binds, and is never shown.
+    struct Group {
+        std::optional<std::size_t> shown;
+    };
+    const auto rank = [&](std::size_t k) {
+        return std::make_tuple(mounts[k].root != "/", mounts[k].target.size(), std::string_view(mounts[k].target));
+    };
+    std::unordered_map<std::string, Group> groups;
     std::unordered_set<std::string_view> seenTargets;
     groups.reserve(mounts.size());
     seenTargets.reserve(mounts.size());
     for (std::size_t i = mounts.size(); i-- > 0;) {
-        if (!seenTargets.insert(mounts[i].target).second) continue;
-        groups[volumeKey(mounts[i], deviceOf(i))].push_back(i);
+        const MountEntry& m = mounts[i];
+        if (!seenTargets.insert(m.target).second) continue;
+        Group& group = groups[volumeKey(m, deviceOf(i))];
+        const bool subvolume = (m.fsType == "btrfs" || m.fsType == "zfs") && !inSystemTree(m.target);
+        if (m.root != "/" && !subvolume) continue;
+        if (!group.shown || rank(i) < rank(*group.shown)) group.shown = i;
     }
 
     std::vector<Volume> out;
-    for (auto& [key, members] : groups) {
-        std::optional<std::size_t> shown;
-        for (std::size_t i : members) {
-            const MountEntry& m = mounts[i];
-            // btrfs and zfs mount subvolumes and datasets by a folder of theirs; any other
-            // filesystem mounted by a folder is a bind mount, as are container file binds.
-            const bool subvolume = (m.fsType == "btrfs" || m.fsType == "zfs") && !inSystemTree(m.target);
-            if (m.root != "/" && !subvolume) continue;
-            // Prefer a mount of the filesystem's root, then the shortest mount point.
-            const auto rank = [&](std::size_t k) {
-                return std::make_tuple(mounts[k].root != "/", mounts[k].target.size(), mounts[k].target);
-            };
-            if (!shown || rank(i) < rank(*shown)) shown = i;
-        }
+    for (auto& [key, group] : groups) {
+        const std::optional<std::size_t> shown = group.shown;
         if (!shown) continue;
         const int type = classifyMount(mounts[*shown], deviceOf(*shown));
         if (type == DRIVE_NO_ROOT_DIR) continue;
