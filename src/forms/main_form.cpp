@@ -298,9 +298,10 @@ void TForm1::hardwareFill() {
     videoRefresh();  // screen mode, adapter and monitor: the same steps Timer3 repeats
     operatingSystemText->setCaption(system::OperatingSystemLine());
     processorText->setCaption(system::ProcessorVendorLine());
-    clockText->setCaption(system::FormatClockLine(system::MeasureCpuClockMHz()));
     soundAndCdromText->setCaption(system::SoundAndCdromText());
     devicesText->setCaption(system::DetectedDevicesText());
+    // Last: a measurement started early is still running, and the texts above are read meanwhile.
+    clockText->setCaption(system::FormatClockLine(system::MeasureCpuClockMHz()));
 }
 
 void TForm1::videoRefresh() {

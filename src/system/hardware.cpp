@@ -3,6 +3,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <optional>
 
 #include "platform/api/platform.h"
 #include "system/drives.h"
@@ -16,10 +20,8 @@ using platform::HKEY_LOCAL_MACHINE;
 std::string readMachine(std::string_view key, std::string_view value) {
     return RegReadString(HKEY_LOCAL_MACHINE, key, value);
 }
-}  // namespace
 
-double MeasureCpuClockMHz() {
-    auto& cpu = platform::current().processor();
+double measureOn(platform::Processor& cpu) {
     const std::uint32_t savedClass = cpu.priorityClass();
     const int savedThreadPriority = cpu.threadPriority();
     cpu.setPriorityClass(platform::REALTIME_PRIORITY_CLASS);
@@ -34,6 +36,44 @@ double MeasureCpuClockMHz() {
     // Only the low 32 bits of the difference count, as unsigned.
     const auto ticks = static_cast<std::uint32_t>(*second - *first);
     return static_cast<double>(ticks) / 500000.0;
+}
+
+// The early measurement, while one is running or its result is not yet taken.
+struct EarlyClock {
+    std::mutex mutex;
+    std::optional<std::future<double>> result;
+};
+EarlyClock& earlyClock() {
+    static EarlyClock early;
+    return early;
+}
+
+}  // namespace
+
+EarlyClockMeasurement::EarlyClockMeasurement(platform::Processor& cpu) {
+    EarlyClock& early = earlyClock();
+    const std::lock_guard lock(early.mutex);
+    early.result = std::async(std::launch::async, measureOn, std::ref(cpu));
+}
+
+EarlyClockMeasurement::~EarlyClockMeasurement() {
+    std::optional<std::future<double>> left;
+    {
+        EarlyClock& early = earlyClock();
+        const std::lock_guard lock(early.mutex);
+        left.swap(early.result);
+    }
+    if (left) left->wait();
+}
+
+double MeasureCpuClockMHz() {
+    std::optional<std::future<double>> started;
+    {
+        EarlyClock& early = earlyClock();
+        const std::lock_guard lock(early.mutex);
+        started.swap(early.result);
+    }
+    return started ? started->get() : measureOn(platform::current().processor());
 }
 
 std::string FormatClockLine(double megahertz) {

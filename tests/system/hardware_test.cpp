@@ -112,6 +112,19 @@ TEST(Clock, PrioritiesArePutBackInOrderEvenWhenRaisingFails) {
     }
 }
 
+TEST(Clock, AnEarlyMeasurementIsTakenOnceThenTheClockIsMeasuredAgain) {
+    SimMachine early(R"({"clock":{"tscTicksPerSecond":467733084}})");
+    auto& earlyProcessor = early.sim().processor();
+    SimMachine installed(R"({"clock":{"tscTicksPerSecond":1000000000}})");
+    {
+        const EarlyClockMeasurement measurement(earlyProcessor);
+        EXPECT_NEAR(MeasureCpuClockMHz(), 467.733084, 1e-6);  // the early one, not the installed processor
+        EXPECT_NEAR(MeasureCpuClockMHz(), 1000.0, 1e-6);
+    }
+    { const EarlyClockMeasurement untaken(earlyProcessor); }  // waits for its thread; nothing left behind
+    EXPECT_NEAR(MeasureCpuClockMHz(), 1000.0, 1e-6);
+}
+
 TEST(Clock, WithoutCounterPrioritiesAreStillRestored) {
     SimMachine m("{}");
     EXPECT_EQ(MeasureCpuClockMHz(), 0.0);
