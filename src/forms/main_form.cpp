@@ -14,6 +14,7 @@
 #include "system/drives.h"
 #include "system/hardware.h"
 #include "system/registry_access.h"
+#include "text/numbers.h"
 
 namespace vintrel::forms {
 
@@ -273,6 +274,11 @@ void TForm1::memoryFirstFill() {
 void TForm1::memoryRefresh() {
     // One reading of the memory status feeds the swap, the two load texts and the bar.
     const auto status = platform::current().drives().memoryStatus();
+    // Every text and the bar follow from these figures alone: the same figures leave them as shown.
+    const MemoryFigures figures{status.memoryLoad, status.totalPageFile, status.availPageFile,
+                                text::decimalSeparator()};
+    if (shownMemory_ == figures) return;
+    shownMemory_ = figures;
     swapInUseText->setCaption(system::FormatSwapUsed(status));
     const std::string load = system::FormatMemoryLoad(status);
     memoryLoadText->setCaption(load);

@@ -3,6 +3,7 @@
 // swap and disk totals below, and four buttons. Refreshed by three timers.
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -81,6 +82,15 @@ private:
     static constexpr int kDiskRows = 10;
     std::array<DiskRow, kDiskRows> diskRows_{};  // lhd1, s1d1, Gauge1... at [0]
     std::optional<system::FixedDrives> shownDrives_;  // the figures the disk texts show
+    // The figures the memory texts and bar show: the load, the swap and the decimal separator.
+    struct MemoryFigures {
+        std::uint32_t load = 0;
+        std::uint64_t swapTotal = 0;
+        std::uint64_t swapFree = 0;
+        char separator = 0;
+        bool operator==(const MemoryFigures&) const = default;
+    };
+    std::optional<MemoryFigures> shownMemory_;
     TLabel* physicalMemoryText = nullptr;
     TLabel* swapInUseText = nullptr;
     TLabel* operatingSystemText = nullptr;
