@@ -11,7 +11,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6dbus6 qt6-qpa-plugins libgl-dev
   fonts-wine fonts-dejavu-core
   # platform layer
-  libsqlite3-dev libudev-dev libpci-dev pci.ids libcups2-dev libasound2-dev
+  libsqlite3-dev libudev-dev libpci-dev pci.ids libcups2-dev
   nlohmann-json3-dev libxcb1-dev libfontconfig-dev libglib2.0-dev
   # desktop settings at run time (GSettings schemas) and their tests (gsettings, a menu parser, private buses)
   gsettings-desktop-schemas libglib2.0-bin python3-xdg dbus-daemon

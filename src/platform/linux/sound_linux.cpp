@@ -1,10 +1,13 @@
 #include "platform/linux/sound_linux.h"
 
-#include <alsa/asoundlib.h>
+#include <fcntl.h>
+#include <sound/asound.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <memory>
+#include <cstring>
 
 #include "text/lines.h"
 
@@ -13,9 +16,43 @@ namespace {
 
 using text::trim;
 
-struct CtlCloser {
-    void operator()(snd_ctl_t* ctl) const { snd_ctl_close(ctl); }
+// ALSA's cards are numbered 0 to 31, each with one control device.
+constexpr int kMaxCards = 32;
+
+// The control device of a card, opened as ALSA's library opens "hw:N" (read and write); none
+// when it is missing or out of reach, which counts as no card.
+class CardControl {
+public:
+    explicit CardControl(int card) {
+        char path[32];
+        std::snprintf(path, sizeof path, "/dev/snd/controlC%d", card);
+        fd_ = ::open(path, O_RDWR | O_CLOEXEC);
+    }
+    ~CardControl() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    CardControl(const CardControl&) = delete;
+    CardControl& operator=(const CardControl&) = delete;
+    explicit operator bool() const { return fd_ >= 0; }
+
+    // The kernel's request on this control device, retried when a signal cuts it short.
+    template <class Argument>
+    bool ask(unsigned long request, Argument* argument) const {
+        int rc = 0;
+        do rc = ::ioctl(fd_, request, argument);
+        while (rc < 0 && errno == EINTR);
+        return rc == 0;
+    }
+
+private:
+    int fd_ = -1;
 };
+
+// A text field of the kernel's card information, which need not end in a NUL.
+std::string fieldText(const unsigned char* field, std::size_t size) {
+    const char* text = reinterpret_cast<const char*>(field);
+    return std::string(trim(std::string_view(text, ::strnlen(text, size))));
+}
 
 class LinuxMultimedia final : public Multimedia {
 public:
@@ -24,42 +61,34 @@ public:
 
 }  // namespace
 
+// The control device's requests that ALSA's library makes for the same answers, without the
+// library and its configuration: the next PCM device number, then that device's playback
+// information, which only a device that can play has.
 std::uint32_t alsaPlaybackDeviceCount() {
     std::uint32_t count = 0;
-    int card = -1;
-    snd_pcm_info_t* info = nullptr;
-    if (snd_pcm_info_malloc(&info) < 0) return 0;
-    while (snd_card_next(&card) >= 0 && card >= 0) {
-        char name[32];
-        std::snprintf(name, sizeof name, "hw:%d", card);
-        snd_ctl_t* raw = nullptr;
-        if (snd_ctl_open(&raw, name, 0) < 0) continue;  // no access counts as no device
-        std::unique_ptr<snd_ctl_t, CtlCloser> ctl(raw);
+    for (int card = 0; card < kMaxCards; ++card) {
+        const CardControl control(card);
+        if (!control) continue;
         int device = -1;
-        while (snd_ctl_pcm_next_device(ctl.get(), &device) >= 0 && device >= 0) {
-            snd_pcm_info_set_device(info, static_cast<unsigned>(device));
-            snd_pcm_info_set_subdevice(info, 0);
-            snd_pcm_info_set_stream(info, SND_PCM_STREAM_PLAYBACK);
-            if (snd_ctl_pcm_info(ctl.get(), info) >= 0) ++count;
+        while (control.ask(SNDRV_CTL_IOCTL_PCM_NEXT_DEVICE, &device) && device >= 0) {
+            snd_pcm_info info{};
+            info.device = static_cast<unsigned>(device);
+            info.subdevice = 0;
+            info.stream = SNDRV_PCM_STREAM_PLAYBACK;
+            if (control.ask(SNDRV_CTL_IOCTL_PCM_INFO, &info)) ++count;
         }
     }
-    snd_pcm_info_free(info);
     return count;
 }
 
 std::optional<std::string> firstAlsaCardName() {
-    int card = -1;
-    while (snd_card_next(&card) >= 0 && card >= 0) {
-        char* name = nullptr;
-        std::string result;
-        if (snd_card_get_name(card, &name) >= 0 && name) result = std::string(trim(name));
-        std::free(name);
-        if (result.empty()) {
-            char* longName = nullptr;
-            if (snd_card_get_longname(card, &longName) >= 0 && longName) result = std::string(trim(longName));
-            std::free(longName);
-        }
-        if (!result.empty()) return result;
+    for (int card = 0; card < kMaxCards; ++card) {
+        const CardControl control(card);
+        snd_ctl_card_info info{};
+        if (!control || !control.ask(SNDRV_CTL_IOCTL_CARD_INFO, &info)) continue;
+        std::string name = fieldText(info.name, sizeof info.name);
+        if (name.empty()) name = fieldText(info.longname, sizeof info.longname);
+        if (!name.empty()) return name;
     }
     return std::nullopt;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Sound devices through ALSA, as `aplay -l` sees them.
+// Sound devices through ALSA's control devices (/dev/snd/controlC*), as `aplay -l` sees them.
 
 #include <cstdint>
 #include <memory>
