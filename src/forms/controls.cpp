@@ -138,34 +138,43 @@ TListBox::TListBox(QWidget* parent, const char* name, QRect geometry, bool sorte
     setSelectionMode(QAbstractItemView::SingleSelection);
 }
 
+// An entry's text is the Windows-1252 one converted, which converts back byte for byte: the
+// list keeps nothing beside the text it shows.
 void TListBox::add(std::string_view cp1252) {
-    auto* item = new QListWidgetItem(qt(cp1252));
-    item->setData(Qt::UserRole, QByteArray(cp1252.data(), static_cast<qsizetype>(cp1252.size())));
     if (!sorted_) {
-        addItem(item);
+        addItem(qt(cp1252));
         return;
     }
     // After every entry that does not sort after it, as a sorted list control inserts.
     int lo = 0, hi = count();
     while (lo < hi) {
         const int mid = (lo + hi) / 2;
-        const QByteArray there = this->item(mid)->data(Qt::UserRole).toByteArray();
-        if (text::compareText(std::string_view(there.constData(), static_cast<std::size_t>(there.size())),
-                              cp1252) <= 0)
+        if (text::compareText(cp(item(mid)->text()), cp1252) <= 0)
             lo = mid + 1;
         else
             hi = mid;
     }
-    insertItem(lo, item);
+    insertItem(lo, qt(cp1252));
+}
+
+void TListBox::addAll(std::vector<std::string> cp1252) {
+    if (sorted_ && count() > 0) {
+        for (const std::string& entry : cp1252) add(entry);
+        return;
+    }
+    if (sorted_)
+        std::stable_sort(cp1252.begin(), cp1252.end(),
+                         [](const std::string& a, const std::string& b) { return text::compareText(a, b) < 0; });
+    QStringList texts;
+    texts.reserve(static_cast<qsizetype>(cp1252.size()));
+    for (const std::string& entry : cp1252) texts.push_back(qt(entry));
+    addItems(texts);
 }
 
 std::vector<std::string> TListBox::items() const {
     std::vector<std::string> all;
     all.reserve(static_cast<std::size_t>(count()));
-    for (int i = 0; i < count(); ++i) {
-        const QByteArray bytes = item(i)->data(Qt::UserRole).toByteArray();
-        all.emplace_back(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    }
+    for (int i = 0; i < count(); ++i) all.push_back(cp(item(i)->text()));
     return all;
 }
 

@@ -80,6 +80,9 @@ class TListBox : public QListWidget {
 public:
     TListBox(QWidget* parent, const char* name, QRect geometry, bool sorted, int itemHeight = 13);
     void add(std::string_view cp1252);
+    // Many entries at once, placed as adding them one by one would place them (stably sorted
+    // into a sorted list), with one insertion into the list.
+    void addAll(std::vector<std::string> cp1252);
     void clearItems() { clear(); }
     std::vector<std::string> items() const;
     bool sorted() const { return sorted_; }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QShowEvent>
 #include <QThread>
 #include <cstdio>
@@ -214,7 +215,13 @@ void TSistemaDef::load() {
     if (files.fileExists("c:\\Windows\\Msconfig.exe")) msConfigButton->show();
     if (files.fileExists("c:\\Windows\\System\\Msconfig.exe")) msConfigButton->show();
 
-    system::ListInstalledPrograms([this](const std::string& name) { programsList->add(name); });
+    {
+        // Gathered, then put in the list at once; a reading stopped by an error keeps the names
+        // it gave.
+        std::vector<std::string> programs;
+        const auto fill = qScopeGuard([&] { programsList->addAll(std::move(programs)); });
+        system::ListInstalledPrograms([&programs](const std::string& name) { programs.push_back(name); });
+    }
 
     controlPanelBox->setChecked(system::FolderExists(folderPath(kControlPanelFolder)));
     printersBox->setChecked(system::FolderExists(folderPath(kPrintersFolder)));

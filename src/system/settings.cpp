@@ -47,15 +47,11 @@ std::optional<std::int32_t> parseWhole(std::string_view s) {
 
 // A value read as text: missing gives empty text; text types give their bytes up to the
 // first NUL; any other type is an error.
-std::string readTextValue(Registry& registry, HKey key, const char* name) {
-    RegValue value;
-    std::uint32_t required = 0;
-    long result = registry.queryValue(key, name, 4096, value, required);
-    if (result == ERROR_MORE_DATA) result = registry.queryValue(key, name, required, value, required);
-    if (result != 0) return {};
-    if (value.type != REG_SZ && value.type != REG_EXPAND_SZ)
+std::string textValue(const std::optional<RegValue>& value, const char* name) {
+    if (!value) return {};
+    if (value->type != REG_SZ && value->type != REG_EXPAND_SZ)
         throw Error(std::string("Invalid data type for '") + name + "'");
-    return value.data.substr(0, value.data.find('\0'));
+    return value->data.substr(0, value->data.find('\0'));
 }
 
 }  // namespace
@@ -73,33 +69,12 @@ void ListInstalledPrograms(const std::function<void(const std::string&)>& add) {
         explicit ReadBatch(Registry& r) : registry(r) { registry.beginReads(); }
         ~ReadBatch() { registry.endReads(); }
     } batch(registry);
-    HKey key = 0;
-    if (registry.openKey(HKEY_LOCAL_MACHINE, platform::reg::kUninstallKey, KEY_ALL_ACCESS, key) != 0) return;
-    std::vector<std::string> names;
-    std::uint32_t count = 0, longest = 0;
-    if (registry.queryInfoKey(key, count, longest) == 0)
-        for (std::uint32_t i = 0; i < count; ++i) {
-            std::string name;
-            if (registry.enumKey(key, i, name) == 0) names.push_back(name);
-        }
-    // Each subkey is opened in turn; the key opened last is closed first, and at the end.
-    struct Closer {
-        Registry& registry;
-        HKey& key;
-        ~Closer() {
-            if (key != 0) registry.closeKey(key);
-        }
-    } closer{registry, key};
-    for (const std::string& name : names) {
-        registry.closeKey(key);
-        key = 0;
-        if (registry.openKey(HKEY_LOCAL_MACHINE, std::string(platform::reg::kUninstallKey) + name, KEY_ALL_ACCESS, key) !=
-            0) {
-            key = 0;
-            continue;
-        }
-        if (readTextValue(registry, key, "UninstallString").empty()) continue;
-        const std::string display = readTextValue(registry, key, "DisplayName");
+    static const std::vector<std::string> kValues = {"UninstallString", "DisplayName"};
+    std::vector<SubKeyValues> programs;
+    if (registry.subKeyValues(HKEY_LOCAL_MACHINE, platform::reg::kUninstallKey, kValues, programs) != 0) return;
+    for (const SubKeyValues& program : programs) {
+        if (textValue(program.values[0], "UninstallString").empty()) continue;
+        const std::string display = textValue(program.values[1], "DisplayName");
         if (display.empty()) continue;
         add(display);
     }

@@ -21,6 +21,46 @@ bool installed() { return g_current != nullptr; }
 
 unsigned long installation() { return g_installation; }
 
+namespace {
+
+// One value in full: a first read into a buffer of a usual size, a second one when it holds more.
+std::optional<RegValue> wholeValue(Registry& registry, HKey key, const std::string& name) {
+    RegValue value;
+    std::uint32_t required = 0;
+    long result = registry.queryValue(key, name, 4096, value, required);
+    if (result == ERROR_MORE_DATA) result = registry.queryValue(key, name, required, value, required);
+    if (result != 0) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+long Registry::subKeyValues(HKey root, std::string_view keyPath, const std::vector<std::string>& valueNames,
+                            std::vector<SubKeyValues>& result) {
+    result.clear();
+    HKey key = 0;
+    if (const long error = openKey(root, keyPath, KEY_ALL_ACCESS, key)) return error;
+    std::vector<std::string> names;
+    std::uint32_t count = 0, longest = 0;
+    if (queryInfoKey(key, count, longest) == 0)
+        for (std::uint32_t i = 0; i < count; ++i) {
+            std::string name;
+            if (enumKey(key, i, name) == 0) names.push_back(std::move(name));
+        }
+    closeKey(key);
+    std::string base(keyPath);
+    if (!base.empty() && base.back() != '\\') base += '\\';
+    for (std::string& name : names) {
+        HKey subKey = 0;
+        if (openKey(root, base + name, KEY_ALL_ACCESS, subKey) != 0) continue;
+        SubKeyValues entry{std::move(name), {}};
+        for (const std::string& valueName : valueNames) entry.values.push_back(wholeValue(*this, subKey, valueName));
+        closeKey(subKey);
+        result.push_back(std::move(entry));
+    }
+    return 0;
+}
+
 ScopedPlatform::ScopedPlatform(std::unique_ptr<Platform> platform)
     : platform_(std::move(platform)), previous_(g_current) {
     g_current = platform_.get();

@@ -172,6 +172,12 @@ struct RegValue {
     std::string data;  // raw bytes as stored
 };
 
+// One subkey's values, as subKeyValues reads them.
+struct SubKeyValues {
+    std::string subKey;
+    std::vector<std::optional<RegValue>> values;  // in the order asked; none where missing
+};
+
 // Every call returns 0 (ERROR_SUCCESS) or a Win32 error code.
 class Registry {
 public:
@@ -196,6 +202,12 @@ public:
     // still sees and changes the current state.
     virtual void beginReads() {}
     virtual void endReads() {}
+    // Every subkey of root\keyPath that opens, in enumeration order, with its values
+    // `valueNames`: what opening the key, enumerating its subkeys, opening each by its whole
+    // path and querying each value gives (as many bytes as each holds), in one call that a
+    // provider may answer without a handle per subkey. Fails as opening the key would.
+    virtual long subKeyValues(HKey root, std::string_view keyPath, const std::vector<std::string>& valueNames,
+                              std::vector<SubKeyValues>& result);
 };
 
 // ---------------------------------------------------------------- user interface (user32)
