@@ -162,12 +162,14 @@ void TListBox::addAll(std::vector<std::string> cp1252) {
         for (const std::string& entry : cp1252) add(entry);
         return;
     }
+    std::vector<std::size_t> order(cp1252.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
     if (sorted_)
-        std::stable_sort(cp1252.begin(), cp1252.end(),
-                         [](const std::string& a, const std::string& b) { return text::compareText(a, b) < 0; });
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return text::compareText(cp1252[a], cp1252[b]) < 0; });
     QStringList texts;
     texts.reserve(static_cast<qsizetype>(cp1252.size()));
-    for (const std::string& entry : cp1252) texts.push_back(qt(entry));
+    for (const std::size_t i : order) texts.push_back(qt(cp1252[i]));
     addItems(texts);
 }
 

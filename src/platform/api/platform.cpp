@@ -21,19 +21,14 @@ bool installed() { return g_current != nullptr; }
 
 unsigned long installation() { return g_installation; }
 
-namespace {
-
-// One value in full: a first read into a buffer of a usual size, a second one when it holds more.
-std::optional<RegValue> wholeValue(Registry& registry, HKey key, const std::string& name) {
+std::optional<RegValue> Registry::wholeValue(HKey key, const std::string& name) {
     RegValue value;
     std::uint32_t required = 0;
-    long result = registry.queryValue(key, name, 4096, value, required);
-    if (result == ERROR_MORE_DATA) result = registry.queryValue(key, name, required, value, required);
+    long result = queryValue(key, name, 4096, value, required);
+    if (result == ERROR_MORE_DATA) result = queryValue(key, name, required, value, required);
     if (result != 0) return std::nullopt;
     return value;
 }
-
-}  // namespace
 
 long Registry::subKeyValues(HKey root, std::string_view keyPath, const std::vector<std::string>& valueNames,
                             std::vector<SubKeyValues>& result) {
@@ -54,7 +49,7 @@ long Registry::subKeyValues(HKey root, std::string_view keyPath, const std::vect
         HKey subKey = 0;
         if (openKey(root, base + name, KEY_ALL_ACCESS, subKey) != 0) continue;
         SubKeyValues entry{std::move(name), {}};
-        for (const std::string& valueName : valueNames) entry.values.push_back(wholeValue(*this, subKey, valueName));
+        for (const std::string& valueName : valueNames) entry.values.push_back(wholeValue(subKey, valueName));
         closeKey(subKey);
         result.push_back(std::move(entry));
     }

@@ -208,6 +208,11 @@ public:
     // provider may answer without a handle per subkey. Fails as opening the key would.
     virtual long subKeyValues(HKey root, std::string_view keyPath, const std::vector<std::string>& valueNames,
                               std::vector<SubKeyValues>& result);
+
+protected:
+    // One value of an open key in full (a first read into a buffer of a usual size, a second
+    // when it holds more); none when it cannot be read.
+    std::optional<RegValue> wholeValue(HKey key, const std::string& name);
 };
 
 // ---------------------------------------------------------------- user interface (user32)

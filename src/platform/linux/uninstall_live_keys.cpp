@@ -109,6 +109,36 @@ std::vector<std::string> UninstallLiveKeys::valueNames(HKey root, std::string_vi
     return {"DisplayName", "UninstallString"};
 }
 
+// The Uninstall key's programs found by their folded names, each value named as value()
+// names it; any other key as the general form reads it.
+registry::LiveKeys::ValueRows UninstallLiveKeys::subKeyValues(HKey root, std::string_view keyPath,
+                                                    const std::vector<std::string>& subKeys,
+                                                    const std::vector<std::string>& valueNames) {
+    {
+        std::lock_guard lock(mutex_);
+        std::size_t index = 0;
+        if (locate(root, keyPath, index) == Place::Key) {
+            programs();
+            ValueRows rows;
+            rows.reserve(subKeys.size());
+            for (const std::string& subKey : subKeys) {
+                auto& row = rows.emplace_back(valueNames.size());
+                const auto found = byFoldedKey_.find(registry::foldName(subKey));
+                if (found == byFoldedKey_.end()) continue;
+                const Program& p = programs_[found->second];
+                for (std::size_t i = 0; i < valueNames.size(); ++i) {
+                    if (text::equalsIgnoreCaseCp1252(valueNames[i], "DisplayName"))
+                        row[i] = stringValue(p.displayName);
+                    else if (text::equalsIgnoreCaseCp1252(valueNames[i], "UninstallString"))
+                        row[i] = stringValue(p.uninstallString);
+                }
+            }
+            return rows;
+        }
+    }
+    return registry::LiveKeys::subKeyValues(root, keyPath, subKeys, valueNames);
+}
+
 std::optional<RegValue> LiveKeyUnion::value(HKey root, std::string_view keyPath, std::string_view valueName) {
     for (const auto& source : sources_)
         if (auto found = source->value(root, keyPath, valueName)) return found;
@@ -124,25 +154,47 @@ bool LiveKeyUnion::keyExists(HKey root, std::string_view keyPath) {
 namespace {
 
 // Each source's names in turn, a name that an earlier source gave (in any letter case) once.
+// Each source's names in turn, a name that an earlier source gave (in any letter case) once.
+// Names that each source gives once need no sifting when only one source gives any.
 template <class Names>
 std::vector<std::string> namesOfAll(const std::vector<std::shared_ptr<registry::LiveKeys>>& sources,
-                                    Names namesOf) {
+                                    Names namesOf, bool eachOncePerSource) {
+    std::vector<std::vector<std::string>> lists;
+    for (const auto& source : sources)
+        if (auto names = namesOf(*source); !names.empty()) lists.push_back(std::move(names));
+    if (eachOncePerSource && lists.size() == 1) return std::move(lists.front());
     std::vector<std::string> names;
     std::unordered_set<std::string> folded;
-    for (const auto& source : sources)
-        for (std::string& name : namesOf(*source))
+    for (auto& list : lists)
+        for (std::string& name : list)
             if (folded.insert(registry::foldName(name)).second) names.push_back(std::move(name));
     return names;
 }
 
 }  // namespace
 
+// Each value from the first source that has it, as value() answers.
+registry::LiveKeys::ValueRows LiveKeyUnion::subKeyValues(HKey root, std::string_view keyPath,
+                                               const std::vector<std::string>& subKeys,
+                                               const std::vector<std::string>& valueNames) {
+    ValueRows rows(subKeys.size(), std::vector<std::optional<RegValue>>(valueNames.size()));
+    for (const auto& source : sources_) {
+        ValueRows answered = source->subKeyValues(root, keyPath, subKeys, valueNames);
+        for (std::size_t k = 0; k < rows.size() && k < answered.size(); ++k)
+            for (std::size_t v = 0; v < valueNames.size() && v < answered[k].size(); ++v)
+                if (!rows[k][v] && answered[k][v]) rows[k][v] = std::move(answered[k][v]);
+    }
+    return rows;
+}
+
 std::vector<std::string> LiveKeyUnion::subKeys(HKey root, std::string_view keyPath) {
-    return namesOfAll(sources_, [&](registry::LiveKeys& source) { return source.subKeys(root, keyPath); });
+    return namesOfAll(
+        sources_, [&](registry::LiveKeys& source) { return source.subKeys(root, keyPath); }, true);
 }
 
 std::vector<std::string> LiveKeyUnion::valueNames(HKey root, std::string_view keyPath) {
-    return namesOfAll(sources_, [&](registry::LiveKeys& source) { return source.valueNames(root, keyPath); });
+    return namesOfAll(
+        sources_, [&](registry::LiveKeys& source) { return source.valueNames(root, keyPath); }, false);
 }
 
 std::shared_ptr<UninstallLiveKeys> makeUninstallLiveKeys() {

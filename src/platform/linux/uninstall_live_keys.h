@@ -38,6 +38,8 @@ public:
     bool keyExists(HKey root, std::string_view keyPath) override;
     std::vector<std::string> subKeys(HKey root, std::string_view keyPath) override;
     std::vector<std::string> valueNames(HKey root, std::string_view keyPath) override;
+    ValueRows subKeyValues(HKey root, std::string_view keyPath, const std::vector<std::string>& subKeys,
+                           const std::vector<std::string>& valueNames) override;
 
 private:
     struct Program {
@@ -70,6 +72,8 @@ public:
     bool keyExists(HKey root, std::string_view keyPath) override;
     std::vector<std::string> subKeys(HKey root, std::string_view keyPath) override;
     std::vector<std::string> valueNames(HKey root, std::string_view keyPath) override;
+    ValueRows subKeyValues(HKey root, std::string_view keyPath, const std::vector<std::string>& subKeys,
+                           const std::vector<std::string>& valueNames) override;
 
 private:
     std::vector<std::shared_ptr<registry::LiveKeys>> sources_;

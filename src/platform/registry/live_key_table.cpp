@@ -126,4 +126,13 @@ std::vector<std::string> LiveKeyTable::valueNames(platform::HKey root, std::stri
     return names;
 }
 
+// A key that the table does not hold has no subkey that it does: nothing to look up.
+LiveKeys::ValueRows LiveKeyTable::subKeyValues(platform::HKey root, std::string_view keyPath,
+                                               const std::vector<std::string>& subKeys,
+                                               const std::vector<std::string>& valueNames) {
+    if (!keyExists(root, keyPath))
+        return ValueRows(subKeys.size(), std::vector<std::optional<platform::RegValue>>(valueNames.size()));
+    return LiveKeys::subKeyValues(root, keyPath, subKeys, valueNames);
+}
+
 }  // namespace vintrel::registry

@@ -24,6 +24,8 @@ public:
     bool keyExists(platform::HKey root, std::string_view keyPath) override;
     std::vector<std::string> subKeys(platform::HKey root, std::string_view keyPath) override;
     std::vector<std::string> valueNames(platform::HKey root, std::string_view keyPath) override;
+    ValueRows subKeyValues(platform::HKey root, std::string_view keyPath, const std::vector<std::string>& subKeys,
+                           const std::vector<std::string>& valueNames) override;
 
 private:
     struct Entry {

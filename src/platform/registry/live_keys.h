@@ -20,10 +20,27 @@ public:
                                                     std::string_view valueName) = 0;
     // True for every key that holds a live value and for each of its ancestors.
     virtual bool keyExists(platform::HKey root, std::string_view keyPath) = 0;
-    // Names of the live subkeys directly under keyPath.
+    // Names of the live subkeys directly under keyPath, each once (letter case aside).
     virtual std::vector<std::string> subKeys(platform::HKey root, std::string_view keyPath) = 0;
     // Names of the values present under keyPath right now, in a stable order.
     virtual std::vector<std::string> valueNames(platform::HKey root, std::string_view keyPath) = 0;
+
+    // What value() gives for each of `valueNames` under each of `subKeys` of keyPath: one
+    // list a subkey, in the order asked, none where missing. In one call, so that a source
+    // finds keyPath once for all of them.
+    using ValueRows = std::vector<std::vector<std::optional<platform::RegValue>>>;
+    virtual ValueRows subKeyValues(platform::HKey root, std::string_view keyPath,
+                                   const std::vector<std::string>& subKeys,
+                                   const std::vector<std::string>& valueNames) {
+        ValueRows rows;
+        rows.reserve(subKeys.size());
+        for (const std::string& subKey : subKeys) {
+            const std::string path = std::string(keyPath) + "\\" + subKey;
+            auto& row = rows.emplace_back();
+            for (const std::string& name : valueNames) row.push_back(value(root, path, name));
+        }
+        return rows;
+    }
 };
 
 }  // namespace vintrel::registry

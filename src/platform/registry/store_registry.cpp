@@ -151,6 +151,48 @@ public:
         return 0;
     }
 
+    // The subkeys that exist only live (no row in the store, no desktop setting below them) are
+    // read from the live keys in one call; the others as the general form reads them. Opening
+    // such a subkey could only find it live, and reading its values could only find live ones.
+    long subKeyValues(HKey root, std::string_view keyPath, const std::vector<std::string>& valueNames,
+                      std::vector<platform::SubKeyValues>& result) override {
+        std::lock_guard lock(mutex_);
+        if (!live_) return Registry::subKeyValues(root, keyPath, valueNames, result);
+        result.clear();
+        HKey handle = 0;
+        if (const long error = openKey(root, keyPath, platform::KEY_ALL_ACCESS, handle)) return error;
+        const OpenKey key = *find(handle);
+        std::vector<std::string> names;
+        std::unordered_set<std::string> elsewhere;  // folded names of subkeys not only live
+        const long listed = subKeys(key, names, &elsewhere);
+        closeKey(handle);
+        if (listed != 0) return 0;  // as an enumeration that fails: no subkeys
+        addDesktopChildren(key, elsewhere);
+
+        std::vector<bool> onlyLive(names.size());
+        std::vector<std::string> liveOnly;
+        for (std::size_t i = 0; i < names.size(); ++i)
+            if ((onlyLive[i] = elsewhere.empty() || elsewhere.count(text::upperCp1252(names[i])) == 0))
+                liveOnly.push_back(names[i]);
+        LiveKeys::ValueRows liveRows = live_->subKeyValues(key.root, key.path, liveOnly, valueNames);
+        std::size_t next = 0;
+        result.reserve(names.size());
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            std::string& name = names[i];
+            if (onlyLive[i]) {
+                result.push_back({std::move(name), std::move(liveRows[next++])});
+                continue;
+            }
+            HKey sub = 0;
+            if (openKey(key.root, joinKeyPath(key.path, name), platform::KEY_ALL_ACCESS, sub) != 0) continue;
+            platform::SubKeyValues entry{std::move(name), {}};
+            for (const std::string& valueName : valueNames) entry.values.push_back(wholeValue(sub, valueName));
+            closeKey(sub);
+            result.push_back(std::move(entry));
+        }
+        return 0;
+    }
+
     std::size_t openHandleCount() const override {
         std::lock_guard lock(mutex_);
         return handles_.size();
@@ -200,14 +242,26 @@ private:
         return nextHandle_;
     }
 
-    // Store subkeys and live subkeys, merged without regard to case, in folded-name order.
-    long subKeys(const OpenKey& key, std::vector<std::string>& names) {
+    // Store subkeys and live subkeys, merged without regard to case, in folded-name order; the
+    // folded names of the stored ones added to `stored` when asked for.
+    long subKeys(const OpenKey& key, std::vector<std::string>& names,
+                 std::unordered_set<std::string>* stored = nullptr) {
         names.clear();
         long error = store_->subKeys(key.root, key.path, names);
         if (error == platform::ERROR_FILE_NOT_FOUND) error = 0;  // a key that exists only live
         if (error != 0) return error;
+        if (stored != nullptr)
+            for (const std::string& name : names) stored->insert(text::upperCp1252(name));
         if (!live_) return 0;
         std::vector<std::string> live = live_->subKeys(key.root, key.path);
+        if (names.empty()) {  // nothing stored to merge with: the live names, each once already
+            names = std::move(live);
+            std::vector<std::string> folded;
+            folded.reserve(names.size());
+            for (const std::string& name : names) folded.push_back(text::upperCp1252(name));
+            sortByFoldedName(names, folded);
+            return 0;
+        }
         std::vector<std::string> folded;
         folded.reserve(names.size() + live.size());  // never moved: `known` views its names
         for (const std::string& name : names) folded.push_back(text::upperCp1252(name));
@@ -221,17 +275,31 @@ private:
             names.push_back(std::move(name));
             added = true;
         }
-        if (added) {
-            std::vector<std::size_t> order(names.size());
-            for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-            std::sort(order.begin(), order.end(),
-                      [&](std::size_t a, std::size_t b) { return folded[a] < folded[b]; });
-            std::vector<std::string> sorted;
-            sorted.reserve(names.size());
-            for (std::size_t i : order) sorted.push_back(std::move(names[i]));
-            names = std::move(sorted);
-        }
+        if (added) sortByFoldedName(names, folded);
         return 0;
+    }
+
+    // Puts names in the order of their folded forms (folded[i] is names[i]'s).
+    static void sortByFoldedName(std::vector<std::string>& names, const std::vector<std::string>& folded) {
+        std::vector<std::size_t> order(names.size());
+        for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return folded[a] < folded[b]; });
+        std::vector<std::string> sorted;
+        sorted.reserve(names.size());
+        for (std::size_t i : order) sorted.push_back(std::move(names[i]));
+        names = std::move(sorted);
+    }
+
+    // The folded names of key's subkeys that hold a desktop setting, or one further below.
+    void addDesktopChildren(const OpenKey& key, std::unordered_set<std::string>& children) const {
+        if (!desktop_) return;
+        const std::string prefix = text::upperCp1252(key.path) + (key.path.empty() ? "" : "\\");
+        for (const ValueLocation& location : desktop_->locations()) {
+            if (location.root != key.root) continue;
+            const std::string path = text::upperCp1252(normalizeKeyPath(location.keyPath));
+            if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0) continue;
+            children.insert(path.substr(prefix.size(), path.find('\\', prefix.size()) - prefix.size()));
+        }
     }
 
     std::shared_ptr<RegistryStore> store_;
