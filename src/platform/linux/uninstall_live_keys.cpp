@@ -177,11 +177,17 @@ std::vector<std::string> namesOfAll(const std::vector<std::shared_ptr<registry::
 registry::LiveKeys::ValueRows LiveKeyUnion::subKeyValues(HKey root, std::string_view keyPath,
                                                const std::vector<std::string>& subKeys,
                                                const std::vector<std::string>& valueNames) {
-    ValueRows rows(subKeys.size(), std::vector<std::optional<RegValue>>(valueNames.size()));
+    ValueRows rows;
     for (const auto& source : sources_) {
         ValueRows answered = source->subKeyValues(root, keyPath, subKeys, valueNames);
+        if (answered.empty()) continue;
+        if (rows.empty()) {  // the first source that has any: its rows as they are
+            rows = std::move(answered);
+            rows.resize(subKeys.size());
+            continue;
+        }
         for (std::size_t k = 0; k < rows.size() && k < answered.size(); ++k)
-            for (std::size_t v = 0; v < valueNames.size() && v < answered[k].size(); ++v)
+            for (std::size_t v = 0; v < rows[k].size() && v < answered[k].size(); ++v)
                 if (!rows[k][v] && answered[k][v]) rows[k][v] = std::move(answered[k][v]);
     }
     return rows;

@@ -130,8 +130,7 @@ std::vector<std::string> LiveKeyTable::valueNames(platform::HKey root, std::stri
 LiveKeys::ValueRows LiveKeyTable::subKeyValues(platform::HKey root, std::string_view keyPath,
                                                const std::vector<std::string>& subKeys,
                                                const std::vector<std::string>& valueNames) {
-    if (!keyExists(root, keyPath))
-        return ValueRows(subKeys.size(), std::vector<std::optional<platform::RegValue>>(valueNames.size()));
+    if (!keyExists(root, keyPath)) return {};
     return LiveKeys::subKeyValues(root, keyPath, subKeys, valueNames);
 }
 

@@ -26,8 +26,8 @@ public:
     virtual std::vector<std::string> valueNames(platform::HKey root, std::string_view keyPath) = 0;
 
     // What value() gives for each of `valueNames` under each of `subKeys` of keyPath: one
-    // list a subkey, in the order asked, none where missing. In one call, so that a source
-    // finds keyPath once for all of them.
+    // list a subkey, in the order asked, none where missing; no lists at all when the source
+    // has none of them. In one call, so that a source finds keyPath once for all of them.
     using ValueRows = std::vector<std::vector<std::optional<platform::RegValue>>>;
     virtual ValueRows subKeyValues(platform::HKey root, std::string_view keyPath,
                                    const std::vector<std::string>& subKeys,

@@ -175,6 +175,8 @@ public:
             if ((onlyLive[i] = elsewhere.empty() || elsewhere.count(text::upperCp1252(names[i])) == 0))
                 liveOnly.push_back(names[i]);
         LiveKeys::ValueRows liveRows = live_->subKeyValues(key.root, key.path, liveOnly, valueNames);
+        liveRows.resize(liveOnly.size());  // a source with none of them answers no rows
+        for (auto& row : liveRows) row.resize(valueNames.size());
         std::size_t next = 0;
         result.reserve(names.size());
         for (std::size_t i = 0; i < names.size(); ++i) {
