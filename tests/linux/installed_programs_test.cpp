@@ -11,6 +11,7 @@
 #include "platform/linux/desktop_entry.h"
 #include "platform/linux/shell_linux.h"
 #include "platform/linux/uninstall_live_keys.h"
+#include "platform/registry/live_key_table.h"
 #include "platform/registry/reg_file.h"
 #include "platform/registry/registry_store.h"
 #include "platform/registry/store_registry.h"
@@ -212,6 +213,47 @@ TEST(UninstallKey, LiveSubkeysMergeWithTheStore) {
                                                "viewer.desktop | Visualizador de Imagens | apt-get remove iv",
                                                "vim.desktop | Vi IMproved | apt-get remove vim"}));
     EXPECT_EQ(gathered, 1);
+}
+
+// The one-call read of the Uninstall key gives what opening and reading each subkey gives:
+// stored keys, stored values over live ones, values of any type, live keys of a union.
+TEST(UninstallKey, OneCallReadsWhatHandlesRead) {
+    auto programs = std::make_shared<UninstallLiveKeys>([] {
+        return std::vector<InstalledProgram>{{"vim.desktop", "Vim", "apt-get remove vim", "/x"},
+                                             {"odd.desktop", "Odd", "apt-get remove odd", "/o"},
+                                             {"gimp.desktop", "GIMP", "apt-get remove gimp", "/g"}};
+    });
+    auto live = std::make_shared<LiveKeyUnion>(
+        std::vector<std::shared_ptr<registry::LiveKeys>>{std::make_shared<registry::LiveKeyTable>(), programs});
+    auto store = registry::RegistryStore::openInMemory();
+    const auto imported = registry::importRegFile(
+        *store,
+        "REGEDIT4\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Meu]\r\n"
+        "\"DisplayName\"=\"Meu programa\"\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VIM.desktop]\r\n"
+        "\"DisplayName\"=\"Vi IMproved\"\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\odd.desktop]\r\n"
+        "\"UninstallString\"=dword:00000007\r\n");
+    ASSERT_TRUE(imported.ok) << imported.error.message;
+    auto reg = registry::makeStoreRegistry(store, live);
+    const std::vector<std::string> names = {"DisplayName", "UninstallString", "Other"};
+    const auto text = [](const std::vector<SubKeyValues>& rows) {
+        std::string out;
+        for (const auto& row : rows) {
+            out += row.subKey;
+            for (const auto& value : row.values)
+                out += value ? " | " + std::to_string(value->type) + ":" + value->data : std::string(" | -");
+            out += "\n";
+        }
+        return out;
+    };
+    std::vector<SubKeyValues> byHandles, inOneCall;
+    ASSERT_EQ(reg->Registry::subKeyValues(HKEY_LOCAL_MACHINE, kUninstallKeyPath, names, byHandles), 0);
+    ASSERT_EQ(reg->subKeyValues(HKEY_LOCAL_MACHINE, kUninstallKeyPath, names, inOneCall), 0);
+    EXPECT_EQ(text(inOneCall), text(byHandles));
+    EXPECT_EQ(byHandles.size(), 4u) << text(byHandles);
+    EXPECT_EQ(reg->openHandleCount(), 0u);
 }
 
 // A gathering slower than the list's lifetime still serves all the reads that follow it
