@@ -72,17 +72,21 @@ bool readInto(int dirFd, const char* name, std::string& buffer) {
     return ok;
 }
 
+// A desktop entry found: its desktop-file id and where it lies, as the index of its folder in
+// the list of folders read and its name there (paths are made one at a time, when read).
 struct Candidate {
     std::string id;
-    std::string file;
+    std::uint32_t folder;
+    std::string name;
     Owner owner;
 };
 
 // The desktop entries under one applications folder, each with its desktop-file id (the
-// path below the folder with "/" turned into "-"), in name order.
-void collectEntries(const std::string& folder, const std::string& idPrefix, int depth, Owner owner,
-                    std::vector<Candidate>& out) {
-    std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+// path below the folder with "/" turned into "-"), in name order; the folders below it are
+// added to `folders`.
+void collectEntries(std::vector<std::string>& folders, std::uint32_t folder, const std::string& idPrefix, int depth,
+                    Owner owner, std::vector<Candidate>& out) {
+    std::unique_ptr<DIR, DirCloser> dir(::opendir(folders[folder].c_str()));
     if (!dir) return;
     std::vector<std::pair<std::string, bool>> names;  // name, is a folder
     while (const dirent* e = ::readdir(dir.get())) {
@@ -97,13 +101,16 @@ void collectEntries(const std::string& folder, const std::string& idPrefix, int 
         if (folderEntry || name.ends_with(".desktop")) names.emplace_back(std::string(name), folderEntry);
     }
     std::sort(names.begin(), names.end());
-    for (const auto& [name, isFolder] : names) {
+    for (auto& [name, isFolder] : names) {
         if (isFolder) {
-            if (depth < kMaxFolderDepth)
-                collectEntries(folder + "/" + name, idPrefix + name + "-", depth + 1, owner, out);
+            if (depth < kMaxFolderDepth) {
+                folders.push_back(folders[folder] + "/" + name);
+                collectEntries(folders, static_cast<std::uint32_t>(folders.size() - 1), idPrefix + name + "-",
+                               depth + 1, owner, out);
+            }
             continue;
         }
-        out.push_back({idPrefix + name, folder + "/" + name, owner});
+        out.push_back({idPrefix + name, folder, std::move(name), owner});
     }
 }
 
@@ -256,18 +263,24 @@ std::vector<InstalledProgram> listInstalledPrograms(const ProgramSources& source
     for (const auto& dir : sources.exportDirs) addFolder(dir);
 
     std::vector<Candidate> candidates;
-    for (const auto& folder : folders)
-        collectEntries(folder + "/applications", "", 0, ownerOfFolder(folder), candidates);
+    std::vector<std::string> entryFolders;
+    for (const auto& folder : folders) {
+        entryFolders.push_back(folder + "/applications");
+        collectEntries(entryFolders, static_cast<std::uint32_t>(entryFolders.size() - 1), "", 0,
+                       ownerOfFolder(folder), candidates);
+    }
 
     auto programExists = [&](const std::string& program) {
         return program.find('/') != std::string::npos ? isExecutableFile(program)
                                                       : programInPath(program, sources.path);
     };
-    std::unordered_set<std::string> seen;
+    std::unordered_set<std::string_view> seen;
     std::vector<InstalledProgram> programs;
+    programs.reserve(candidates.size());
     for (const Candidate& candidate : candidates) {
         if (!seen.insert(candidate.id).second) continue;  // an earlier folder has this id
-        const auto text = host::readSmallFile(candidate.file, kMaxEntryBytes);
+        const std::string file = entryFolders[candidate.folder] + "/" + candidate.name;
+        const auto text = host::readSmallFile(file, kMaxEntryBytes);
         if (!text) continue;
         const auto entry = parseDesktopEntry(*text, sources.locale);
         if (!entry || entry->name.find_first_not_of(' ') == std::string::npos ||
@@ -282,11 +295,11 @@ std::vector<InstalledProgram> listInstalledPrograms(const ProgramSources& source
                 command = snapRemoveCommand(snapNameOf(*entry, candidate.id));
                 break;
             case Owner::Dpkg:
-                if (const auto package = dpkg.owner(candidate.file)) command = debianRemoveCommand(*package);
+                if (const auto package = dpkg.owner(file)) command = debianRemoveCommand(*package);
                 break;
         }
         if (!command) continue;  // no package can remove it: a launcher of the user's own
-        programs.push_back({candidate.id, entry->name, std::move(*command), candidate.file});
+        programs.push_back({candidate.id, entry->name, std::move(*command), file});
     }
     return programs;
 }

@@ -169,11 +169,12 @@ public:
         if (listed != 0) return 0;  // as an enumeration that fails: no subkeys
         addDesktopChildren(key, elsewhere);
 
-        std::vector<bool> onlyLive(names.size());
-        std::vector<std::string> liveOnly;
-        for (std::size_t i = 0; i < names.size(); ++i)
-            if ((onlyLive[i] = elsewhere.empty() || elsewhere.count(text::upperCp1252(names[i])) == 0))
-                liveOnly.push_back(names[i]);
+        std::vector<bool> onlyLive(names.size(), true);
+        std::vector<std::string> someLive;  // when not all are: the ones that are
+        if (!elsewhere.empty())
+            for (std::size_t i = 0; i < names.size(); ++i)
+                if ((onlyLive[i] = elsewhere.count(text::upperCp1252(names[i])) == 0)) someLive.push_back(names[i]);
+        const std::vector<std::string>& liveOnly = elsewhere.empty() ? names : someLive;
         LiveKeys::ValueRows liveRows = live_->subKeyValues(key.root, key.path, liveOnly, valueNames);
         liveRows.resize(liveOnly.size());  // a source with none of them answers no rows
         for (auto& row : liveRows) row.resize(valueNames.size());
@@ -258,10 +259,7 @@ private:
         std::vector<std::string> live = live_->subKeys(key.root, key.path);
         if (names.empty()) {  // nothing stored to merge with: the live names, each once already
             names = std::move(live);
-            std::vector<std::string> folded;
-            folded.reserve(names.size());
-            for (const std::string& name : names) folded.push_back(text::upperCp1252(name));
-            sortByFoldedName(names, folded);
+            std::sort(names.begin(), names.end(), foldedLess);
             return 0;
         }
         std::vector<std::string> folded;
@@ -279,6 +277,13 @@ private:
         }
         if (added) sortByFoldedName(names, folded);
         return 0;
+    }
+
+    // Whether a's folded form sorts before b's, without making either.
+    static bool foldedLess(const std::string& a, const std::string& b) {
+        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+            return static_cast<unsigned char>(text::upperCp1252(x)) < static_cast<unsigned char>(text::upperCp1252(y));
+        });
     }
 
     // Puts names in the order of their folded forms (folded[i] is names[i]'s).
