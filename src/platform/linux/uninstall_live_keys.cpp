@@ -40,9 +40,26 @@ const std::vector<UninstallLiveKeys::Program>& UninstallLiveKeys::programs() {
             if (!byFoldedKey_.try_emplace(registry::foldName(key), programs_.size()).second) continue;
             programs_.push_back({std::move(key), windowsText(p.name), windowsText(p.uninstallCommand)});
         }
+        sortByFoldedKey();
     }
     lastUse_ = clock_();  // after the gathering: its own length never makes it stale
     return programs_;
+}
+
+// The programs in the order of their folded names, the order the registry lists the key's
+// subkeys in: a listing and the reads of its subkeys that follow walk them in step.
+void UninstallLiveKeys::sortByFoldedKey() {
+    std::vector<decltype(byFoldedKey_)::iterator> order;
+    order.reserve(byFoldedKey_.size());
+    for (auto it = byFoldedKey_.begin(); it != byFoldedKey_.end(); ++it) order.push_back(it);
+    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a->first < b->first; });
+    std::vector<Program> sorted;
+    sorted.reserve(programs_.size());
+    for (auto& entry : order) {
+        sorted.push_back(std::move(programs_[entry->second]));
+        entry->second = sorted.size() - 1;
+    }
+    programs_ = std::move(sorted);
 }
 
 UninstallLiveKeys::Place UninstallLiveKeys::locate(HKey root, std::string_view keyPath, std::size_t& index) {
@@ -121,11 +138,15 @@ registry::LiveKeys::ValueRows UninstallLiveKeys::subKeyValues(HKey root, std::st
             programs();
             ValueRows rows;
             rows.reserve(subKeys.size());
+            std::size_t next = 0;  // subkeys asked in the listing's order are found in step
             for (const std::string& subKey : subKeys) {
                 auto& row = rows.emplace_back(valueNames.size());
-                const auto found = byFoldedKey_.find(registry::foldName(subKey));
-                if (found == byFoldedKey_.end()) continue;
-                const Program& p = programs_[found->second];
+                if (next >= programs_.size() || !text::equalsIgnoreCaseCp1252(subKey, programs_[next].key)) {
+                    const auto found = byFoldedKey_.find(registry::foldName(subKey));
+                    if (found == byFoldedKey_.end()) continue;
+                    next = found->second;
+                }
+                const Program& p = programs_[next++];
                 for (std::size_t i = 0; i < valueNames.size(); ++i) {
                     if (text::equalsIgnoreCaseCp1252(valueNames[i], "DisplayName"))
                         row[i] = stringValue(p.displayName);

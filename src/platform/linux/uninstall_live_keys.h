@@ -52,6 +52,7 @@ private:
     enum class Place { Ancestor, Key, Program, Elsewhere };
     Place locate(HKey root, std::string_view keyPath, std::size_t& index);
     const std::vector<Program>& programs();
+    void sortByFoldedKey();
 
     Lister lister_;
     std::chrono::milliseconds lifetime_;

@@ -259,7 +259,8 @@ private:
         std::vector<std::string> live = live_->subKeys(key.root, key.path);
         if (names.empty()) {  // nothing stored to merge with: the live names, each once already
             names = std::move(live);
-            std::sort(names.begin(), names.end(), foldedLess);
+            if (!std::is_sorted(names.begin(), names.end(), foldedLess))
+                std::sort(names.begin(), names.end(), foldedLess);
             return 0;
         }
         std::vector<std::string> folded;
