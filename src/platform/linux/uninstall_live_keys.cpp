@@ -19,8 +19,8 @@ std::string windowsText(std::string_view utf8) {
 RegValue stringValue(const std::string& text) {
     RegValue value;
     value.type = REG_SZ;
-    value.data = text;
-    value.data.push_back('\0');
+    value.data.reserve(text.size() + 1);
+    value.data.append(text).push_back('\0');
     return value;
 }
 
@@ -136,6 +136,13 @@ registry::LiveKeys::ValueRows UninstallLiveKeys::subKeyValues(HKey root, std::st
         std::size_t index = 0;
         if (locate(root, keyPath, index) == Place::Key) {
             programs();
+            // Which of a program's texts each value name asks for, once for all programs.
+            enum class Text { None, DisplayName, UninstallString };
+            std::vector<Text> texts;
+            for (const std::string& name : valueNames)
+                texts.push_back(text::equalsIgnoreCaseCp1252(name, "DisplayName")       ? Text::DisplayName
+                                : text::equalsIgnoreCaseCp1252(name, "UninstallString") ? Text::UninstallString
+                                                                                        : Text::None);
             ValueRows rows;
             rows.reserve(subKeys.size());
             std::size_t next = 0;  // subkeys asked in the listing's order are found in step
@@ -147,11 +154,9 @@ registry::LiveKeys::ValueRows UninstallLiveKeys::subKeyValues(HKey root, std::st
                     next = found->second;
                 }
                 const Program& p = programs_[next++];
-                for (std::size_t i = 0; i < valueNames.size(); ++i) {
-                    if (text::equalsIgnoreCaseCp1252(valueNames[i], "DisplayName"))
-                        row[i] = stringValue(p.displayName);
-                    else if (text::equalsIgnoreCaseCp1252(valueNames[i], "UninstallString"))
-                        row[i] = stringValue(p.uninstallString);
+                for (std::size_t i = 0; i < texts.size(); ++i) {
+                    if (texts[i] == Text::DisplayName) row[i] = stringValue(p.displayName);
+                    if (texts[i] == Text::UninstallString) row[i] = stringValue(p.uninstallString);
                 }
             }
             return rows;
