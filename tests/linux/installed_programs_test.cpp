@@ -92,7 +92,12 @@ TEST(InstalledPrograms, FoldersAndOwners) {
     const fs::path usr = apps / "usr" / "share" / "applications";
     test::TempDir info;
     write(info.path() / "texteditor.list", "/usr/bin/editor\n" + (usr / "editor.desktop").string() + "\n");
-    write(info.path() / "image-viewer.list", (usr / "viewer.desktop").string() + "\n");
+    // A long list, the entry's line across the end of the first 64 KiB read.
+    std::string filler;
+    while (filler.size() < 65536 - 5) filler += "/usr/share/doc/image-viewer/" + std::to_string(filler.size()) + "\n";
+    filler.resize(65536 - 5);
+    filler.back() = '\n';
+    write(info.path() / "image-viewer.list", filler + (usr / "viewer.desktop").string() + "\n");
     write(info.path() / "konsole:amd64.list",
           (usr / "kde" / "konsole.desktop").string());  // no final line end
     write(info.path() / "settingsd.list", (usr / "settingsd.desktop").string() + "\n");

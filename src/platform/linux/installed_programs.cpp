@@ -50,30 +50,38 @@ Owner ownerOfFolder(std::string_view dataDir) {
     return Owner::Dpkg;
 }
 
-// Reads a whole regular file into `buffer` (reused between calls); false when it cannot.
-bool readInto(int dirFd, const char* name, std::string& buffer) {
+// Indexes the desktop entries of one dpkg file list, read in pieces of a fixed size (a list
+// can run to megabytes) whose last partial line waits in `buffer` for the next piece. A list
+// that cannot be read adds nothing.
+void indexListFile(int dirFd, const char* name, const std::string& package, std::string& buffer,
+                   std::unordered_map<std::string, std::string>& index) {
+    constexpr std::size_t kPiece = 64 * 1024;
     const int fd = ::openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
+    if (fd < 0) return;
     struct stat st {};
-    bool ok =
+    const bool ok =
         ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) <= kMaxListBytes;
-    if (ok) {
-        buffer.resize(static_cast<std::size_t>(st.st_size));
-        std::size_t done = 0;
-        while (done < buffer.size()) {
-            const ssize_t n = ::read(fd, buffer.data() + done, buffer.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            done += static_cast<std::size_t>(n);
+    buffer.clear();
+    for (std::size_t total = 0; ok && total <= kMaxListBytes;) {
+        const std::size_t kept = buffer.size();
+        buffer.resize(kept + kPiece);
+        const ssize_t n = ::read(fd, buffer.data() + kept, kPiece);
+        if (n < 0 && errno == EINTR) {
+            buffer.resize(kept);
+            continue;
         }
-        buffer.resize(done);  // a file that shrank meanwhile is read as far as it goes
+        buffer.resize(kept + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+        if (n <= 0) break;
+        total += static_cast<std::size_t>(n);
+        const std::size_t lastLine = buffer.rfind('\n');
+        if (lastLine == std::string::npos) continue;  // a line longer than a piece: read on
+        indexDesktopPaths(std::string_view(buffer).substr(0, lastLine + 1), package, index);
+        buffer.erase(0, lastLine + 1);
     }
+    if (ok) indexDesktopPaths(buffer, package, index);  // a last line without its newline
     ::close(fd);
-    return ok;
 }
 
-// A desktop entry found: its desktop-file id and where it lies, as the index of its folder in
-// the list of folders read and its name there (paths are made one at a time, when read).
 struct Candidate {
     std::string id;
     std::uint32_t folder;
@@ -197,11 +205,9 @@ void DpkgDesktopIndex::refresh() {
     std::unique_ptr<DIR, DirCloser> dir(::opendir(infoDir_.c_str()));
     if (!dir) return;
     std::string buffer;
-    while (const dirent* e = ::readdir(dir.get())) {
-        const auto package = packageOfListFile(e->d_name);
-        if (!package || !readInto(::dirfd(dir.get()), e->d_name, buffer)) continue;
-        indexDesktopPaths(buffer, *package, index_);
-    }
+    while (const dirent* e = ::readdir(dir.get()))
+        if (const auto package = packageOfListFile(e->d_name))
+            indexListFile(::dirfd(dir.get()), e->d_name, *package, buffer, index_);
 }
 
 std::optional<std::string> DpkgDesktopIndex::owner(const std::string& path) {
