@@ -257,6 +257,13 @@ std::optional<std::string> snapRemoveCommand(std::string_view snapName) {
 }
 
 std::vector<InstalledProgram> listInstalledPrograms(const ProgramSources& sources, DpkgDesktopIndex& dpkg) {
+    std::vector<InstalledProgram> programs;
+    forEachInstalledProgram(sources, dpkg, [&](InstalledProgram&& p) { programs.push_back(std::move(p)); });
+    return programs;
+}
+
+void forEachInstalledProgram(const ProgramSources& sources, DpkgDesktopIndex& dpkg,
+                             const std::function<void(InstalledProgram&&)>& take) {
     std::vector<std::string> folders;
     auto addFolder = [&](const std::string& dir) {
         if (dir.empty()) return;
@@ -281,8 +288,6 @@ std::vector<InstalledProgram> listInstalledPrograms(const ProgramSources& source
                                                       : programInPath(program, sources.path);
     };
     std::unordered_set<std::string_view> seen;
-    std::vector<InstalledProgram> programs;
-    programs.reserve(candidates.size());
     for (const Candidate& candidate : candidates) {
         if (!seen.insert(candidate.id).second) continue;  // an earlier folder has this id
         const std::string file = entryFolders[candidate.folder] + "/" + candidate.name;
@@ -305,9 +310,8 @@ std::vector<InstalledProgram> listInstalledPrograms(const ProgramSources& source
                 break;
         }
         if (!command) continue;  // no package can remove it: a launcher of the user's own
-        programs.push_back({candidate.id, entry->name, std::move(*command), file});
+        take({candidate.id, entry->name, std::move(*command), file});
     }
-    return programs;
 }
 
 }  // namespace vintrel::platform::linux_host

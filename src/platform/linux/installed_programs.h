@@ -5,6 +5,7 @@
 // and the command that would remove that package. The command is only ever shown.
 
 #include <ctime>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -71,5 +72,8 @@ std::optional<std::string> snapRemoveCommand(std::string_view snapName);
 // entry of a desktop-file id wins, so a user's hidden copy hides the system's) and that a
 // package owns, in the order found.
 std::vector<InstalledProgram> listInstalledPrograms(const ProgramSources& sources, DpkgDesktopIndex& dpkg);
+// The same, each program handed to `take` as it is found instead of all of them kept at once.
+void forEachInstalledProgram(const ProgramSources& sources, DpkgDesktopIndex& dpkg,
+                             const std::function<void(InstalledProgram&&)>& take);
 
 }  // namespace vintrel::platform::linux_host

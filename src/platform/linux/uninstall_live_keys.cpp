@@ -27,19 +27,31 @@ RegValue stringValue(const std::string& text) {
 }  // namespace
 
 UninstallLiveKeys::UninstallLiveKeys(Lister lister, std::chrono::milliseconds lifetime, Clock clock)
-    : lister_(std::move(lister)), lifetime_(lifetime), clock_(std::move(clock)) {}
+    : UninstallLiveKeys(
+          Streamer([lister = std::move(lister)](const std::function<void(InstalledProgram&&)>& take) {
+              if (!lister) return;
+              for (InstalledProgram& p : lister()) take(std::move(p));
+          }),
+          lifetime, std::move(clock)) {}
+
+UninstallLiveKeys::UninstallLiveKeys(Streamer streamer, std::chrono::milliseconds lifetime, Clock clock)
+    : streamer_(std::move(streamer)), lifetime_(lifetime), clock_(std::move(clock)) {}
+
+// One program as a subkey: a key name holds no backslash, and two ids that differ only in
+// letter case are one key (the first found).
+void UninstallLiveKeys::take(InstalledProgram&& p) {
+    std::string key = text::utf8ToCp1252(p.id);
+    if (key.empty() || key.size() > kMaxValueBytes || key.find('\\') != std::string::npos) return;
+    if (!byFoldedKey_.try_emplace(registry::foldName(key), programs_.size()).second) return;
+    programs_.push_back({std::move(key), windowsText(p.name), windowsText(p.uninstallCommand)});
+}
 
 const std::vector<UninstallLiveKeys::Program>& UninstallLiveKeys::programs() {
     if (!lastUse_ || clock_() - *lastUse_ > lifetime_) {
         programs_.clear();
         byFoldedKey_.clear();
-        for (const InstalledProgram& p : lister_ ? lister_() : std::vector<InstalledProgram>{}) {
-            // A key name holds no backslash; two ids that differ only in case are one key.
-            std::string key = text::utf8ToCp1252(p.id);
-            if (key.empty() || key.size() > kMaxValueBytes || key.find('\\') != std::string::npos) continue;
-            if (!byFoldedKey_.try_emplace(registry::foldName(key), programs_.size()).second) continue;
-            programs_.push_back({std::move(key), windowsText(p.name), windowsText(p.uninstallCommand)});
-        }
+        // Each program taken as it is found: the list is never held twice.
+        if (streamer_) streamer_([this](InstalledProgram&& p) { take(std::move(p)); });
         sortByFoldedKey();
     }
     lastUse_ = clock_();  // after the gathering: its own length never makes it stale
@@ -231,8 +243,10 @@ std::vector<std::string> LiveKeyUnion::valueNames(HKey root, std::string_view ke
 
 std::shared_ptr<UninstallLiveKeys> makeUninstallLiveKeys() {
     auto dpkg = std::make_shared<DpkgDesktopIndex>(ProgramSources{}.dpkgInfoDir);
-    return std::make_shared<UninstallLiveKeys>(
-        [dpkg] { return listInstalledPrograms(ProgramSources::fromProcess(), *dpkg); });
+    return std::make_shared<UninstallLiveKeys>(UninstallLiveKeys::Streamer(
+        [dpkg](const std::function<void(InstalledProgram&&)>& take) {
+            forEachInstalledProgram(ProgramSources::fromProcess(), *dpkg, take);
+        }));
 }
 
 }  // namespace vintrel::platform::linux_host

@@ -30,8 +30,12 @@ inline constexpr std::string_view kUninstallKeyPath = reg::kUninstallKey;
 class UninstallLiveKeys : public registry::LiveKeys {
 public:
     using Lister = std::function<std::vector<InstalledProgram>()>;
+    // Hands each program to the function it is given, as it finds them.
+    using Streamer = std::function<void(const std::function<void(InstalledProgram&&)>&)>;
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
     explicit UninstallLiveKeys(Lister lister, std::chrono::milliseconds lifetime = std::chrono::seconds(2),
+                               Clock clock = &std::chrono::steady_clock::now);
+    explicit UninstallLiveKeys(Streamer streamer, std::chrono::milliseconds lifetime = std::chrono::seconds(2),
                                Clock clock = &std::chrono::steady_clock::now);
 
     std::optional<RegValue> value(HKey root, std::string_view keyPath, std::string_view valueName) override;
@@ -54,7 +58,8 @@ private:
     const std::vector<Program>& programs();
     void sortByFoldedKey();
 
-    Lister lister_;
+    void take(InstalledProgram&& program);
+    Streamer streamer_;
     std::chrono::milliseconds lifetime_;
     Clock clock_;
     std::mutex mutex_;
