@@ -171,6 +171,16 @@ TEST(InstalledPrograms, ThisMachine) {
     }
 }
 
+const std::string kUninstall = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// A registry over `live` whose store holds the keys of `regLines` (a .reg file's body).
+std::unique_ptr<Registry> registryWith(std::shared_ptr<registry::LiveKeys> live, const std::string& regLines) {
+    auto store = registry::RegistryStore::openInMemory();
+    const auto imported = registry::importRegFile(*store, "REGEDIT4\r\n\r\n" + regLines);
+    EXPECT_TRUE(imported.ok) << imported.error.message;
+    return registry::makeStoreRegistry(store, std::move(live));
+}
+
 // Through the registry: live subkeys beside the user's own, a stored value over a live one,
 // and one gathering for a dialog's many reads.
 TEST(UninstallKey, LiveSubkeysMergeWithTheStore) {
@@ -183,16 +193,9 @@ TEST(UninstallKey, LiveSubkeysMergeWithTheStore) {
             {"bad\\id.desktop", "Bad", "apt-get remove bad", "/z"},
             {"viewer.desktop", "Visualizador de Imagens", "apt-get remove iv", "/v"}};
     });
-    auto store = registry::RegistryStore::openInMemory();
-    const auto imported = registry::importRegFile(
-        *store,
-        "REGEDIT4\r\n\r\n"
-        "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Meu]\r\n"
-        "\"DisplayName\"=\"Meu programa\"\r\n\"UninstallString\"=\"C:\\\\MEU\\\\UNINST.EXE\"\r\n\r\n"
-        "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\vim.desktop]\r\n"
-        "\"DisplayName\"=\"Vi IMproved\"\r\n");
-    ASSERT_TRUE(imported.ok) << imported.error.message;
-    auto reg = registry::makeStoreRegistry(store, live);
+    auto reg = registryWith(live, "[" + kUninstall + "Meu]\r\n"
+                                  "\"DisplayName\"=\"Meu programa\"\r\n\"UninstallString\"=\"C:\\\\MEU\\\\UNINST.EXE\"\r\n\r\n"
+                                  "[" + kUninstall + "vim.desktop]\r\n\"DisplayName\"=\"Vi IMproved\"\r\n");
 
     HKey key = 0;
     ASSERT_EQ(reg->openKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\uninstall",
@@ -230,18 +233,9 @@ TEST(UninstallKey, OneCallReadsWhatHandlesRead) {
     });
     auto live = std::make_shared<LiveKeyUnion>(
         std::vector<std::shared_ptr<registry::LiveKeys>>{std::make_shared<registry::LiveKeyTable>(), programs});
-    auto store = registry::RegistryStore::openInMemory();
-    const auto imported = registry::importRegFile(
-        *store,
-        "REGEDIT4\r\n\r\n"
-        "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Meu]\r\n"
-        "\"DisplayName\"=\"Meu programa\"\r\n\r\n"
-        "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VIM.desktop]\r\n"
-        "\"DisplayName\"=\"Vi IMproved\"\r\n\r\n"
-        "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\odd.desktop]\r\n"
-        "\"UninstallString\"=dword:00000007\r\n");
-    ASSERT_TRUE(imported.ok) << imported.error.message;
-    auto reg = registry::makeStoreRegistry(store, live);
+    auto reg = registryWith(live, "[" + kUninstall + "Meu]\r\n\"DisplayName\"=\"Meu programa\"\r\n\r\n"
+                                  "[" + kUninstall + "VIM.desktop]\r\n\"DisplayName\"=\"Vi IMproved\"\r\n\r\n"
+                                  "[" + kUninstall + "odd.desktop]\r\n\"UninstallString\"=dword:00000007\r\n");
     const std::vector<std::string> names = {"DisplayName", "UninstallString", "Other"};
     const auto text = [](const std::vector<SubKeyValues>& rows) {
         std::string out;
