@@ -16,7 +16,7 @@ std::string windowsText(std::string_view utf8) {
     return out;
 }
 
-RegValue stringValue(const std::string& text) {
+RegValue stringValue(std::string_view text) {
     RegValue value;
     value.type = REG_SZ;
     value.data.reserve(text.size() + 1);
@@ -24,7 +24,22 @@ RegValue stringValue(const std::string& text) {
     return value;
 }
 
+// Whether a sorts before b with letter case ignored, as their folded names sort.
+bool foldedLess(std::string_view a, std::string_view b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return static_cast<unsigned char>(text::upperCp1252(x)) < static_cast<unsigned char>(text::upperCp1252(y));
+    });
+}
+
 }  // namespace
+
+UninstallLiveKeys::Program::Program(std::string_view key, std::string_view displayName,
+                                    std::string_view uninstallString)
+    : displayAt_(static_cast<std::uint16_t>(key.size())),
+      uninstallAt_(static_cast<std::uint16_t>(key.size() + displayName.size())) {
+    texts_.reserve(key.size() + displayName.size() + uninstallString.size());
+    texts_.append(key).append(displayName).append(uninstallString);
+}
 
 UninstallLiveKeys::UninstallLiveKeys(Lister lister, std::chrono::milliseconds lifetime, Clock clock)
     : UninstallLiveKeys(
@@ -37,19 +52,17 @@ UninstallLiveKeys::UninstallLiveKeys(Lister lister, std::chrono::milliseconds li
 UninstallLiveKeys::UninstallLiveKeys(Streamer streamer, std::chrono::milliseconds lifetime, Clock clock)
     : streamer_(std::move(streamer)), lifetime_(lifetime), clock_(std::move(clock)) {}
 
-// One program as a subkey: a key name holds no backslash, and two ids that differ only in
-// letter case are one key (the first found).
+// One program as a subkey, whose name holds no backslash. Two ids that differ only in letter
+// case are one key, the first found: the sort below keeps it.
 void UninstallLiveKeys::take(InstalledProgram&& p) {
-    std::string key = text::utf8ToCp1252(p.id);
+    const std::string key = text::utf8ToCp1252(p.id);
     if (key.empty() || key.size() > kMaxValueBytes || key.find('\\') != std::string::npos) return;
-    if (!byFoldedKey_.try_emplace(registry::foldName(key), programs_.size()).second) return;
-    programs_.push_back({std::move(key), windowsText(p.name), windowsText(p.uninstallCommand)});
+    programs_.emplace_back(key, windowsText(p.name), windowsText(p.uninstallCommand));
 }
 
 const std::vector<UninstallLiveKeys::Program>& UninstallLiveKeys::programs() {
     if (!lastUse_ || clock_() - *lastUse_ > lifetime_) {
         programs_.clear();
-        byFoldedKey_.clear();
         // Each program taken as it is found: the list is never held twice.
         if (streamer_) streamer_([this](InstalledProgram&& p) { take(std::move(p)); });
         sortByFoldedKey();
@@ -59,19 +72,24 @@ const std::vector<UninstallLiveKeys::Program>& UninstallLiveKeys::programs() {
 }
 
 // The programs in the order of their folded names, the order the registry lists the key's
-// subkeys in: a listing and the reads of its subkeys that follow walk them in step.
+// subkeys in, each name once (the first found of those that differ only in letter case): a
+// listing and the reads of its subkeys that follow walk them in step, and a single read finds
+// its program by a binary search.
 void UninstallLiveKeys::sortByFoldedKey() {
-    std::vector<decltype(byFoldedKey_)::iterator> order;
-    order.reserve(byFoldedKey_.size());
-    for (auto it = byFoldedKey_.begin(); it != byFoldedKey_.end(); ++it) order.push_back(it);
-    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a->first < b->first; });
-    std::vector<Program> sorted;
-    sorted.reserve(programs_.size());
-    for (auto& entry : order) {
-        sorted.push_back(std::move(programs_[entry->second]));
-        entry->second = sorted.size() - 1;
-    }
-    programs_ = std::move(sorted);
+    const auto byKey = [](const Program& a, const Program& b) { return foldedLess(a.key(), b.key()); };
+    std::stable_sort(programs_.begin(), programs_.end(), byKey);
+    const auto sameKey = [](const Program& a, const Program& b) {
+        return text::equalsIgnoreCaseCp1252(a.key(), b.key());
+    };
+    programs_.erase(std::unique(programs_.begin(), programs_.end(), sameKey), programs_.end());
+    programs_.shrink_to_fit();
+}
+
+std::optional<std::size_t> UninstallLiveKeys::indexOf(std::string_view key) const {
+    const auto at = std::lower_bound(programs_.begin(), programs_.end(), key,
+                                     [](const Program& p, std::string_view k) { return foldedLess(p.key(), k); });
+    if (at == programs_.end() || !text::equalsIgnoreCaseCp1252(at->key(), key)) return std::nullopt;
+    return static_cast<std::size_t>(at - programs_.begin());
 }
 
 UninstallLiveKeys::Place UninstallLiveKeys::locate(HKey root, std::string_view keyPath, std::size_t& index) {
@@ -86,9 +104,9 @@ UninstallLiveKeys::Place UninstallLiveKeys::locate(HKey root, std::string_view k
         if (wanted.empty()) {
             if (!registry::takeKeyName(rest).empty()) return Place::Elsewhere;
             programs();
-            const auto found = byFoldedKey_.find(registry::foldName(name));
-            if (found == byFoldedKey_.end()) return Place::Elsewhere;
-            index = found->second;
+            const auto found = indexOf(name);
+            if (!found) return Place::Elsewhere;
+            index = *found;
             return Place::Program;
         }
         if (!text::equalsIgnoreCaseCp1252(name, wanted)) return Place::Elsewhere;
@@ -101,8 +119,8 @@ std::optional<RegValue> UninstallLiveKeys::value(HKey root, std::string_view key
     std::size_t index = 0;
     if (locate(root, keyPath, index) != Place::Program) return std::nullopt;
     const Program& p = programs_[index];
-    if (text::equalsIgnoreCaseCp1252(valueName, "DisplayName")) return stringValue(p.displayName);
-    if (text::equalsIgnoreCaseCp1252(valueName, "UninstallString")) return stringValue(p.uninstallString);
+    if (text::equalsIgnoreCaseCp1252(valueName, "DisplayName")) return stringValue(p.displayName());
+    if (text::equalsIgnoreCaseCp1252(valueName, "UninstallString")) return stringValue(p.uninstallString());
     return std::nullopt;
 }
 
@@ -123,7 +141,7 @@ std::vector<std::string> UninstallLiveKeys::subKeys(HKey root, std::string_view 
         }
         case Place::Key: {
             std::vector<std::string> keys;
-            for (const Program& p : programs()) keys.push_back(p.key);
+            for (const Program& p : programs()) keys.emplace_back(p.key());
             return keys;
         }
         default:
@@ -160,15 +178,15 @@ registry::LiveKeys::ValueRows UninstallLiveKeys::subKeyValues(HKey root, std::st
             std::size_t next = 0;  // subkeys asked in the listing's order are found in step
             for (const std::string& subKey : subKeys) {
                 auto& row = rows.emplace_back(valueNames.size());
-                if (next >= programs_.size() || !text::equalsIgnoreCaseCp1252(subKey, programs_[next].key)) {
-                    const auto found = byFoldedKey_.find(registry::foldName(subKey));
-                    if (found == byFoldedKey_.end()) continue;
-                    next = found->second;
+                if (next >= programs_.size() || !text::equalsIgnoreCaseCp1252(subKey, programs_[next].key())) {
+                    const auto found = indexOf(subKey);
+                    if (!found) continue;
+                    next = *found;
                 }
                 const Program& p = programs_[next++];
                 for (std::size_t i = 0; i < texts.size(); ++i) {
-                    if (texts[i] == Text::DisplayName) row[i] = stringValue(p.displayName);
-                    if (texts[i] == Text::UninstallString) row[i] = stringValue(p.uninstallString);
+                    if (texts[i] == Text::DisplayName) row[i] = stringValue(p.displayName());
+                    if (texts[i] == Text::UninstallString) row[i] = stringValue(p.uninstallString());
                 }
             }
             return rows;

@@ -12,11 +12,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/api/registry_locations.h"
@@ -46,10 +47,20 @@ public:
                            const std::vector<std::string>& valueNames) override;
 
 private:
-    struct Program {
-        std::string key;  // subkey name, Windows-1252
-        std::string displayName;
-        std::string uninstallString;
+    // One program's three texts (Windows-1252, at most 255 bytes each) in one string.
+    class Program {
+    public:
+        Program(std::string_view key, std::string_view displayName, std::string_view uninstallString);
+        std::string_view key() const { return std::string_view(texts_).substr(0, displayAt_); }
+        std::string_view displayName() const {
+            return std::string_view(texts_).substr(displayAt_, uninstallAt_ - displayAt_);
+        }
+        std::string_view uninstallString() const { return std::string_view(texts_).substr(uninstallAt_); }
+
+    private:
+        std::string texts_;
+        std::uint16_t displayAt_;
+        std::uint16_t uninstallAt_;
     };
     // Where keyPath lies: above the Uninstall key (an ancestor), the key itself, one
     // program's subkey (index set), or elsewhere.
@@ -63,8 +74,9 @@ private:
     std::chrono::milliseconds lifetime_;
     Clock clock_;
     std::mutex mutex_;
+    // In the order of their folded key names, each name once: found by a binary search.
     std::vector<Program> programs_;
-    std::unordered_map<std::string, std::size_t> byFoldedKey_;  // folded key name -> programs_ index
+    std::optional<std::size_t> indexOf(std::string_view key) const;
     std::optional<std::chrono::steady_clock::time_point> lastUse_;
 };
 
