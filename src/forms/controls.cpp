@@ -1,5 +1,6 @@
 #include "forms/controls.h"
 
+#include <QAbstractListModel>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -130,31 +131,74 @@ TGroupBox::TGroupBox(QWidget* parent, const char* name, QRect geometry, std::str
 
 // ---------------------------------------------------------------- TListBox
 
+// The entries of a list box, in the order shown.
+class TListBoxEntries final : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : static_cast<int>(texts.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.row() >= static_cast<int>(texts.size())) return {};
+        if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
+        return qt(texts[static_cast<std::size_t>(index.row())]);
+    }
+
+    void insert(int row, std::string_view text) {
+        beginInsertRows({}, row, row);
+        texts.emplace(texts.begin() + row, text);
+        endInsertRows();
+    }
+    void append(std::vector<std::string>&& more) {
+        if (more.empty()) return;
+        const int first = static_cast<int>(texts.size());
+        beginInsertRows({}, first, first + static_cast<int>(more.size()) - 1);
+        if (texts.empty())
+            texts = std::move(more);
+        else
+            texts.insert(texts.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+        endInsertRows();
+    }
+    void clear() {
+        if (texts.empty()) return;
+        beginResetModel();
+        std::vector<std::string>().swap(texts);
+        endResetModel();
+    }
+
+    std::vector<std::string> texts;  // Windows-1252
+};
+
 TListBox::TListBox(QWidget* parent, const char* name, QRect geometry, bool sorted, int itemHeight)
-    : QListWidget(clientOf(parent)), sorted_(sorted), itemHeight_(itemHeight) {
+    : QListView(clientOf(parent)), entries_(new TListBoxEntries(this)), sorted_(sorted) {
     declare(this, name, "TListBox", geometry);
+    setModel(entries_);
     setUniformItemSizes(true);
     setItemDelegate(new FixedRowDelegate(itemHeight, this));
     setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
 }
 
-// An entry's text is the Windows-1252 one converted, which converts back byte for byte: the
-// list keeps nothing beside the text it shows.
+int TListBox::count() const {
+    return static_cast<int>(entries_->texts.size());
+}
+
+void TListBox::clearItems() {
+    entries_->clear();
+}
+
 void TListBox::add(std::string_view cp1252) {
+    const std::vector<std::string>& texts = entries_->texts;
     if (!sorted_) {
-        addItem(qt(cp1252));
+        entries_->insert(count(), cp1252);
         return;
     }
     // After every entry that does not sort after it, as a sorted list control inserts.
-    int lo = 0, hi = count();
-    while (lo < hi) {
-        const int mid = (lo + hi) / 2;
-        if (text::compareText(cp(item(mid)->text()), cp1252) <= 0)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    insertItem(lo, qt(cp1252));
+    const auto at = std::upper_bound(texts.begin(), texts.end(), cp1252, [](std::string_view a, const std::string& b) {
+        return text::compareText(a, b) < 0;
+    });
+    entries_->insert(static_cast<int>(at - texts.begin()), cp1252);
 }
 
 void TListBox::addAll(std::vector<std::string> cp1252) {
@@ -162,22 +206,12 @@ void TListBox::addAll(std::vector<std::string> cp1252) {
         for (const std::string& entry : cp1252) add(entry);
         return;
     }
-    std::vector<std::size_t> order(cp1252.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    if (sorted_)
-        std::stable_sort(order.begin(), order.end(),
-                         [&](std::size_t a, std::size_t b) { return text::compareText(cp1252[a], cp1252[b]) < 0; });
-    QStringList texts;
-    texts.reserve(static_cast<qsizetype>(cp1252.size()));
-    for (const std::size_t i : order) texts.push_back(qt(cp1252[i]));
-    addItems(texts);
+    if (sorted_) text::sortTexts(cp1252);
+    entries_->append(std::move(cp1252));
 }
 
 std::vector<std::string> TListBox::items() const {
-    std::vector<std::string> all;
-    all.reserve(static_cast<std::size_t>(count()));
-    for (int i = 0; i < count(); ++i) all.push_back(cp(item(i)->text()));
-    return all;
+    return entries_->texts;
 }
 
 // ---------------------------------------------------------------- TPageControl

@@ -10,7 +10,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QSlider>
 #include <QTabWidget>
@@ -74,8 +74,11 @@ public:
 };
 
 // A list of text entries. A sorted list puts each added entry in its alphabetical place
-// (letter case and accents aside); entries need not be unique.
-class TListBox : public QListWidget {
+// (letter case and accents aside); entries need not be unique. The entries are kept as their
+// Windows-1252 texts and converted only when shown or asked for, so a list of thousands costs
+// little more than its texts.
+class TListBoxEntries;
+class TListBox : public QListView {
     Q_OBJECT
 public:
     TListBox(QWidget* parent, const char* name, QRect geometry, bool sorted, int itemHeight = 13);
@@ -83,13 +86,14 @@ public:
     // Many entries at once, placed as adding them one by one would place them (stably sorted
     // into a sorted list), with one insertion into the list.
     void addAll(std::vector<std::string> cp1252);
-    void clearItems() { clear(); }
+    void clearItems();
+    int count() const;
     std::vector<std::string> items() const;
     bool sorted() const { return sorted_; }
 
 private:
+    TListBoxEntries* entries_;
     bool sorted_;
-    int itemHeight_;
 };
 
 class TTabSheet;
