@@ -7,6 +7,8 @@
 #include <climits>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <chrono>
 
 #include "platform/linux/desktop_entry.h"
 #include "platform/linux/shell_linux.h"
@@ -120,6 +122,55 @@ TEST(InstalledPrograms, FoldersAndOwners) {
               "hello_hello.desktop | Hello | snap remove hello\n");
     listInstalledPrograms(sources, dpkg);
     EXPECT_EQ(dpkg.builds(), 1u) << "the dpkg lists are read once while the folder is unchanged";
+}
+
+// A gathered list is kept only while nothing that could add or remove a program changed.
+TEST(InstalledPrograms, TheSnapshotOfAGatheringSeesChangesThatAddOrRemovePrograms) {
+    struct Row {
+        const char* what;
+        std::function<void(const fs::path& root, ProgramSources&)> change;
+        bool unchanged;
+        bool settled = true;  // the folders last changed long before the gathering
+    };
+    const auto nothing = [](const fs::path&, ProgramSources&) {};
+    const Row rows[] = {
+        {"nothing", nothing, true},
+        {"folders changed just before", nothing, false, false},
+        {"a file beside the folders", [](auto& root, auto&) { write(root / "share" / "notes.txt", "x"); }, true},
+        {"an entry added", [](auto& root, auto&) { write(root / "share/applications/new.desktop", "x"); }, false},
+        {"an entry removed", [](auto& root, auto&) { fs::remove(root / "share/applications/app.desktop"); }, false},
+        {"an entry added below", [](auto& root, auto&) { write(root / "share/applications/sub/b.desktop", "x"); },
+         false},
+        {"the user's folder made", [](auto& root, auto&) { fs::create_directories(root / "home/applications"); },
+         false},
+        {"a package installed", [](auto& root, auto&) { write(root / "info/new.list", "/x\n"); }, false},
+        {"another locale", [](auto&, ProgramSources& s) { s.locale = "de"; }, false},
+        {"another PATH", [](auto&, ProgramSources& s) { s.path += ":/opt/bin"; }, false},
+    };
+    for (const Row& row : rows) {
+        test::TempDir temp;
+        const fs::path& root = temp.path();
+        const std::string entry = "[Desktop Entry]\nType=Application\nName=App\n";
+        write(root / "share/applications/app.desktop", entry);
+        write(root / "share/applications/sub/a.desktop", entry);
+        write(root / "info/app.list", (root / "share/applications/app.desktop").string() + "\n");
+        if (row.settled)
+            for (const char* folder : {"share/applications", "share/applications/sub", "info"})
+                fs::last_write_time(root / folder, fs::file_time_type::clock::now() - std::chrono::minutes(1));
+        ProgramSources sources;
+        sources.dataHome = (root / "home").string();
+        sources.dataDirs = {(root / "share").string()};
+        sources.exportDirs = {};
+        sources.dpkgInfoDir = (root / "info").string();
+        DpkgDesktopIndex dpkg(sources.dpkgInfoDir);
+        ProgramSourcesSnapshot snapshot;
+        int found = 0;
+        forEachInstalledProgram(sources, dpkg, [&](InstalledProgram&&) { ++found; }, &snapshot);
+        EXPECT_EQ(found, 1) << row.what;
+        row.change(root, sources);
+        EXPECT_EQ(snapshot.unchanged(sources), row.unchanged) << row.what;
+    }
+    EXPECT_FALSE(ProgramSourcesSnapshot().unchanged(ProgramSources{})) << "nothing gathered yet";
 }
 
 TEST(InstalledPrograms, RemoveCommandsOnlyForValidNames) {
@@ -277,6 +328,26 @@ TEST(UninstallKey, ASlowGatheringServesTheReadsThatFollow) {
     now += std::chrono::milliseconds(2001);
     live.keyExists(HKEY_LOCAL_MACHINE, key + "0.desktop");
     EXPECT_EQ(gathered, 2);
+}
+
+// Past its lifetime the list is asked whether it changed, and gathered again only then.
+TEST(UninstallKey, PastItsLifetimeTheListIsGatheredAgainOnlyWhenChanged) {
+    std::chrono::steady_clock::time_point now{};
+    int gathered = 0;
+    bool changed = false;
+    UninstallLiveKeys live(
+        UninstallLiveKeys::Streamer([&](const std::function<void(InstalledProgram&&)>& take) {
+            ++gathered;
+            take({"p.desktop", "P", "apt-get remove p", "/p"});
+        }),
+        UninstallLiveKeys::Unchanged([&] { return !changed; }), std::chrono::seconds(2), [&] { return now; });
+    const std::string key = std::string(kUninstallKeyPath) + "\\p.desktop";
+    for (const bool change : {false, false, true, false}) {
+        changed = change;
+        now += std::chrono::seconds(3);
+        EXPECT_TRUE(live.value(HKEY_LOCAL_MACHINE, key, "DisplayName"));
+    }
+    EXPECT_EQ(gathered, 2);  // the first read and the one after the change
 }
 
 }  // namespace

@@ -111,6 +111,8 @@ std::optional<std::string> readSmallFile(const std::string& path, std::size_t ma
         if (got == 0) break;
         out.append(buffer, static_cast<std::size_t>(got));
         if (out.size() > maxBytes) return std::nullopt;  // grew while we read
+        // All that the file held when opened: no read more to learn that it ended.
+        if (out.size() == static_cast<std::uint64_t>(st.st_size) && st.st_size > 0) break;
     }
     return out;
 }

@@ -61,24 +61,26 @@ void indexListFile(int dirFd, const char* name, const std::string& package, std:
     struct stat st {};
     const bool ok =
         ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) <= kMaxListBytes;
-    buffer.clear();
+    // The buffer only grows (and is zeroed only then); `kept` bytes of it are a partial line.
+    std::size_t kept = 0;
     for (std::size_t total = 0; ok && total <= kMaxListBytes;) {
-        const std::size_t kept = buffer.size();
-        buffer.resize(kept + kPiece);
+        if (buffer.size() < kept + kPiece) buffer.resize(kept + kPiece);
         const ssize_t n = ::read(fd, buffer.data() + kept, kPiece);
-        if (n < 0 && errno == EINTR) {
-            buffer.resize(kept);
-            continue;
-        }
-        buffer.resize(kept + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+        if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         total += static_cast<std::size_t>(n);
-        const std::size_t lastLine = buffer.rfind('\n');
-        if (lastLine == std::string::npos) continue;  // a line longer than a piece: read on
-        indexDesktopPaths(std::string_view(buffer).substr(0, lastLine + 1), package, index);
-        buffer.erase(0, lastLine + 1);
+        const std::string_view filled(buffer.data(), kept + static_cast<std::size_t>(n));
+        const std::size_t lastLine = filled.rfind('\n');
+        if (lastLine == std::string_view::npos) {  // a line longer than a piece: read on
+            kept = filled.size();
+            continue;
+        }
+        indexDesktopPaths(filled.substr(0, lastLine + 1), package, index);
+        kept = filled.size() - (lastLine + 1);
+        std::memmove(buffer.data(), buffer.data() + lastLine + 1, kept);
     }
-    if (ok) indexDesktopPaths(buffer, package, index);  // a last line without its newline
+    // A last line without its newline.
+    if (ok) indexDesktopPaths(std::string_view(buffer.data(), kept), package, index);
     ::close(fd);
 }
 
@@ -93,9 +95,12 @@ struct Candidate {
 // path below the folder with "/" turned into "-"), in name order; the folders below it are
 // added to `folders`.
 void collectEntries(std::vector<std::string>& folders, std::uint32_t folder, const std::string& idPrefix, int depth,
-                    Owner owner, std::vector<Candidate>& out) {
+                    Owner owner, std::vector<Candidate>& out, std::vector<std::optional<timespec>>& changed) {
+    changed.resize(folders.size());
     std::unique_ptr<DIR, DirCloser> dir(::opendir(folders[folder].c_str()));
     if (!dir) return;
+    // Taken before the entries are read: a change while they are read shows as a later time.
+    if (struct stat st {}; ::fstat(::dirfd(dir.get()), &st) == 0) changed[folder] = st.st_mtim;
     std::vector<std::pair<std::string, bool>> names;  // name, is a folder
     while (const dirent* e = ::readdir(dir.get())) {
         const std::string_view name = e->d_name;
@@ -114,7 +119,7 @@ void collectEntries(std::vector<std::string>& folders, std::uint32_t folder, con
             if (depth < kMaxFolderDepth) {
                 folders.push_back(folders[folder] + "/" + name);
                 collectEntries(folders, static_cast<std::uint32_t>(folders.size() - 1), idPrefix + name + "-",
-                               depth + 1, owner, out);
+                               depth + 1, owner, out, changed);
             }
             continue;
         }
@@ -262,8 +267,48 @@ std::vector<InstalledProgram> listInstalledPrograms(const ProgramSources& source
     return programs;
 }
 
+namespace {
+
+std::optional<timespec> changeTimeOf(const std::string& folder) {
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
+    return st.st_mtim;
+}
+
+bool sameTime(const std::optional<timespec>& a, const std::optional<timespec>& b) {
+    if (!a || !b) return !a && !b;
+    return a->tv_sec == b->tv_sec && a->tv_nsec == b->tv_nsec;
+}
+
+}  // namespace
+
+std::string ProgramSourcesSnapshot::keyOf(const ProgramSources& sources) {
+    std::string key;
+    const auto add = [&key](const std::string& part) { key.append(part).push_back('\0'); };
+    add(sources.dataHome);
+    for (const auto& dir : sources.dataDirs) add(dir);
+    key.push_back('\1');
+    for (const auto& dir : sources.exportDirs) add(dir);
+    add(sources.path);
+    add(sources.dpkgInfoDir);
+    add(sources.locale);
+    return key;
+}
+
+bool ProgramSourcesSnapshot::unchanged(const ProgramSources& sources) const {
+    if (folders_.empty() || keyOf(sources) != sources_) return false;
+    return std::all_of(folders_.begin(), folders_.end(), [this](const auto& folder) {
+        const bool settled = !folder.second || folder.second->tv_sec < gatheredAt_.tv_sec - 1;
+        return settled && sameTime(changeTimeOf(folder.first), folder.second);
+    });
+}
+
 void forEachInstalledProgram(const ProgramSources& sources, DpkgDesktopIndex& dpkg,
-                             const std::function<void(InstalledProgram&&)>& take) {
+                             const std::function<void(InstalledProgram&&)>& take, ProgramSourcesSnapshot* snapshot) {
+    timespec startedAt{};
+    ::clock_gettime(CLOCK_REALTIME, &startedAt);
+    // dpkg's folder first: a package installed while the entries are read shows as a change.
+    const std::optional<timespec> dpkgChanged = changeTimeOf(sources.dpkgInfoDir);
     std::vector<std::string> folders;
     auto addFolder = [&](const std::string& dir) {
         if (dir.empty()) return;
@@ -277,10 +322,18 @@ void forEachInstalledProgram(const ProgramSources& sources, DpkgDesktopIndex& dp
 
     std::vector<Candidate> candidates;
     std::vector<std::string> entryFolders;
+    std::vector<std::optional<timespec>> changed;
     for (const auto& folder : folders) {
         entryFolders.push_back(folder + "/applications");
         collectEntries(entryFolders, static_cast<std::uint32_t>(entryFolders.size() - 1), "", 0,
-                       ownerOfFolder(folder), candidates);
+                       ownerOfFolder(folder), candidates, changed);
+    }
+    if (snapshot) {
+        snapshot->sources_ = ProgramSourcesSnapshot::keyOf(sources);
+        snapshot->gatheredAt_ = startedAt;
+        snapshot->folders_.clear();
+        snapshot->folders_.emplace_back(sources.dpkgInfoDir, dpkgChanged);
+        for (std::size_t i = 0; i < entryFolders.size(); ++i) snapshot->folders_.emplace_back(entryFolders[i], changed[i]);
     }
 
     auto programExists = [&](const std::string& program) {

@@ -68,12 +68,36 @@ std::optional<std::string> debianRemoveCommand(std::string_view package);
 std::optional<std::string> flatpakRemoveCommand(std::string_view appId);
 std::optional<std::string> snapRemoveCommand(std::string_view snapName);
 
+// What a gathering of the programs read: the sources it was given and the change time of
+// every applications folder it looked in (and of dpkg's folder). While the sources are the
+// same and none of those folders changed, gathering again finds the same programs, since
+// installing or removing a package, flatpak or snap adds or removes files in them. Not
+// seen: an entry edited in place, a TryExec program installed outside a package. A folder
+// changed within a second before the gathering proves nothing (a change in the same clock
+// tick keeps its time), so it counts as changed.
+class ProgramSourcesSnapshot {
+public:
+    // Whether gathering from `sources` now would read what was read then.
+    bool unchanged(const ProgramSources& sources) const;
+
+private:
+    friend void forEachInstalledProgram(const ProgramSources&, DpkgDesktopIndex&,
+                                        const std::function<void(InstalledProgram&&)>&, ProgramSourcesSnapshot*);
+    static std::string keyOf(const ProgramSources& sources);
+    std::string sources_;
+    timespec gatheredAt_{};
+    // Each folder with its change time; none for a folder that was not there.
+    std::vector<std::pair<std::string, std::optional<timespec>>> folders_;
+};
+
 // Every application that a menu shows (NoDisplay, Hidden and TryExec honoured; the first
 // entry of a desktop-file id wins, so a user's hidden copy hides the system's) and that a
 // package owns, in the order found.
 std::vector<InstalledProgram> listInstalledPrograms(const ProgramSources& sources, DpkgDesktopIndex& dpkg);
 // The same, each program handed to `take` as it is found instead of all of them kept at once.
+// When `snapshot` is given, it records what was read.
 void forEachInstalledProgram(const ProgramSources& sources, DpkgDesktopIndex& dpkg,
-                             const std::function<void(InstalledProgram&&)>& take);
+                             const std::function<void(InstalledProgram&&)>& take,
+                             ProgramSourcesSnapshot* snapshot = nullptr);
 
 }  // namespace vintrel::platform::linux_host

@@ -50,7 +50,14 @@ UninstallLiveKeys::UninstallLiveKeys(Lister lister, std::chrono::milliseconds li
           lifetime, std::move(clock)) {}
 
 UninstallLiveKeys::UninstallLiveKeys(Streamer streamer, std::chrono::milliseconds lifetime, Clock clock)
-    : streamer_(std::move(streamer)), lifetime_(lifetime), clock_(std::move(clock)) {}
+    : UninstallLiveKeys(std::move(streamer), Unchanged(), lifetime, std::move(clock)) {}
+
+UninstallLiveKeys::UninstallLiveKeys(Streamer streamer, Unchanged unchanged, std::chrono::milliseconds lifetime,
+                                     Clock clock)
+    : streamer_(std::move(streamer)),
+      unchanged_(std::move(unchanged)),
+      lifetime_(lifetime),
+      clock_(std::move(clock)) {}
 
 // One program as a subkey, whose name holds no backslash. Two ids that differ only in letter
 // case are one key, the first found: the sort below keeps it.
@@ -61,7 +68,8 @@ void UninstallLiveKeys::take(InstalledProgram&& p) {
 }
 
 const std::vector<UninstallLiveKeys::Program>& UninstallLiveKeys::programs() {
-    if (!lastUse_ || clock_() - *lastUse_ > lifetime_) {
+    const bool stale = !lastUse_ || (clock_() - *lastUse_ > lifetime_ && !(unchanged_ && unchanged_()));
+    if (stale) {
         programs_.clear();
         // Each program taken as it is found: the list is never held twice.
         if (streamer_) streamer_([this](InstalledProgram&& p) { take(std::move(p)); });
@@ -261,10 +269,12 @@ std::vector<std::string> LiveKeyUnion::valueNames(HKey root, std::string_view ke
 
 std::shared_ptr<UninstallLiveKeys> makeUninstallLiveKeys() {
     auto dpkg = std::make_shared<DpkgDesktopIndex>(ProgramSources{}.dpkgInfoDir);
-    return std::make_shared<UninstallLiveKeys>(UninstallLiveKeys::Streamer(
-        [dpkg](const std::function<void(InstalledProgram&&)>& take) {
-            forEachInstalledProgram(ProgramSources::fromProcess(), *dpkg, take);
-        }));
+    auto read = std::make_shared<ProgramSourcesSnapshot>();
+    return std::make_shared<UninstallLiveKeys>(
+        UninstallLiveKeys::Streamer([dpkg, read](const std::function<void(InstalledProgram&&)>& take) {
+            forEachInstalledProgram(ProgramSources::fromProcess(), *dpkg, take, read.get());
+        }),
+        UninstallLiveKeys::Unchanged([read] { return read->unchanged(ProgramSources::fromProcess()); }));
 }
 
 }  // namespace vintrel::platform::linux_host

@@ -5,8 +5,9 @@
 //   DisplayName      its name, Windows-1252, at most 255 bytes
 //   UninstallString  the command that removes its package (text only; nothing runs it)
 // The list is gathered at the first question and kept while questions keep coming (a
-// dialog's reads), gathered anew after `lifetime` without one; the time counts from the end
-// of a gathering, so a dialog's or a report's reads gather once however long it takes.
+// dialog's reads); after `lifetime` without one it is gathered anew, unless the check it was
+// given says that nothing it was gathered from has changed. The time counts from the end of
+// a gathering, so a dialog's or a report's reads gather once however long it takes.
 // Subkeys and values written by the user are the store's: they are listed beside these and
 // override them.
 
@@ -34,10 +35,15 @@ public:
     // Hands each program to the function it is given, as it finds them.
     using Streamer = std::function<void(const std::function<void(InstalledProgram&&)>&)>;
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
+    // Whether the programs gathered last are still the ones a gathering would find.
+    using Unchanged = std::function<bool()>;
     explicit UninstallLiveKeys(Lister lister, std::chrono::milliseconds lifetime = std::chrono::seconds(2),
                                Clock clock = &std::chrono::steady_clock::now);
     explicit UninstallLiveKeys(Streamer streamer, std::chrono::milliseconds lifetime = std::chrono::seconds(2),
                                Clock clock = &std::chrono::steady_clock::now);
+    UninstallLiveKeys(Streamer streamer, Unchanged unchanged,
+                      std::chrono::milliseconds lifetime = std::chrono::seconds(2),
+                      Clock clock = &std::chrono::steady_clock::now);
 
     std::optional<RegValue> value(HKey root, std::string_view keyPath, std::string_view valueName) override;
     bool keyExists(HKey root, std::string_view keyPath) override;
@@ -71,6 +77,7 @@ private:
 
     void take(InstalledProgram&& program);
     Streamer streamer_;
+    Unchanged unchanged_;
     std::chrono::milliseconds lifetime_;
     Clock clock_;
     std::mutex mutex_;
@@ -98,7 +105,7 @@ private:
 };
 
 // The Uninstall key over this machine's applications (ProgramSources::fromProcess), with
-// one dpkg index for the process.
+// one dpkg index for the process; the list is kept until a folder it was read from changes.
 std::shared_ptr<UninstallLiveKeys> makeUninstallLiveKeys();
 
 }  // namespace vintrel::platform::linux_host
