@@ -216,11 +216,11 @@ void TSistemaDef::load() {
     if (files.fileExists("c:\\Windows\\System\\Msconfig.exe")) msConfigButton->show();
 
     {
-        // Gathered, then put in the list at once; a reading stopped by an error keeps the names
-        // it gave.
+        // Gathered and sorted, then put in the list at once; a reading stopped by an error keeps
+        // the names it gave.
         std::vector<std::string> programs;
         const auto fill = qScopeGuard([&] { programsList->addAll(std::move(programs)); });
-        system::ListInstalledPrograms([&programs](const std::string& name) { programs.push_back(name); });
+        system::InstalledProgramsSorted(programs);
     }
 
     controlPanelBox->setChecked(system::FolderExists(folderPath(kControlPanelFolder)));

@@ -47,11 +47,32 @@ std::optional<std::int32_t> parseWhole(std::string_view s) {
 
 // A value read as text: missing gives empty text; text types give their bytes up to the
 // first NUL; any other type is an error.
-std::string textValue(const std::optional<RegValue>& value, const char* name) {
+std::string textValue(std::optional<RegValue>& value, const char* name) {
     if (!value) return {};
     if (value->type != REG_SZ && value->type != REG_EXPAND_SZ)
         throw Error(std::string("Invalid data type for '") + name + "'");
-    return value->data.substr(0, value->data.find('\0'));
+    std::string& data = value->data;
+    data.resize(std::min(data.find('\0'), data.size()));
+    return std::move(data);
+}
+
+// The collation order of the last list of programs sorted. A list of the same names in the
+// same order (the programs seldom change between two openings of the dialog) takes it
+// without a comparison; the names are known by a 64-bit hash of them all.
+struct KeptProgramOrder {
+    std::mutex mutex;
+    std::uint64_t hash = 0;
+    std::vector<std::uint32_t> order;
+};
+
+std::uint64_t hashOfNames(const std::vector<std::string>& names) {
+    std::uint64_t hash = 0xcbf29ce484222325ULL;  // FNV-1a
+    const auto add = [&hash](unsigned char byte) { hash = (hash ^ byte) * 0x100000001b3ULL; };
+    for (const std::string& name : names) {
+        for (std::size_t size = name.size(), i = 0; i < sizeof size; ++i, size >>= 8) add(size & 0xFF);
+        for (const char c : name) add(static_cast<unsigned char>(c));
+    }
+    return hash;
 }
 
 }  // namespace
@@ -61,7 +82,7 @@ std::int32_t StrToInt(std::string_view text) {
     throw ConvertError("'" + std::string(text) + "' is not a valid integer value");
 }
 
-void ListInstalledPrograms(const std::function<void(const std::string&)>& add) {
+void ListInstalledPrograms(const std::function<void(std::string&&)>& add) {
     Registry& registry = current().registry();
     // One read batch: the store is locked once for the whole list, not once per program.
     struct ReadBatch {
@@ -70,21 +91,41 @@ void ListInstalledPrograms(const std::function<void(const std::string&)>& add) {
         ~ReadBatch() { registry.endReads(); }
     } batch(registry);
     static const std::vector<std::string> kValues = {"UninstallString", "DisplayName"};
-    std::vector<SubKeyValues> programs;
+    SubKeyValues programs;
     if (registry.subKeyValues(HKEY_LOCAL_MACHINE, platform::reg::kUninstallKey, kValues, programs) != 0) return;
-    for (const SubKeyValues& program : programs) {
-        if (textValue(program.values[0], "UninstallString").empty()) continue;
-        const std::string display = textValue(program.values[1], "DisplayName");
+    for (std::size_t k = 0; k < programs.subKeys.size(); ++k) {
+        std::optional<RegValue>* values = programs.values.data() + k * kValues.size();
+        if (textValue(values[0], "UninstallString").empty()) continue;
+        std::string display = textValue(values[1], "DisplayName");
         if (display.empty()) continue;
-        add(display);
+        add(std::move(display));
     }
+}
+
+void InstalledProgramsSorted(std::vector<std::string>& names) {
+    ListInstalledPrograms([&names](std::string&& name) { names.push_back(std::move(name)); });
+    static KeptProgramOrder kept;
+    const std::uint64_t hash = hashOfNames(names);
+    std::vector<std::uint32_t> order;
+    {
+        const std::lock_guard lock(kept.mutex);
+        if (kept.hash == hash && kept.order.size() == names.size()) order = kept.order;
+    }
+    if (order.empty()) {
+        order = text::sortedOrder(names);
+        const std::lock_guard lock(kept.mutex);
+        kept.hash = hash;
+        kept.order = order;
+    }
+    std::vector<std::string> sorted;
+    sorted.reserve(names.size());
+    for (const std::uint32_t place : order) sorted.push_back(std::move(names[place]));
+    names.swap(sorted);
 }
 
 std::vector<std::string> InstalledProgramsSorted() {
     std::vector<std::string> sorted;
-    ListInstalledPrograms([&](const std::string& name) { sorted.push_back(name); });
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const std::string& a, const std::string& b) { return text::compareText(a, b) < 0; });
+    InstalledProgramsSorted(sorted);
     return sorted;
 }
 

@@ -20,10 +20,12 @@ std::int32_t StrToInt(std::string_view text);
 // Calls `add` with the display name of every subkey of the uninstall key that has a non-empty
 // "UninstallString" and "DisplayName", in the registry's order. A value of another type than
 // text raises Error "Invalid data type for '<name>'"; the names given before it stay given.
-void ListInstalledPrograms(const std::function<void(const std::string&)>& add);
+void ListInstalledPrograms(const std::function<void(std::string&&)>& add);
 
 // The names in the order a sorted list shows them (stable for equal names).
 std::vector<std::string> InstalledProgramsSorted();
+// The same into `names`, which holds the names given before an error when one is raised.
+void InstalledProgramsSorted(std::vector<std::string>& names);
 
 // The printer list as the dialog shows it, built at its first use and kept for the process:
 // one name per printer on the NT family, "<printer> on <port>" per port on 95/98.

@@ -288,21 +288,23 @@ TEST(UninstallKey, OneCallReadsWhatHandlesRead) {
                                   "[" + kUninstall + "VIM.desktop]\r\n\"DisplayName\"=\"Vi IMproved\"\r\n\r\n"
                                   "[" + kUninstall + "odd.desktop]\r\n\"UninstallString\"=dword:00000007\r\n");
     const std::vector<std::string> names = {"DisplayName", "UninstallString", "Other"};
-    const auto text = [](const std::vector<SubKeyValues>& rows) {
+    const auto text = [&names](const SubKeyValues& rows) {
         std::string out;
-        for (const auto& row : rows) {
-            out += row.subKey;
-            for (const auto& value : row.values)
+        for (std::size_t k = 0; k < rows.subKeys.size(); ++k) {
+            out += rows.subKeys[k];
+            for (std::size_t v = 0; v < names.size(); ++v) {
+                const auto& value = rows.values.at(k * names.size() + v);
                 out += value ? " | " + std::to_string(value->type) + ":" + value->data : std::string(" | -");
+            }
             out += "\n";
         }
         return out;
     };
-    std::vector<SubKeyValues> byHandles, inOneCall;
+    SubKeyValues byHandles, inOneCall;
     ASSERT_EQ(reg->Registry::subKeyValues(HKEY_LOCAL_MACHINE, kUninstallKeyPath, names, byHandles), 0);
     ASSERT_EQ(reg->subKeyValues(HKEY_LOCAL_MACHINE, kUninstallKeyPath, names, inOneCall), 0);
     EXPECT_EQ(text(inOneCall), text(byHandles));
-    EXPECT_EQ(byHandles.size(), 4u) << text(byHandles);
+    EXPECT_EQ(byHandles.subKeys.size(), 4u) << text(byHandles);
     EXPECT_EQ(reg->openHandleCount(), 0u);
 }
 

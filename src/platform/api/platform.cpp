@@ -31,8 +31,8 @@ std::optional<RegValue> Registry::wholeValue(HKey key, const std::string& name) 
 }
 
 long Registry::subKeyValues(HKey root, std::string_view keyPath, const std::vector<std::string>& valueNames,
-                            std::vector<SubKeyValues>& result) {
-    result.clear();
+                            SubKeyValues& result) {
+    result = {};
     HKey key = 0;
     if (const long error = openKey(root, keyPath, KEY_ALL_ACCESS, key)) return error;
     std::vector<std::string> names;
@@ -48,10 +48,9 @@ long Registry::subKeyValues(HKey root, std::string_view keyPath, const std::vect
     for (std::string& name : names) {
         HKey subKey = 0;
         if (openKey(root, base + name, KEY_ALL_ACCESS, subKey) != 0) continue;
-        SubKeyValues entry{std::move(name), {}};
-        for (const std::string& valueName : valueNames) entry.values.push_back(wholeValue(subKey, valueName));
+        result.subKeys.push_back(std::move(name));
+        for (const std::string& valueName : valueNames) result.values.push_back(wholeValue(subKey, valueName));
         closeKey(subKey);
-        result.push_back(std::move(entry));
     }
     return 0;
 }

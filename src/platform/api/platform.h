@@ -172,10 +172,12 @@ struct RegValue {
     std::string data;  // raw bytes as stored
 };
 
-// One subkey's values, as subKeyValues reads them.
+// Subkeys with values, as subKeyValues reads them: of subKeys[k], the value asked for as
+// valueNames[v] is values[k * valueNames.size() + v]; none where missing. One table for all
+// of them, not a list a subkey: a key may have thousands.
 struct SubKeyValues {
-    std::string subKey;
-    std::vector<std::optional<RegValue>> values;  // in the order asked; none where missing
+    std::vector<std::string> subKeys;
+    std::vector<std::optional<RegValue>> values;
 };
 
 // Every call returns 0 (ERROR_SUCCESS) or a Win32 error code.
@@ -207,7 +209,7 @@ public:
     // path and querying each value gives (as many bytes as each holds), in one call that a
     // provider may answer without a handle per subkey. Fails as opening the key would.
     virtual long subKeyValues(HKey root, std::string_view keyPath, const std::vector<std::string>& valueNames,
-                              std::vector<SubKeyValues>& result);
+                              SubKeyValues& result);
 
 protected:
     // One value of an open key in full (a first read into a buffer of a usual size, a second

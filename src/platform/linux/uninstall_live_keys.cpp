@@ -181,17 +181,17 @@ registry::LiveKeys::ValueRows UninstallLiveKeys::subKeyValues(HKey root, std::st
                 texts.push_back(text::equalsIgnoreCaseCp1252(name, "DisplayName")       ? Text::DisplayName
                                 : text::equalsIgnoreCaseCp1252(name, "UninstallString") ? Text::UninstallString
                                                                                         : Text::None);
-            ValueRows rows;
-            rows.reserve(subKeys.size());
+            ValueRows rows(subKeys.size() * texts.size());
             std::size_t next = 0;  // subkeys asked in the listing's order are found in step
-            for (const std::string& subKey : subKeys) {
-                auto& row = rows.emplace_back(valueNames.size());
+            for (std::size_t k = 0; k < subKeys.size(); ++k) {
+                const std::string& subKey = subKeys[k];
                 if (next >= programs_.size() || !text::equalsIgnoreCaseCp1252(subKey, programs_[next].key())) {
                     const auto found = indexOf(subKey);
                     if (!found) continue;
                     next = *found;
                 }
                 const Program& p = programs_[next++];
+                auto* row = rows.data() + k * texts.size();
                 for (std::size_t i = 0; i < texts.size(); ++i) {
                     if (texts[i] == Text::DisplayName) row[i] = stringValue(p.displayName());
                     if (texts[i] == Text::UninstallString) row[i] = stringValue(p.uninstallString());
@@ -247,12 +247,11 @@ registry::LiveKeys::ValueRows LiveKeyUnion::subKeyValues(HKey root, std::string_
         if (answered.empty()) continue;
         if (rows.empty()) {  // the first source that has any: its rows as they are
             rows = std::move(answered);
-            rows.resize(subKeys.size());
+            rows.resize(subKeys.size() * valueNames.size());
             continue;
         }
-        for (std::size_t k = 0; k < rows.size() && k < answered.size(); ++k)
-            for (std::size_t v = 0; v < rows[k].size() && v < answered[k].size(); ++v)
-                if (!rows[k][v] && answered[k][v]) rows[k][v] = std::move(answered[k][v]);
+        for (std::size_t i = 0; i < rows.size() && i < answered.size(); ++i)
+            if (!rows[i] && answered[i]) rows[i] = std::move(answered[i]);
     }
     return rows;
 }

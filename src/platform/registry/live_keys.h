@@ -25,19 +25,19 @@ public:
     // Names of the values present under keyPath right now, in a stable order.
     virtual std::vector<std::string> valueNames(platform::HKey root, std::string_view keyPath) = 0;
 
-    // What value() gives for each of `valueNames` under each of `subKeys` of keyPath: one
-    // list a subkey, in the order asked, none where missing; no lists at all when the source
-    // has none of them. In one call, so that a source finds keyPath once for all of them.
-    using ValueRows = std::vector<std::vector<std::optional<platform::RegValue>>>;
+    // What value() gives for each of `valueNames` under each of `subKeys` of keyPath, row by
+    // row (valueNames.size() a subkey, in the order asked), none where missing; nothing at
+    // all when the source has none of them. In one call, so that a source finds keyPath once
+    // for all of them.
+    using ValueRows = std::vector<std::optional<platform::RegValue>>;
     virtual ValueRows subKeyValues(platform::HKey root, std::string_view keyPath,
                                    const std::vector<std::string>& subKeys,
                                    const std::vector<std::string>& valueNames) {
         ValueRows rows;
-        rows.reserve(subKeys.size());
+        rows.reserve(subKeys.size() * valueNames.size());
         for (const std::string& subKey : subKeys) {
             const std::string path = std::string(keyPath) + "\\" + subKey;
-            auto& row = rows.emplace_back();
-            for (const std::string& name : valueNames) row.push_back(value(root, path, name));
+            for (const std::string& name : valueNames) rows.push_back(value(root, path, name));
         }
         return rows;
     }

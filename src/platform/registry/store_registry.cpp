@@ -155,10 +155,10 @@ public:
     // read from the live keys in one call; the others as the general form reads them. Opening
     // such a subkey could only find it live, and reading its values could only find live ones.
     long subKeyValues(HKey root, std::string_view keyPath, const std::vector<std::string>& valueNames,
-                      std::vector<platform::SubKeyValues>& result) override {
+                      platform::SubKeyValues& result) override {
         std::lock_guard lock(mutex_);
         if (!live_) return Registry::subKeyValues(root, keyPath, valueNames, result);
-        result.clear();
+        result = {};
         HKey handle = 0;
         if (const long error = openKey(root, keyPath, platform::KEY_ALL_ACCESS, handle)) return error;
         const OpenKey key = *find(handle);
@@ -176,22 +176,30 @@ public:
                 if ((onlyLive[i] = elsewhere.count(text::upperCp1252(names[i])) == 0)) someLive.push_back(names[i]);
         const std::vector<std::string>& liveOnly = elsewhere.empty() ? names : someLive;
         LiveKeys::ValueRows liveRows = live_->subKeyValues(key.root, key.path, liveOnly, valueNames);
-        liveRows.resize(liveOnly.size());  // a source with none of them answers no rows
-        for (auto& row : liveRows) row.resize(valueNames.size());
+        const std::size_t width = valueNames.size();
+        if (elsewhere.empty()) {  // every subkey only live: the rows as they came
+            liveRows.resize(names.size() * width);  // a source with none of them answers no rows
+            result.subKeys = std::move(names);
+            result.values = std::move(liveRows);
+            return 0;
+        }
+        liveRows.resize(liveOnly.size() * width);
         std::size_t next = 0;
-        result.reserve(names.size());
+        result.subKeys.reserve(names.size());
+        result.values.reserve(names.size() * width);
         for (std::size_t i = 0; i < names.size(); ++i) {
             std::string& name = names[i];
             if (onlyLive[i]) {
-                result.push_back({std::move(name), std::move(liveRows[next++])});
+                result.subKeys.push_back(std::move(name));
+                for (std::size_t v = 0; v < width; ++v) result.values.push_back(std::move(liveRows[next * width + v]));
+                ++next;
                 continue;
             }
             HKey sub = 0;
             if (openKey(key.root, joinKeyPath(key.path, name), platform::KEY_ALL_ACCESS, sub) != 0) continue;
-            platform::SubKeyValues entry{std::move(name), {}};
-            for (const std::string& valueName : valueNames) entry.values.push_back(wholeValue(sub, valueName));
+            result.subKeys.push_back(std::move(name));
+            for (const std::string& valueName : valueNames) result.values.push_back(wholeValue(sub, valueName));
             closeKey(sub);
-            result.push_back(std::move(entry));
         }
         return 0;
     }
