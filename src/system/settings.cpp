@@ -1,6 +1,8 @@
 #include "system/settings.h"
 
 #include <algorithm>
+#include <deque>
+#include <iterator>
 #include <mutex>
 #include <optional>
 
@@ -91,19 +93,31 @@ void ListInstalledPrograms(const std::function<void(std::string&&)>& add) {
         ~ReadBatch() { registry.endReads(); }
     } batch(registry);
     static const std::vector<std::string> kValues = {"UninstallString", "DisplayName"};
-    SubKeyValues programs;
-    if (registry.subKeyValues(HKEY_LOCAL_MACHINE, platform::reg::kUninstallKey, kValues, programs) != 0) return;
-    for (std::size_t k = 0; k < programs.subKeys.size(); ++k) {
-        std::optional<RegValue>* values = programs.values.data() + k * kValues.size();
-        if (textValue(values[0], "UninstallString").empty()) continue;
-        std::string display = textValue(values[1], "DisplayName");
-        if (display.empty()) continue;
-        add(std::move(display));
-    }
+    registry.subKeyValues(HKEY_LOCAL_MACHINE, platform::reg::kUninstallKey, kValues,
+                          [&add](const std::string&, std::optional<RegValue>* values) {
+                              if (textValue(values[0], "UninstallString").empty()) return;
+                              std::string display = textValue(values[1], "DisplayName");
+                              if (!display.empty()) add(std::move(display));
+                          });
 }
 
 void InstalledProgramsSorted(std::vector<std::string>& names) {
-    ListInstalledPrograms([&names](std::string&& name) { names.push_back(std::move(name)); });
+    {
+        // Gathered in a deque, which grows without a copy of what it holds, then moved into a
+        // list of the size needed; on an error, the names read so far.
+        std::deque<std::string> read;
+        const auto take = [&] {
+            names.reserve(names.size() + read.size());
+            std::move(read.begin(), read.end(), std::back_inserter(names));
+        };
+        try {
+            ListInstalledPrograms([&read](std::string&& name) { read.push_back(std::move(name)); });
+        } catch (...) {
+            take();
+            throw;
+        }
+        take();
+    }
     static KeptProgramOrder kept;
     const std::uint64_t hash = hashOfNames(names);
     std::vector<std::uint32_t> order;
@@ -117,10 +131,7 @@ void InstalledProgramsSorted(std::vector<std::string>& names) {
         kept.hash = hash;
         kept.order = order;
     }
-    std::vector<std::string> sorted;
-    sorted.reserve(names.size());
-    for (const std::uint32_t place : order) sorted.push_back(std::move(names[place]));
-    names.swap(sorted);
+    text::permute(names, order);
 }
 
 std::vector<std::string> InstalledProgramsSorted() {

@@ -61,40 +61,39 @@ int compareText(std::string_view a, std::string_view b) {
     return 0;
 }
 
-// Each text is compared by its primary keys as bytes first, which orders as compareText's
-// first pass does (a shorter run of equal keys first); only texts whose keys are all equal
-// are compared whole.
 std::vector<std::uint32_t> sortedOrder(const std::vector<std::string>& texts) {
-    struct Keyed {
-        std::string key;
-        std::uint32_t place;
-    };
-    std::vector<Keyed> keyed;
-    keyed.reserve(texts.size());
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        std::string key(texts[i].size(), '\0');
-        for (std::size_t j = 0; j < key.size(); ++j)
-            key[j] = static_cast<char>(primary(static_cast<std::uint8_t>(texts[i][j])));
-        keyed.push_back({std::move(key), static_cast<std::uint32_t>(i)});
-    }
-    std::stable_sort(keyed.begin(), keyed.end(), [&texts](const Keyed& a, const Keyed& b) {
-        if (const int order = a.key.compare(b.key); order != 0) return order < 0;
-        return compareText(texts[a.place], texts[b.place]) < 0;
-    });
-    std::vector<std::uint32_t> order;
-    order.reserve(keyed.size());
-    for (const Keyed& k : keyed) order.push_back(k.place);
+    std::vector<std::uint32_t> order(texts.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&texts](std::uint32_t a, std::uint32_t b) { return compareText(texts[a], texts[b]) < 0; });
     return order;
+}
+
+void permute(std::vector<std::string>& texts, const std::vector<std::uint32_t>& order) {
+    // Cycle by cycle: each text moves once, and no second list is made.
+    std::vector<bool> placed(texts.size());
+    for (std::size_t start = 0; start < texts.size(); ++start) {
+        if (placed[start]) continue;
+        std::string first = std::move(texts[start]);
+        std::size_t at = start;
+        for (;;) {
+            placed[at] = true;
+            const std::size_t from = order[at];
+            if (from == start) {
+                texts[at] = std::move(first);
+                break;
+            }
+            texts[at] = std::move(texts[from]);
+            at = from;
+        }
+    }
 }
 
 void sortTexts(std::vector<std::string>& texts) {
     if (std::is_sorted(texts.begin(), texts.end(),
                        [](const std::string& a, const std::string& b) { return compareText(a, b) < 0; }))
         return;
-    std::vector<std::string> sorted;
-    sorted.reserve(texts.size());
-    for (const std::uint32_t place : sortedOrder(texts)) sorted.push_back(std::move(texts[place]));
-    texts.swap(sorted);
+    permute(texts, sortedOrder(texts));
 }
 
 }  // namespace vintrel::text

@@ -20,4 +20,7 @@ std::vector<std::uint32_t> sortedOrder(const std::vector<std::string>& texts);
 // Puts `texts` in that order; equal texts keep their order.
 void sortTexts(std::vector<std::string>& texts);
 
+// Puts texts[order[i]] at place i, for every i, in place; `order` is sortedOrder's kind.
+void permute(std::vector<std::string>& texts, const std::vector<std::uint32_t>& order);
+
 }  // namespace vintrel::text

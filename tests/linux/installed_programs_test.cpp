@@ -275,36 +275,38 @@ TEST(UninstallKey, LiveSubkeysMergeWithTheStore) {
 }
 
 // The one-call read of the Uninstall key gives what opening and reading each subkey gives:
-// stored keys, stored values over live ones, values of any type, live keys of a union.
+// stored keys, stored values over live ones, values of any type, live keys of a union, and
+// hundreds of live keys with a stored one among them.
 TEST(UninstallKey, OneCallReadsWhatHandlesRead) {
     auto programs = std::make_shared<UninstallLiveKeys>([] {
-        return std::vector<InstalledProgram>{{"vim.desktop", "Vim", "apt-get remove vim", "/x"},
-                                             {"odd.desktop", "Odd", "apt-get remove odd", "/o"},
-                                             {"gimp.desktop", "GIMP", "apt-get remove gimp", "/g"}};
+        std::vector<InstalledProgram> list{{"vim.desktop", "Vim", "apt-get remove vim", "/x"},
+                                           {"odd.desktop", "Odd", "apt-get remove odd", "/o"},
+                                           {"gimp.desktop", "GIMP", "apt-get remove gimp", "/g"}};
+        for (int i = 100; i < 700; ++i)
+            list.push_back({"p" + std::to_string(i) + ".desktop", "P", "apt-get remove p", "/p"});
+        return list;
     });
     auto live = std::make_shared<LiveKeyUnion>(
         std::vector<std::shared_ptr<registry::LiveKeys>>{std::make_shared<registry::LiveKeyTable>(), programs});
     auto reg = registryWith(live, "[" + kUninstall + "Meu]\r\n\"DisplayName\"=\"Meu programa\"\r\n\r\n"
                                   "[" + kUninstall + "VIM.desktop]\r\n\"DisplayName\"=\"Vi IMproved\"\r\n\r\n"
-                                  "[" + kUninstall + "odd.desktop]\r\n\"UninstallString\"=dword:00000007\r\n");
+                                  "[" + kUninstall + "odd.desktop]\r\n\"UninstallString\"=dword:00000007\r\n\r\n"
+                                  "[" + kUninstall + "p400.desktop]\r\n\"Other\"=\"x\"\r\n");
     const std::vector<std::string> names = {"DisplayName", "UninstallString", "Other"};
-    const auto text = [&names](const SubKeyValues& rows) {
-        std::string out;
-        for (std::size_t k = 0; k < rows.subKeys.size(); ++k) {
-            out += rows.subKeys[k];
-            for (std::size_t v = 0; v < names.size(); ++v) {
-                const auto& value = rows.values.at(k * names.size() + v);
-                out += value ? " | " + std::to_string(value->type) + ":" + value->data : std::string(" | -");
-            }
+    std::string byHandles, inOneCall;
+    const auto into = [&names](std::string& out) {
+        return [&names, &out](const std::string& subKey, std::optional<RegValue>* values) {
+            out += subKey;
+            for (std::size_t v = 0; v < names.size(); ++v)
+                out += values[v] ? " | " + std::to_string(values[v]->type) + ":" + values[v]->data : std::string(" | -");
             out += "\n";
-        }
-        return out;
+        };
     };
-    SubKeyValues byHandles, inOneCall;
-    ASSERT_EQ(reg->Registry::subKeyValues(HKEY_LOCAL_MACHINE, kUninstallKeyPath, names, byHandles), 0);
-    ASSERT_EQ(reg->subKeyValues(HKEY_LOCAL_MACHINE, kUninstallKeyPath, names, inOneCall), 0);
-    EXPECT_EQ(text(inOneCall), text(byHandles));
-    EXPECT_EQ(byHandles.subKeys.size(), 4u) << text(byHandles);
+    ASSERT_EQ(reg->Registry::subKeyValues(HKEY_LOCAL_MACHINE, kUninstallKeyPath, names, into(byHandles)), 0);
+    ASSERT_EQ(reg->subKeyValues(HKEY_LOCAL_MACHINE, kUninstallKeyPath, names, into(inOneCall)), 0);
+    EXPECT_EQ(inOneCall, byHandles);
+    EXPECT_EQ(std::count(byHandles.begin(), byHandles.end(), '\n'), 604) << byHandles;
+    EXPECT_NE(byHandles.find("p400.desktop | 1:P\0 | 1:apt-get remove p\0 | 1:x"), std::string::npos);
     EXPECT_EQ(reg->openHandleCount(), 0u);
 }
 

@@ -31,8 +31,7 @@ std::optional<RegValue> Registry::wholeValue(HKey key, const std::string& name) 
 }
 
 long Registry::subKeyValues(HKey root, std::string_view keyPath, const std::vector<std::string>& valueNames,
-                            SubKeyValues& result) {
-    result = {};
+                            const SubKeyVisitor& visit) {
     HKey key = 0;
     if (const long error = openKey(root, keyPath, KEY_ALL_ACCESS, key)) return error;
     std::vector<std::string> names;
@@ -48,9 +47,11 @@ long Registry::subKeyValues(HKey root, std::string_view keyPath, const std::vect
     for (std::string& name : names) {
         HKey subKey = 0;
         if (openKey(root, base + name, KEY_ALL_ACCESS, subKey) != 0) continue;
-        result.subKeys.push_back(std::move(name));
-        for (const std::string& valueName : valueNames) result.values.push_back(wholeValue(subKey, valueName));
+        std::vector<std::optional<RegValue>> values;
+        values.reserve(valueNames.size());
+        for (const std::string& valueName : valueNames) values.push_back(wholeValue(subKey, valueName));
         closeKey(subKey);
+        visit(name, values.data());
     }
     return 0;
 }

@@ -172,13 +172,9 @@ struct RegValue {
     std::string data;  // raw bytes as stored
 };
 
-// Subkeys with values, as subKeyValues reads them: of subKeys[k], the value asked for as
-// valueNames[v] is values[k * valueNames.size() + v]; none where missing. One table for all
-// of them, not a list a subkey: a key may have thousands.
-struct SubKeyValues {
-    std::vector<std::string> subKeys;
-    std::vector<std::optional<RegValue>> values;
-};
+// One subkey as subKeyValues hands it on: its name and its values, values[v] the one asked
+// for as valueNames[v], none where missing. The visitor may move the values away.
+using SubKeyVisitor = std::function<void(const std::string& subKey, std::optional<RegValue>* values)>;
 
 // Every call returns 0 (ERROR_SUCCESS) or a Win32 error code.
 class Registry {
@@ -207,9 +203,11 @@ public:
     // Every subkey of root\keyPath that opens, in enumeration order, with its values
     // `valueNames`: what opening the key, enumerating its subkeys, opening each by its whole
     // path and querying each value gives (as many bytes as each holds), in one call that a
-    // provider may answer without a handle per subkey. Fails as opening the key would.
+    // provider may answer without a handle per subkey. Each subkey is handed to `visit` as it
+    // is read, so that a key of thousands is never held whole; what `visit` throws ends the
+    // call. Fails as opening the key would.
     virtual long subKeyValues(HKey root, std::string_view keyPath, const std::vector<std::string>& valueNames,
-                              SubKeyValues& result);
+                              const SubKeyVisitor& visit);
 
 protected:
     // One value of an open key in full (a first read into a buffer of a usual size, a second

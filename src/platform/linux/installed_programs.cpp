@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <unordered_set>
 
@@ -84,11 +85,13 @@ void indexListFile(int dirFd, const char* name, const std::string& package, std:
     ::close(fd);
 }
 
+// An entry found: its id, which ends with its file name, and the folder it is in.
 struct Candidate {
     std::string id;
     std::uint32_t folder;
-    std::string name;
+    std::uint16_t nameAt;  // where the file name starts in the id
     Owner owner;
+    std::string_view name() const { return std::string_view(id).substr(nameAt); }
 };
 
 // The desktop entries under one applications folder, each with its desktop-file id (the
@@ -101,7 +104,9 @@ void collectEntries(std::vector<std::string>& folders, std::uint32_t folder, con
     if (!dir) return;
     // Taken before the entries are read: a change while they are read shows as a later time.
     if (struct stat st {}; ::fstat(::dirfd(dir.get()), &st) == 0) changed[folder] = st.st_mtim;
-    std::vector<std::pair<std::string, bool>> names;  // name, is a folder
+    // The names, a folder's with a NUL after it, which sorts it where its name alone would
+    // sort. A deque: a folder of thousands of entries grows it without a copy of it all.
+    std::deque<std::string> names;
     while (const dirent* e = ::readdir(dir.get())) {
         const std::string_view name = e->d_name;
         if (name.empty() || name.front() == '.') continue;
@@ -111,11 +116,15 @@ void collectEntries(std::vector<std::string>& folders, std::uint32_t folder, con
             if (::fstatat(::dirfd(dir.get()), e->d_name, &st, 0) != 0) continue;
             folderEntry = S_ISDIR(st.st_mode);
         }
-        if (folderEntry || name.ends_with(".desktop")) names.emplace_back(std::string(name), folderEntry);
+        if (folderEntry) names.emplace_back(name).push_back('\0');
+        else if (name.ends_with(".desktop")) names.emplace_back(name);
     }
     std::sort(names.begin(), names.end());
-    for (auto& [name, isFolder] : names) {
-        if (isFolder) {
+    if (out.capacity() < out.size() + names.size())  // room for all at once, still doubling
+        out.reserve(std::max(out.size() + names.size(), 2 * out.capacity()));
+    for (std::string& name : names) {
+        if (name.back() == '\0') {
+            name.pop_back();
             if (depth < kMaxFolderDepth) {
                 folders.push_back(folders[folder] + "/" + name);
                 collectEntries(folders, static_cast<std::uint32_t>(folders.size() - 1), idPrefix + name + "-",
@@ -123,7 +132,8 @@ void collectEntries(std::vector<std::string>& folders, std::uint32_t folder, con
             }
             continue;
         }
-        out.push_back({idPrefix + name, folder, std::move(name), owner});
+        out.push_back({idPrefix.empty() ? std::move(name) : idPrefix + name, folder,
+                       static_cast<std::uint16_t>(idPrefix.size()), owner});
     }
 }
 
@@ -340,10 +350,20 @@ void forEachInstalledProgram(const ProgramSources& sources, DpkgDesktopIndex& dp
         return program.find('/') != std::string::npos ? isExecutableFile(program)
                                                       : programInPath(program, sources.path);
     };
-    std::unordered_set<std::string_view> seen;
-    for (const Candidate& candidate : candidates) {
-        if (!seen.insert(candidate.id).second) continue;  // an earlier folder has this id
-        const std::string file = entryFolders[candidate.folder] + "/" + candidate.name;
+    // Of the entries with one id, the first found: a stable sort by id puts it first of them.
+    std::vector<bool> hidden(candidates.size());
+    {
+        std::vector<std::uint32_t> byId(candidates.size());
+        for (std::uint32_t i = 0; i < byId.size(); ++i) byId[i] = i;
+        std::stable_sort(byId.begin(), byId.end(),
+                         [&](std::uint32_t a, std::uint32_t b) { return candidates[a].id < candidates[b].id; });
+        for (std::size_t i = 1; i < byId.size(); ++i)
+            if (candidates[byId[i]].id == candidates[byId[i - 1]].id) hidden[byId[i]] = true;
+    }
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        if (hidden[i]) continue;  // an earlier folder has this id
+        const Candidate& candidate = candidates[i];
+        const std::string file = entryFolders[candidate.folder] + "/" + std::string(candidate.name());
         const auto text = host::readSmallFile(file, kMaxEntryBytes);
         if (!text) continue;
         const auto entry = parseDesktopEntry(*text, sources.locale);

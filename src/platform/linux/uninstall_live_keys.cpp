@@ -35,10 +35,12 @@ bool foldedLess(std::string_view a, std::string_view b) {
 
 UninstallLiveKeys::Program::Program(std::string_view key, std::string_view displayName,
                                     std::string_view uninstallString)
-    : displayAt_(static_cast<std::uint16_t>(key.size())),
-      uninstallAt_(static_cast<std::uint16_t>(key.size() + displayName.size())) {
-    texts_.reserve(key.size() + displayName.size() + uninstallString.size());
-    texts_.append(key).append(displayName).append(uninstallString);
+    : texts_(new char[key.size() + displayName.size() + uninstallString.size()]),
+      keySize_(static_cast<std::uint16_t>(key.size())),
+      displaySize_(static_cast<std::uint16_t>(displayName.size())),
+      uninstallSize_(static_cast<std::uint16_t>(uninstallString.size())) {
+    std::copy(uninstallString.begin(), uninstallString.end(),
+              std::copy(displayName.begin(), displayName.end(), std::copy(key.begin(), key.end(), texts_.get())));
 }
 
 UninstallLiveKeys::UninstallLiveKeys(Lister lister, std::chrono::milliseconds lifetime, Clock clock)
@@ -149,7 +151,8 @@ std::vector<std::string> UninstallLiveKeys::subKeys(HKey root, std::string_view 
         }
         case Place::Key: {
             std::vector<std::string> keys;
-            for (const Program& p : programs()) keys.emplace_back(p.key());
+            keys.reserve(programs().size());
+            for (const Program& p : programs_) keys.emplace_back(p.key());
             return keys;
         }
         default:

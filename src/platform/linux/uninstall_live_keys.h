@@ -53,20 +53,22 @@ public:
                            const std::vector<std::string>& valueNames) override;
 
 private:
-    // One program's three texts (Windows-1252, at most 255 bytes each) in one string.
+    // One program's three texts (Windows-1252, at most 255 bytes each) in one block of the
+    // sizes they need: the list holds 16 bytes a program beside them.
     class Program {
     public:
         Program(std::string_view key, std::string_view displayName, std::string_view uninstallString);
-        std::string_view key() const { return std::string_view(texts_).substr(0, displayAt_); }
-        std::string_view displayName() const {
-            return std::string_view(texts_).substr(displayAt_, uninstallAt_ - displayAt_);
+        std::string_view key() const { return {texts_.get(), keySize_}; }
+        std::string_view displayName() const { return {texts_.get() + keySize_, displaySize_}; }
+        std::string_view uninstallString() const {
+            return {texts_.get() + keySize_ + displaySize_, uninstallSize_};
         }
-        std::string_view uninstallString() const { return std::string_view(texts_).substr(uninstallAt_); }
 
     private:
-        std::string texts_;
-        std::uint16_t displayAt_;
-        std::uint16_t uninstallAt_;
+        std::unique_ptr<char[]> texts_;
+        std::uint16_t keySize_;
+        std::uint16_t displaySize_;
+        std::uint16_t uninstallSize_;
     };
     // Where keyPath lies: above the Uninstall key (an ancestor), the key itself, one
     // program's subkey (index set), or elsewhere.

@@ -152,13 +152,13 @@ public:
     }
 
     // The subkeys that exist only live (no row in the store, no desktop setting below them) are
-    // read from the live keys in one call; the others as the general form reads them. Opening
-    // such a subkey could only find it live, and reading its values could only find live ones.
+    // read from the live keys a piece at a time, in one call a piece; the others as the general
+    // form reads them. Opening such a subkey could only find it live, and reading its values
+    // could only find live ones.
     long subKeyValues(HKey root, std::string_view keyPath, const std::vector<std::string>& valueNames,
-                      platform::SubKeyValues& result) override {
+                      const platform::SubKeyVisitor& visit) override {
         std::lock_guard lock(mutex_);
-        if (!live_) return Registry::subKeyValues(root, keyPath, valueNames, result);
-        result = {};
+        if (!live_) return Registry::subKeyValues(root, keyPath, valueNames, visit);
         HKey handle = 0;
         if (const long error = openKey(root, keyPath, platform::KEY_ALL_ACCESS, handle)) return error;
         const OpenKey key = *find(handle);
@@ -169,38 +169,32 @@ public:
         if (listed != 0) return 0;  // as an enumeration that fails: no subkeys
         addDesktopChildren(key, elsewhere);
 
-        std::vector<bool> onlyLive(names.size(), true);
-        std::vector<std::string> someLive;  // when not all are: the ones that are
-        if (!elsewhere.empty())
-            for (std::size_t i = 0; i < names.size(); ++i)
-                if ((onlyLive[i] = elsewhere.count(text::upperCp1252(names[i])) == 0)) someLive.push_back(names[i]);
-        const std::vector<std::string>& liveOnly = elsewhere.empty() ? names : someLive;
-        LiveKeys::ValueRows liveRows = live_->subKeyValues(key.root, key.path, liveOnly, valueNames);
         const std::size_t width = valueNames.size();
-        if (elsewhere.empty()) {  // every subkey only live: the rows as they came
-            liveRows.resize(names.size() * width);  // a source with none of them answers no rows
-            result.subKeys = std::move(names);
-            result.values = std::move(liveRows);
-            return 0;
-        }
-        liveRows.resize(liveOnly.size() * width);
-        std::size_t next = 0;
-        result.subKeys.reserve(names.size());
-        result.values.reserve(names.size() * width);
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            std::string& name = names[i];
-            if (onlyLive[i]) {
-                result.subKeys.push_back(std::move(name));
-                for (std::size_t v = 0; v < width; ++v) result.values.push_back(std::move(liveRows[next * width + v]));
-                ++next;
+        constexpr std::size_t kPiece = 256;
+        std::vector<std::string> piece;  // live-only subkeys not handed on yet, in order
+        piece.reserve(std::min(names.size(), kPiece));
+        const auto handLiveOn = [&] {
+            if (piece.empty()) return;
+            LiveKeys::ValueRows rows = live_->subKeyValues(key.root, key.path, piece, valueNames);
+            rows.resize(piece.size() * width);  // a source with none of them answers no rows
+            for (std::size_t k = 0; k < piece.size(); ++k) visit(piece[k], rows.data() + k * width);
+            piece.clear();
+        };
+        std::vector<std::optional<platform::RegValue>> values(width);
+        for (std::string& name : names) {
+            if (elsewhere.empty() || elsewhere.count(text::upperCp1252(name)) == 0) {
+                piece.push_back(std::move(name));
+                if (piece.size() == kPiece) handLiveOn();
                 continue;
             }
+            handLiveOn();  // the enumeration's order
             HKey sub = 0;
             if (openKey(key.root, joinKeyPath(key.path, name), platform::KEY_ALL_ACCESS, sub) != 0) continue;
-            result.subKeys.push_back(std::move(name));
-            for (const std::string& valueName : valueNames) result.values.push_back(wholeValue(sub, valueName));
+            for (std::size_t v = 0; v < width; ++v) values[v] = wholeValue(sub, valueNames[v]);
             closeKey(sub);
+            visit(name, values.data());
         }
+        handLiveOn();
         return 0;
     }
 
