@@ -12,7 +12,7 @@
 #include <cstring>
 #include <deque>
 #include <memory>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "platform/host/whole_file.h"
 #include "platform/linux/desktop_entry.h"
