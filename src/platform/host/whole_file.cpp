@@ -95,7 +95,11 @@ bool writableByUser(const std::string& hostPath, unsigned mode) {
 }
 
 std::optional<std::string> readSmallFile(const std::string& path, std::size_t maxBytes) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    return readSmallFileAt(AT_FDCWD, path.c_str(), maxBytes);
+}
+
+std::optional<std::string> readSmallFileAt(int folderFd, const char* name, std::size_t maxBytes) {
+    Fd fd(::openat(folderFd, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (!fd.valid()) return std::nullopt;
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;

@@ -12,6 +12,9 @@ namespace vintrel::platform::host {
 // The bytes of a regular file of at most maxBytes; nullopt when it is missing, unreadable,
 // not a regular file or larger. Never blocks on a FIFO.
 std::optional<std::string> readSmallFile(const std::string& path, std::size_t maxBytes);
+// The same for `name` in the open folder `folderFd` (AT_FDCWD: the current one), without
+// walking the folder's path again for each of its files.
+std::optional<std::string> readSmallFileAt(int folderFd, const char* name, std::size_t maxBytes);
 
 // Replaces the whole content of the file at hostPath (UTF-8), as one step: the bytes go to a
 // hidden temporary file in the same folder, which is synced and renamed over the target, so
